@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs, with apt-get and only where missing, every Debian 12 package that building,
+# testing and running the viewer need. A second run finds nothing missing and installs nothing.
+set -euo pipefail
+
+packages=(
+  # compiler and build
+  g++ cmake ninja-build pkg-config
+  # toolkit, GL loader and the system's OpenGL with Mesa's software renderer
+  qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libglew-dev libgl-dev libgl1-mesa-dri
+  # headless display for the tests and screenshots, and a font for the widgets
+  xvfb xauth x11-utils fonts-dejavu-core
+  # the importer's decompression
+  zlib1g-dev
+  # the default data set: a real head CT
+  invesalius-examples
+  # sanitizer and fuzzer runtimes
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
