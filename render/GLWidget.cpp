@@ -1,0 +1,576 @@
+#include <GL/glew.h>
+
+#include "GLWidget.h"
+
+#include "ViewGeometry.h"
+#include "Volume.h"
+
+#include <QMouseEvent>
+#include <QSurfaceFormat>
+
+// The context header warns whenever it follows glew.h, for the sake of Qt's own function
+// wrappers. Every GL call here goes through GLEW; the header is needed only for the
+// context's destruction signal.
+#undef __GLEW_H__
+#include <QOpenGLContext>
+#define __GLEW_H__
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr int transferTableSize = 4096;
+constexpr int steadyStepCount = 500;
+constexpr int dragStepBudget = 28000;
+
+QSurfaceFormat viewFormat()
+{
+    // The passes use immediate mode, the fixed-function matrices and the GLSL 1.10
+    // built-ins, so the context must be a compatibility one; the front pass needs depth.
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setDepthBufferSize(24);
+    return format;
+}
+
+void printLine(const std::string &line)
+{
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+// Corner codes of the box's six faces, each wound clockwise as seen from outside. The
+// projection flips the vertical axis, so faces turned towards the viewer reach the window
+// counter-clockwise and count as front faces.
+struct Corner
+{
+    signed char x, y, z;
+};
+constexpr Corner boxFaces[6][4] = {
+    {{+1, +1, +1}, {+1, -1, +1}, {-1, -1, +1}, {-1, +1, +1}}, // z = +hz
+    {{+1, +1, -1}, {+1, +1, +1}, {-1, +1, +1}, {-1, +1, -1}}, // y = +hy
+    {{+1, -1, +1}, {+1, +1, +1}, {+1, +1, -1}, {+1, -1, -1}}, // x = +hx
+    {{+1, -1, -1}, {+1, +1, -1}, {-1, +1, -1}, {-1, -1, -1}}, // z = -hz
+    {{+1, -1, +1}, {+1, -1, -1}, {-1, -1, -1}, {-1, -1, +1}}, // y = -hy
+    {{-1, +1, +1}, {-1, -1, +1}, {-1, -1, -1}, {-1, +1, -1}}, // x = -hx
+};
+
+} // namespace
+
+GLWidget::GLWidget(QWidget *parent)
+    : QOpenGLWidget(parent), ownTable(transferTableSize, 0u), transferTable(ownTable.data())
+{
+    setFormat(viewFormat());
+    updateBoxScale();
+}
+
+GLWidget::~GLWidget()
+{
+    // The base class destroys the context after this destructor has run: release the GL
+    // objects now and do not be called back for it.
+    releaseGL();
+    if (context())
+        disconnect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLWidget::releaseGL);
+    delete volume;
+}
+
+QSize GLWidget::minimumSizeHint() const
+{
+    return QSize(400, 400);
+}
+
+QSize GLWidget::sizeHint() const
+{
+    return QSize(400, 400);
+}
+
+void GLWidget::setVolume(Volume *v)
+{
+    if (volume) {
+        volume->deleteTexture();
+        delete volume;
+    }
+    volume = v;
+    const int *dims = volume->dimensions();
+    volumeSize = {dims[0], dims[1], dims[2]};
+    delete[] dims;
+    updateBoxScale();
+}
+
+void GLWidget::setTransferTable(const uint32_t *table)
+{
+    transferTable = table;
+    std::vector<uint32_t>().swap(ownTable);
+}
+
+void GLWidget::setXRotation(int angle)
+{
+    setRotation(xRotation, angle);
+}
+
+void GLWidget::setYRotation(int angle)
+{
+    setRotation(yRotation, angle);
+}
+
+void GLWidget::setZRotation(int angle)
+{
+    setRotation(zRotation, angle);
+}
+
+void GLWidget::setRotation(int &rotation, int angle)
+{
+    normalizeAngle(angle);
+    if (angle == rotation)
+        return;
+    rotation = angle;
+    repaint();
+}
+
+// The echo goes back to the slider that drove the setter; its setValue with an unchanged
+// value emits nothing, so the round trip ends there.
+void GLWidget::setLength(int length)
+{
+    sliceX = slicePosition(length);
+    emit xRotationChanged(length);
+    repaint();
+}
+
+void GLWidget::setWidth(int width)
+{
+    sliceY = slicePosition(width);
+    emit yRotationChanged(width);
+    repaint();
+}
+
+void GLWidget::setDepth(int depth)
+{
+    sliceZ = slicePosition(depth);
+    emit zRotationChanged(depth);
+    repaint();
+}
+
+void GLWidget::setColors()
+{
+    if (glAvailable()) {
+        makeCurrent();
+        uploadTransferTexture();
+        glActiveTexture(GL_TEXTURE0);
+        doneCurrent();
+    }
+    repaint();
+}
+
+void GLWidget::setRenderMode(bool mode)
+{
+    renderMode = mode ? 1 : 0;
+    repaint();
+}
+
+void GLWidget::updateBoxScale()
+{
+    boxScale = boxScaleFor(volumeSize);
+}
+
+void GLWidget::mousePressEvent(QMouseEvent *event)
+{
+    lastMousePos = event->position().toPoint();
+    if (event->buttons() & Qt::LeftButton)
+        stepCount = dragStepBudget / std::max(1, width());
+}
+
+void GLWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint pos = event->position().toPoint();
+    const int dx = pos.x() - lastMousePos.x();
+    const int dy = pos.y() - lastMousePos.y();
+    if (event->buttons() & Qt::LeftButton) {
+        setXRotation(xRotation - 8 * dy);
+        setZRotation(zRotation + 8 * dx);
+    }
+    lastMousePos = pos;
+}
+
+void GLWidget::mouseReleaseEvent(QMouseEvent *)
+{
+    stepCount = steadyStepCount;
+    repaint();
+}
+
+void GLWidget::wheelEvent(QWheelEvent *)
+{
+}
+
+int GLWidget::deviceWidth() const
+{
+    return int(width() * devicePixelRatioF() + 0.5);
+}
+
+int GLWidget::deviceHeight() const
+{
+    return int(height() * devicePixelRatioF() + 0.5);
+}
+
+// A slot may only make GL calls once initializeGL has run in a live context; before that
+// (a view that was never shown) initializeGL uploads the table as it then stands.
+bool GLWidget::glAvailable() const
+{
+    return glReady && context() && isValid();
+}
+
+bool GLWidget::checkGLFeatures()
+{
+    std::string missing;
+    const auto require = [&missing](bool present, const char *feature) {
+        if (present)
+            return;
+        if (!missing.empty())
+            missing += ", ";
+        missing += feature;
+    };
+    require(GLEW_VERSION_1_2, "3D textures (OpenGL 1.2)");
+    require(GLEW_VERSION_1_3, "multitexturing (OpenGL 1.3)");
+    require(GLEW_VERSION_2_0, "GLSL shaders (OpenGL 2.0)");
+    require(GLEW_EXT_framebuffer_object, "framebuffer objects");
+    require(GLEW_ARB_texture_float, "float textures");
+    if (missing.empty())
+        return true;
+    printLine("OpenGL lacks " + missing + "; the view stays black");
+    return false;
+}
+
+void GLWidget::initializeGL()
+{
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLWidget::releaseGL,
+            Qt::UniqueConnection);
+
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    const GLenum glewStatus = glewInit();
+    if (glewStatus != GLEW_OK && !GLEW_VERSION_1_1)
+        printLine(std::string("Can't initialise GLEW: ") +
+                  reinterpret_cast<const char *>(glewGetErrorString(glewStatus)));
+    glReady = checkGLFeatures();
+    if (!glReady)
+        return;
+
+    const GLfloat ambient[] = {0.25f, 0.25f, 0.25f, 1.0f};
+    const GLfloat diffuse[] = {0.75f, 0.75f, 0.75f, 1.0f};
+    const GLfloat specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat position[] = {0.0f, 0.0f, 1.0f, 0.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 8.0f);
+    glEnable(GL_LIGHT0);
+
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glEnable(GL_TEXTURE_3D);
+
+    uploadTransferTexture();
+    createBackfaceTarget();
+    rayProgram = loadProgram("shader1");
+    setVolume(new Volume("lobster.dat"));
+    renderMode = 0;
+
+    glUseProgram(rayProgram);
+    glUniform1i(glGetUniformLocation(rayProgram, "volumeTex"), 0);
+    glUniform1i(glGetUniformLocation(rayProgram, "transferTex"), 1);
+    glUniform1i(glGetUniformLocation(rayProgram, "backfaceTex"), 2);
+    glUniform1i(glGetUniformLocation(rayProgram, "steps"), stepCount);
+
+    sliceProgram = loadProgram("slice_shader");
+    glUseProgram(sliceProgram);
+    glUniform1i(glGetUniformLocation(sliceProgram, "volumeTex"), 0);
+    glUniform1i(glGetUniformLocation(sliceProgram, "transferTex"), 1);
+
+    // Every frame starts from the window's framebuffer with no program current.
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
+    glUseProgram(0);
+}
+
+// Releases every GL object of the view, in its own context; runs from the destructor and
+// when the toolkit destroys the context (after which initializeGL builds everything anew).
+void GLWidget::releaseGL()
+{
+    if (!glReady || !context())
+        return;
+    makeCurrent();
+    if (volume)
+        volume->deleteTexture();
+    glDeleteTextures(1, &transferTexture);
+    glDeleteTextures(1, &backfaceTexture);
+    glDeleteFramebuffersEXT(1, &frameBuffer);
+    glDeleteProgram(rayProgram);
+    glDeleteProgram(sliceProgram);
+    transferTexture = backfaceTexture = frameBuffer = rayProgram = sliceProgram = 0;
+    glReady = false;
+    doneCurrent();
+}
+
+// The whole file, zero-terminated. The last byte is kept: a shader whose closing brace is
+// its last character, with no line break after it, must compile.
+char *GLWidget::readTextFile(const char *fileName)
+{
+    FILE *file = std::fopen(fileName, "rb");
+    if (!file) {
+        printLine(std::string("Can't open file ") + fileName);
+        return nullptr;
+    }
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::rewind(file);
+    char *text = size >= 0 ? static_cast<char *>(std::malloc(size_t(size) + 1)) : nullptr;
+    if (!text) {
+        printLine("Can't malloc space");
+        std::fclose(file);
+        return nullptr;
+    }
+    const size_t n = std::fread(text, 1, size_t(size), file);
+    text[n] = '\0';
+    std::fclose(file);
+    return text;
+}
+
+unsigned int GLWidget::compileStage(unsigned int type, const char *text)
+{
+    const GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    printInfoLog(shader);
+    return shader;
+}
+
+// Builds, links and makes current the program of baseName.vert and baseName.frag. A
+// missing stage or a program that does not link gives 0: the pass that needs it draws
+// nothing, instead of drawing the box with the fixed-function pipeline.
+unsigned int GLWidget::loadProgram(const char *baseName)
+{
+    char *vertexText = readTextFile((std::string(baseName) + ".vert").c_str());
+    char *fragmentText = readTextFile((std::string(baseName) + ".frag").c_str());
+    const GLuint vertexShader = vertexText ? compileStage(GL_VERTEX_SHADER, vertexText) : 0;
+    const GLuint fragmentShader = fragmentText ? compileStage(GL_FRAGMENT_SHADER, fragmentText) : 0;
+    std::free(vertexText);
+    std::free(fragmentText);
+    if (!vertexShader || !fragmentShader) {
+        glDeleteShader(vertexShader);
+        glDeleteShader(fragmentShader);
+        return 0;
+    }
+
+    GLuint program = glCreateProgram();
+    glAttachShader(program, vertexShader);
+    glAttachShader(program, fragmentShader);
+    // Flagged for deletion: they go with the program.
+    glDeleteShader(vertexShader);
+    glDeleteShader(fragmentShader);
+    glLinkProgram(program);
+    printInfoLog(program);
+
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        glDeleteProgram(program);
+        program = 0;
+    }
+    glUseProgram(program);
+    return program;
+}
+
+void GLWidget::printInfoLog(unsigned int object)
+{
+    const bool isShader = glIsShader(object);
+    GLint length = 0;
+    if (isShader)
+        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+    else
+        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+    std::string log(size_t(std::max(length, 1)), '\0');
+    GLsizei written = 0;
+    if (isShader)
+        glGetShaderInfoLog(object, GLsizei(log.size()), &written, log.data());
+    else
+        glGetProgramInfoLog(object, GLsizei(log.size()), &written, log.data());
+    if (written > 0)
+        printLine(log.substr(0, size_t(written)));
+}
+
+void GLWidget::createBackfaceTarget()
+{
+    glGenFramebuffersEXT(1, &frameBuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
+    glActiveTexture(GL_TEXTURE2);
+    glGenTextures(1, &backfaceTexture);
+    glBindTexture(GL_TEXTURE_2D, backfaceTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+    allocateBackfaceTexture(deviceWidth(), deviceHeight());
+}
+
+// Level 0 as four 32-bit floats per texel; the contents are undefined until the next
+// back-face pass. Expects the texture bound on the active unit.
+void GLWidget::allocateBackfaceTexture(int w, int h)
+{
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F_ARB, w, h, 0, GL_RGBA, GL_FLOAT, nullptr);
+}
+
+void GLWidget::resizeGL(int, int)
+{
+    if (!glReady)
+        return;
+    const int w = deviceWidth();
+    const int h = deviceHeight();
+    glViewport(0, 0, w, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const OrthoBounds b = orthoBoundsFor(w, h);
+    glOrtho(b.left, b.right, b.bottom, b.top, 4.0, 15.0);
+    glMatrixMode(GL_MODELVIEW);
+
+    glActiveTexture(GL_TEXTURE2);
+    glBindTexture(GL_TEXTURE_2D, backfaceTexture);
+    allocateBackfaceTexture(w, h);
+    glActiveTexture(GL_TEXTURE0);
+}
+
+void GLWidget::paintGL()
+{
+    if (renderMode == 1)
+        glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
+    else
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (!glReady)
+        return;
+
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, viewDistance);
+    glRotated(xRotation * 0.0625, 1.0, 0.0, 0.0);
+    glRotated(yRotation * 0.0625, 0.0, 1.0, 0.0);
+    glRotated(zRotation * 0.0625, 0.0, 0.0, 1.0);
+    renderVolume();
+}
+
+void GLWidget::renderVolume()
+{
+    if (!volume || !volume->isValid())
+        return;
+    if (renderMode == 1) {
+        renderSlices();
+    } else if (renderMode == 0) {
+        renderBackFaces();
+        renderRays();
+    }
+}
+
+// Draws the far faces into the back-face texture: each covered texel receives the volume
+// texture coordinate at which its ray leaves the box; the rest keeps (0, 0, 0, 1).
+void GLWidget::renderBackFaces()
+{
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
+    glPushAttrib(GL_VIEWPORT_BIT);
+    glViewport(0, 0, deviceWidth(), deviceHeight());
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                              backfaceTexture, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT);
+    glDisable(GL_TEXTURE_3D);
+    drawBox();
+    glDisable(GL_CULL_FACE);
+    glPopAttrib();
+}
+
+// Draws the near faces into the window with the ray program; the depth test keeps the
+// nearest face, whose texture coordinate is the ray's entry point.
+void GLWidget::renderRays()
+{
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
+    glEnable(GL_TEXTURE_3D);
+    if (!rayProgram)
+        return;
+    glUseProgram(rayProgram);
+    glUniform1i(glGetUniformLocation(rayProgram, "steps"), stepCount);
+    drawBox();
+    glUseProgram(0);
+}
+
+void GLWidget::drawBox()
+{
+    const float h[3] = {boxScale[0] * 0.5f, boxScale[1] * 0.5f, boxScale[2] * 0.5f};
+    glBegin(GL_QUADS);
+    for (const auto &face : boxFaces) {
+        for (const Corner &c : face) {
+            boxVertex(c.x > 0 ? 1.0f : 0.0f, c.y > 0 ? 1.0f : 0.0f, c.z > 0 ? 1.0f : 0.0f);
+            glVertex3f(c.x * h[0], c.y * h[1], c.z * h[2]);
+        }
+    }
+    glEnd();
+}
+
+void GLWidget::boxVertex(float s, float t, float r)
+{
+    glColor3f(s, t, r);
+    glMultiTexCoord3f(GL_TEXTURE0, s, t, r);
+}
+
+// The table's 32-bit words 0xAARRGGBB lie in memory as blue, green, red, alpha; read as
+// RGBA bytes, texel i carries the editor's blue in red and its red in blue. The shaders
+// swap them back. Leaves unit 1 active.
+void GLWidget::uploadTransferTexture()
+{
+    glActiveTexture(GL_TEXTURE1);
+    if (transferTexture != 0)
+        glDeleteTextures(1, &transferTexture);
+    glGenTextures(1, &transferTexture);
+    glBindTexture(GL_TEXTURE_1D, transferTexture);
+    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA, transferTableSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 transferTable);
+}
+
+void GLWidget::renderSlices()
+{
+    glUseProgram(sliceProgram);
+    if (!sliceProgram)
+        return;
+    const double hx = boxScale[0] * 0.5f, hy = boxScale[1] * 0.5f, hz = boxScale[2] * 0.5f;
+    const std::array<float, 3> p = slicePlanes({float(hx), float(hy), float(hz)}, sliceX, sliceY, sliceZ);
+    const double xp = p[0], yp = p[1], zp = p[2];
+    const double s = 1.0 - sliceX, t = 1.0 - sliceY, r = 1.0 - sliceZ;
+
+    glBegin(GL_QUADS);
+    glTexCoord3d(1, 1, r); glVertex3d(hx, hy, zp);
+    glTexCoord3d(1, 0, r); glVertex3d(hx, -hy, zp);
+    glTexCoord3d(0, 0, r); glVertex3d(-hx, -hy, zp);
+    glTexCoord3d(0, 1, r); glVertex3d(-hx, hy, zp);
+    glEnd();
+
+    glBegin(GL_QUADS);
+    glTexCoord3d(1, t, 1); glVertex3d(hx, yp, -hz);
+    glTexCoord3d(1, t, 0); glVertex3d(hx, yp, hz);
+    glTexCoord3d(0, t, 0); glVertex3d(-hx, yp, hz);
+    glTexCoord3d(0, t, 1); glVertex3d(-hx, yp, -hz);
+    glEnd();
+
+    glBegin(GL_QUADS);
+    glTexCoord3d(s, 1, 0); glVertex3d(xp, hy, hz);
+    glTexCoord3d(s, 0, 0); glVertex3d(xp, -hy, hz);
+    glTexCoord3d(s, 0, 1); glVertex3d(xp, -hy, -hz);
+    glTexCoord3d(s, 1, 1); glVertex3d(xp, hy, -hz);
+    glEnd();
+
+    glUseProgram(0);
+}

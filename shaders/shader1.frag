@@ -1,0 +1,90 @@
+// Ray casting, fragment stage.
+// In:  volumeTex (unit 0), the 3D volume: red, green, blue the encoded x, y, z gradient
+//      (g * 8 + 32768, 16 bits), alpha the sample * 16 (about sample / 4096 normalised);
+//      transferTex (unit 1), 4096 colours, texel i for sample i, red and blue exchanged;
+//      backfaceTex (unit 2), per window pixel the texture coordinate where the ray leaves
+//      the box; steps, the number of samples over the box's diagonal;
+//      light 0 and the material shininess from the built-in state.
+// Out: the pixel's colour, composited front to back along the ray from entryPoint to the
+//      exit point, over the black background.
+
+#version 120
+
+uniform sampler3D volumeTex;
+uniform sampler1D transferTex;
+uniform sampler2D backfaceTex;
+uniform int steps;
+
+varying vec3 entryPoint;
+varying vec4 clipPosition;
+varying vec3 boxSize;
+
+// Opacities in the transfer function are meant for this step length (object units): 500
+// samples over the diagonal of a cube. Other step lengths are corrected to it, so the
+// picture keeps its brightness while fewer steps are taken during a drag.
+const float referenceStep = 1.7320508 / 500.0;
+// Beyond this the rest of the ray cannot change the pixel visibly.
+const float opaqueEnough = 0.99;
+// Gradients shorter than this (in sample units per voxel) have no reliable direction.
+const float minGradient = 2.0;
+const float specularStrength = 0.35;
+
+// Sample value v is stored as v * 16 / 65535; texel v of the transfer texture has its
+// centre at (v + 0.5) / 4096.
+vec4 classify(float stored)
+{
+    return texture1D(transferTex, stored * (65535.0 / 65536.0) + 0.5 / 4096.0).bgra;
+}
+
+vec3 shade(vec3 color, vec3 encodedGradient)
+{
+    vec3 gradient = (encodedGradient * 65535.0 - 32768.0) / 8.0;
+    float magnitude = length(gradient);
+    if (magnitude < minGradient)
+        return color;
+    // Surfaces face away from the denser side; light both sides of thin structures.
+    vec3 n = normalize(gl_NormalMatrix * (-gradient / magnitude));
+    vec3 toViewer = vec3(0.0, 0.0, 1.0);
+    if (dot(n, toViewer) < 0.0)
+        n = -n;
+    vec3 toLight = normalize(gl_LightSource[0].position.xyz);
+    vec3 halfway = normalize(toLight + toViewer);
+    float diffuse = max(dot(n, toLight), 0.0);
+    float specular = pow(max(dot(n, halfway), 0.0), gl_FrontMaterial.shininess);
+    return color * (gl_LightSource[0].ambient.rgb + gl_LightSource[0].diffuse.rgb * diffuse)
+         + gl_LightSource[0].specular.rgb * (specularStrength * specular);
+}
+
+// Per-pixel offset of the first sample, against wood-grain rings; deterministic.
+float jitter(vec2 pixel)
+{
+    return fract(52.9829189 * fract(dot(pixel, vec2(0.06711056, 0.00583715))));
+}
+
+void main()
+{
+    vec2 ndc = clipPosition.xy / clipPosition.w;
+    vec3 exitPoint = texture2D(backfaceTex, ndc * 0.5 + 0.5).xyz;
+    vec3 ray = exitPoint - entryPoint;
+    float rayLength = length(ray * boxSize);
+    float stepLength = length(boxSize) / float(max(steps, 1));
+    int count = int(rayLength / stepLength);
+    vec3 delta = ray * (stepLength / max(rayLength, 1e-6));
+    float correction = stepLength / referenceStep;
+
+    vec3 position = entryPoint + delta * jitter(gl_FragCoord.xy);
+    vec4 sum = vec4(0.0);
+    for (int i = 0; i <= count; ++i) {
+        vec4 voxel = texture3D(volumeTex, position);
+        vec4 source = classify(voxel.a);
+        if (source.a > 0.0) {
+            float alpha = 1.0 - pow(1.0 - source.a, correction);
+            sum.rgb += (1.0 - sum.a) * alpha * shade(source.rgb, voxel.rgb);
+            sum.a += (1.0 - sum.a) * alpha;
+            if (sum.a >= opaqueEnough)
+                break;
+        }
+        position += delta;
+    }
+    gl_FragColor = vec4(sum.rgb, 1.0);
+}

@@ -1,0 +1,100 @@
+#include "ViewGeometry.h"
+
+#include <QTest>
+
+class TestViewGeometry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void foldsAngles_data()
+    {
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<int>("folded");
+        QTest::newRow("one below zero") << -1 << 5759;
+        QTest::newRow("full turn stays") << 5760 << 5760;
+        QTest::newRow("negative full turn") << -5760 << 0;
+        QTest::newRow("one past a turn") << 5761 << 1;
+        QTest::newRow("two turns and one") << 11521 << 1;
+        QTest::newRow("many turns down") << -3 * 5760 - 5 << 5755;
+        QTest::newRow("inside") << 2880 << 2880;
+    }
+    void foldsAngles()
+    {
+        QFETCH(int, angle);
+        normalizeAngle(angle);
+        QTEST(angle, "folded");
+    }
+
+    void scalesBoxToLongestAxis_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("z");
+        QTest::addColumn<float>("sx");
+        QTest::addColumn<float>("sy");
+        QTest::addColumn<float>("sz");
+        QTest::newRow("initial") << 1 << 1 << 1 << 1.0f << 1.0f << 1.0f;
+        QTest::newRow("flat") << 256 << 256 << 128 << 1.0f << 1.0f << 0.5f;
+        QTest::newRow("y longest") << 64 << 128 << 32 << 0.5f << 1.0f << 0.25f;
+        QTest::newRow("no voxels") << 0 << 0 << 0 << 1.0f << 1.0f << 1.0f;
+    }
+    void scalesBoxToLongestAxis()
+    {
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, z);
+        const std::array<float, 3> s = boxScaleFor({x, y, z});
+        QTEST(s[0], "sx");
+        QTEST(s[1], "sy");
+        QTEST(s[2], "sz");
+    }
+
+    void projectsWithoutDistortion_data()
+    {
+        QTest::addColumn<int>("w");
+        QTest::addColumn<int>("h");
+        QTest::addColumn<double>("left");
+        QTest::addColumn<double>("right");
+        QTest::addColumn<double>("bottom");
+        QTest::addColumn<double>("top");
+        QTest::newRow("square") << 400 << 400 << -0.5 << 0.5 << 0.5 << -0.5;
+        QTest::newRow("wide") << 800 << 400 << -1.0 << 1.0 << 0.5 << -0.5;
+        QTest::newRow("tall") << 400 << 800 << -0.5 << 0.5 << 1.0 << -1.0;
+    }
+    void projectsWithoutDistortion()
+    {
+        QFETCH(int, w);
+        QFETCH(int, h);
+        const OrthoBounds b = orthoBoundsFor(w, h);
+        QTEST(b.left, "left");
+        QTEST(b.right, "right");
+        QTEST(b.bottom, "bottom");
+        QTEST(b.top, "top");
+    }
+
+    void mapsSliderValuesToPositions()
+    {
+        QCOMPARE(slicePosition(0), 0.0f);
+        QCOMPARE(slicePosition(2880), 0.5f);
+        QCOMPARE(slicePosition(5760), 1.0f);
+        QCOMPARE(slicePosition(-5760), -1.0f);
+    }
+
+    void placesSlicePlanes()
+    {
+        const std::array<float, 3> h{0.5f, 0.25f, 0.125f};
+        const std::array<float, 3> atZero = slicePlanes(h, 0.0f, 0.0f, 0.0f);
+        QCOMPARE(atZero[0], 0.5f);
+        QCOMPARE(atZero[1], 0.25f);
+        QCOMPARE(atZero[2], -0.125f);
+        const std::array<float, 3> atOne = slicePlanes(h, 1.0f, 1.0f, 1.0f);
+        QCOMPARE(atOne[0], -0.5f);
+        QCOMPARE(atOne[1], -0.25f);
+        QCOMPARE(atOne[2], 0.125f);
+        QCOMPARE(slicePlanes(h, 0.5f, 0.5f, 0.5f)[2], 0.0f);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestViewGeometry)
+#include "tst_viewgeometry.moc"
