@@ -25,9 +25,39 @@ varying vec3 boxSize;
 const float referenceStep = 1.7320508 / 500.0;
 // Beyond this the rest of the ray cannot change the pixel visibly.
 const float opaqueEnough = 0.99;
-// Gradients shorter than this (in sample units per voxel) have no reliable direction.
-const float minGradient = 2.0;
+// Gradients shorter than 2 sample units per voxel have no reliable direction. Encoded
+// channels hold g * 8 / 65535 around 32768 / 65535, so that length is 16 / 65535.
+const float gradientZero = 32768.0 / 65535.0;
+const float minGradientSquared = (16.0 / 65535.0) * (16.0 / 65535.0);
 const float specularStrength = 0.35;
+
+// The light, the viewer and their halfway vector, turned into the volume's own axes once
+// per pixel, so that each sample's gradient is used as it comes. The model-view matrix
+// only turns, so its inverse is its transpose.
+struct Lighting
+{
+    vec3 toLight;
+    vec3 toViewer;
+    vec3 halfway;
+    vec3 ambient;
+    vec3 diffuse;
+    vec3 specular;
+    float shininess;
+};
+
+Lighting objectSpaceLighting()
+{
+    mat3 toObject = transpose(gl_NormalMatrix);
+    Lighting l;
+    l.toLight = normalize(toObject * gl_LightSource[0].position.xyz);
+    l.toViewer = normalize(toObject * vec3(0.0, 0.0, 1.0));
+    l.halfway = normalize(l.toLight + l.toViewer);
+    l.ambient = gl_LightSource[0].ambient.rgb;
+    l.diffuse = gl_LightSource[0].diffuse.rgb;
+    l.specular = gl_LightSource[0].specular.rgb * specularStrength;
+    l.shininess = gl_FrontMaterial.shininess;
+    return l;
+}
 
 // Sample value v is stored as v * 16 / 65535; texel v of the transfer texture has its
 // centre at (v + 0.5) / 4096.
@@ -36,23 +66,20 @@ vec4 classify(float stored)
     return texture1D(transferTex, stored * (65535.0 / 65536.0) + 0.5 / 4096.0).bgra;
 }
 
-vec3 shade(vec3 color, vec3 encodedGradient)
+// Blinn-Phong; surfaces face away from the denser side, and thin structures are lit from
+// whichever side faces the viewer.
+vec3 shade(vec3 color, vec3 encodedGradient, Lighting l)
 {
-    vec3 gradient = (encodedGradient * 65535.0 - 32768.0) / 8.0;
-    float magnitude = length(gradient);
-    if (magnitude < minGradient)
+    vec3 gradient = encodedGradient - gradientZero;
+    float lengthSquared = dot(gradient, gradient);
+    if (lengthSquared < minGradientSquared)
         return color;
-    // Surfaces face away from the denser side; light both sides of thin structures.
-    vec3 n = normalize(gl_NormalMatrix * (-gradient / magnitude));
-    vec3 toViewer = vec3(0.0, 0.0, 1.0);
-    if (dot(n, toViewer) < 0.0)
+    vec3 n = gradient * -inversesqrt(lengthSquared);
+    if (dot(n, l.toViewer) < 0.0)
         n = -n;
-    vec3 toLight = normalize(gl_LightSource[0].position.xyz);
-    vec3 halfway = normalize(toLight + toViewer);
-    float diffuse = max(dot(n, toLight), 0.0);
-    float specular = pow(max(dot(n, halfway), 0.0), gl_FrontMaterial.shininess);
-    return color * (gl_LightSource[0].ambient.rgb + gl_LightSource[0].diffuse.rgb * diffuse)
-         + gl_LightSource[0].specular.rgb * (specularStrength * specular);
+    float diffuse = max(dot(n, l.toLight), 0.0);
+    float specular = pow(max(dot(n, l.halfway), 0.0), l.shininess);
+    return color * (l.ambient + l.diffuse * diffuse) + l.specular * specular;
 }
 
 // Per-pixel offset of the first sample, against wood-grain rings; deterministic.
@@ -71,6 +98,7 @@ void main()
     int count = int(rayLength / stepLength);
     vec3 delta = ray * (stepLength / max(rayLength, 1e-6));
     float correction = stepLength / referenceStep;
+    Lighting lighting = objectSpaceLighting();
 
     vec3 position = entryPoint + delta * jitter(gl_FragCoord.xy);
     vec4 sum = vec4(0.0);
@@ -79,7 +107,7 @@ void main()
         vec4 source = classify(voxel.a);
         if (source.a > 0.0) {
             float alpha = 1.0 - pow(1.0 - source.a, correction);
-            sum.rgb += (1.0 - sum.a) * alpha * shade(source.rgb, voxel.rgb);
+            sum.rgb += (1.0 - sum.a) * alpha * shade(source.rgb, voxel.rgb, lighting);
             sum.a += (1.0 - sum.a) * alpha;
             if (sum.a >= opaqueEnough)
                 break;

@@ -1,0 +1,129 @@
+// Frame times of the real view on the benchmark scene: a 256^3 ball whose density falls
+// from 4095 at the centre to 0 at the rim, with a faint three-axis ripple, under a white
+// transfer function whose opacity peaks at mid-range. Prints the median of many frames at
+// rest (500 steps) and while dragging (28000 / width steps) for each window size.
+//
+// usage: bench_frames [--frames N] [--size WxH]... [--save DIR]
+#include <GL/glew.h>
+
+#include "BenchScene.h"
+#include "GLWidget.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Options
+{
+    int frames = 10;
+    std::vector<QSize> sizes;
+    QString saveDir;
+};
+
+Options parseOptions(const QStringList &args)
+{
+    Options options;
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == "--frames")
+            options.frames = std::max(1, args[i + 1].toInt());
+        else if (args[i] == "--size")
+            options.sizes.push_back(QSize(args[i + 1].section('x', 0, 0).toInt(), args[i + 1].section('x', 1, 1).toInt()));
+        else if (args[i] == "--save")
+            options.saveDir = args[i + 1];
+    }
+    if (options.sizes.empty())
+        options.sizes = {QSize(512, 512), QSize(1024, 768)};
+    return options;
+}
+
+double medianFrameMs(GLWidget &view, int frames, QImage *last)
+{
+    std::vector<double> times;
+    for (int i = 0; i < frames; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        // Renders one frame and reads it back, which waits for the GL to finish it.
+        *last = view.grabFramebuffer();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double medianReadbackMs(GLWidget &view, int frames)
+{
+    const int w = int(view.width() * view.devicePixelRatioF());
+    const int h = int(view.height() * view.devicePixelRatioF());
+    std::vector<unsigned char> pixels(size_t(w) * h * 4);
+    std::vector<double> times;
+    view.makeCurrent();
+    for (int i = 0; i < frames; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    view.doneCurrent();
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const Options options = parseOptions(app.arguments());
+
+    QTemporaryDir dir;
+    if (!dir.isValid() || !writeBenchScene(dir.path() + "/lobster.dat") || !copyShaderFiles(dir.path())) {
+        std::printf("cannot prepare the benchmark scene in a temporary directory\n");
+        return 1;
+    }
+    QDir::setCurrent(dir.path());
+
+    const std::vector<uint32_t> table = benchTransferTable();
+    GLWidget view;
+    view.setTransferTable(table.data());
+    view.resize(options.sizes.front());
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view)) {
+        std::printf("no window could be shown\n");
+        return 1;
+    }
+    view.setColors();
+    view.makeCurrent();
+    std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
+    view.doneCurrent();
+
+    std::printf("%-10s %8s %12s %8s %12s %12s\n", "window", "steps", "rest ms", "steps", "drag ms", "readback ms");
+    for (const QSize &size : options.sizes) {
+        view.resize(size);
+        QTest::qWait(50);
+        // A press and release leave the view at its resting step count.
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(1, 1));
+        QImage rest, drag;
+        const double restMs = medianFrameMs(view, options.frames, &rest);
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(1, 1));
+        const double dragMs = medianFrameMs(view, options.frames, &drag);
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(1, 1));
+        const double readbackMs = medianReadbackMs(view, options.frames);
+        std::printf("%4dx%-5d %8d %12.1f %8d %12.1f %12.2f\n", size.width(), size.height(), 500, restMs,
+                    28000 / size.width(), dragMs, readbackMs);
+        std::fflush(stdout);
+        if (!options.saveDir.isEmpty()) {
+            const QString stem = QString("%1/frame_%2x%3").arg(options.saveDir).arg(size.width()).arg(size.height());
+            rest.save(stem + "_rest.png");
+            drag.save(stem + "_drag.png");
+        }
+    }
+    return 0;
+}
