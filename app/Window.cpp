@@ -1,10 +1,21 @@
 #include "Window.h"
 
 #include "GLWidget.h"
+#include "GradientEditor.h"
+#include "StopsFile.h"
+#include "Volume.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
+#include <QPixmap>
+#include <QPushButton>
 #include <QSlider>
+#include <QTimer>
+
+#include <cstdio>
 
 Window::Window()
     : QWidget(nullptr)
@@ -13,6 +24,18 @@ Window::Window()
     renderBox->setFlat(true);
     glWidget = new GLWidget(renderBox);
     auto *menuBox = new QGroupBox(tr("Menu"), renderBox);
+
+    loadButton = new QPushButton(tr("load Volume"), menuBox);
+    connect(loadButton, &QPushButton::clicked, this, &Window::setOpenFileName);
+
+    auto *colorBox = new QGroupBox(tr("Color Editor"));
+    fixateColorBox = new QCheckBox(tr("fixate color to alpha"), colorBox);
+    gradientEditor = new GradientEditor(colorBox);
+    // The view reads the editor's table in place; the editor owns it and rewrites it.
+    glWidget->setTransferTable(gradientEditor->transferTable());
+    connect(fixateColorBox, &QCheckBox::toggled, gradientEditor, &GradientEditor::moveColorsToAlpha);
+    connect(gradientEditor, &GradientEditor::gradientStopsChanged, this, &Window::saveGradientStops);
+    connect(this, &Window::colorTextureChanged, glWidget, &GLWidget::setColors);
 
     // Unchecked before the connection: the view starts in ray casting and need not be told.
     auto *slicesBox = new QGroupBox(tr("Slices"), menuBox);
@@ -33,6 +56,7 @@ Window::Window()
 
     auto *mainLayout = new QVBoxLayout;
     mainLayout->addWidget(renderBox, 1);
+    mainLayout->addWidget(colorBox, 0);
     setLayout(mainLayout);
 
     auto *renderLayout = new QHBoxLayout(renderBox);
@@ -41,8 +65,13 @@ Window::Window()
     renderLayout->addWidget(menuBox, 0);
 
     auto *menuLayout = new QVBoxLayout(menuBox);
+    menuLayout->addWidget(loadButton, 0);
     menuLayout->addSpacing(8);
     menuLayout->addWidget(slicesBox, 1);
+
+    auto *colorLayout = new QVBoxLayout(colorBox);
+    colorLayout->addWidget(fixateColorBox, 0);
+    colorLayout->addWidget(gradientEditor, 0);
 
     auto *slicesLayout = new QHBoxLayout(slicesBox);
     slicesLayout->addWidget(lengthSlider);
@@ -54,6 +83,9 @@ Window::Window()
     depthSlider->setValue(0);
 
     setWindowTitle(tr("Dichtenschau"));
+
+    // From the running event loop, once the window and its editor have their sizes.
+    QTimer::singleShot(50, this, &Window::setDefaultGradientStops);
 }
 
 QSlider *Window::makeSlider(QGroupBox *slicesBox)
@@ -65,4 +97,83 @@ QSlider *Window::makeSlider(QGroupBox *slicesBox)
     slider->setTickInterval(240);
     slider->setTickPosition(QSlider::TicksRight);
     return slider;
+}
+
+QString Window::stopsFileName() const
+{
+    return fileName + ".stops";
+}
+
+// Until a file has been opened the table spans the whole 12-bit range; afterwards the
+// narrowed range of the opened volume.
+void Window::rebuildTransferTable()
+{
+    if (volume)
+        gradientEditor->buildTransferTable(volume->densityMin, volume->densityMax);
+    else
+        gradientEditor->buildTransferTable(0, 4095);
+    emit colorTextureChanged();
+}
+
+void Window::saveGradientStops(const QGradientStops &stops)
+{
+    if (!fileName.isEmpty()) {
+        const QString failure = StopsFile::write(stopsFileName(), stops);
+        if (!failure.isEmpty() && !saveFailing)
+            std::printf("Can't save the transfer function to %s: %s\n", qPrintable(stopsFileName()),
+                        qPrintable(failure));
+        std::fflush(stdout);
+        saveFailing = !failure.isEmpty();
+    }
+    rebuildTransferTable();
+}
+
+void Window::setDefaultGradientStops()
+{
+    QGradientStops stops;
+    if (fileName.isEmpty() || StopsFile::read(stopsFileName(), stops) == StopsFile::ReadResult::Missing) {
+        stops << QGradientStop(0.0, QColor::fromRgba(0x00000000u)) << QGradientStop(0.5, QColor::fromRgba(0xFFFFFFFFu))
+              << QGradientStop(1.0, QColor::fromRgba(0x00000000u));
+    }
+    // An empty stops file leaves the editor's curves as they are and announces nothing, yet
+    // a newly opened volume still needs the table over its own range.
+    if (stops.isEmpty())
+        rebuildTransferTable();
+    else
+        gradientEditor->setGradientStops(stops);
+    fixateColorBox->setChecked(true);
+}
+
+void Window::setOpenFileName()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Load Volume"), QString(),
+                                                      tr("Data Files (*.dat);;All Files (*)"));
+    if (path.isEmpty())
+        return;
+    openVolume(path);
+}
+
+// A file the loader refuses changes nothing: the previous volume stays on screen with its
+// title, histogram and stops, and the loader's line on the console says why.
+void Window::openVolume(const QString &path)
+{
+    // The texture must live in the view's context.
+    glWidget->makeCurrent();
+    auto *opened = new Volume(QFile::encodeName(path).constData());
+    glWidget->doneCurrent();
+    if (!opened->isValid()) {
+        delete opened;
+        return;
+    }
+    volume = opened;
+    glWidget->setVolume(volume);
+
+    QString baseName = path;
+    baseName.replace(QChar('\\'), QChar('/'));
+    baseName.remove(0, baseName.lastIndexOf(QChar('/')) + 1);
+    setWindowTitle(tr("Dichtenschau [") + baseName + tr("]"));
+    fileName = baseName;
+
+    gradientEditor->setHistogram(new QPixmap(*volume->histogram));
+    setDefaultGradientStops();
 }

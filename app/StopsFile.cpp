@@ -1,0 +1,151 @@
+#include "StopsFile.h"
+
+#include <QColor>
+#include <QFile>
+#include <QSaveFile>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace StopsFile {
+
+namespace {
+
+enum ColourModel : int32_t { Invalid = 0, Rgb = 1, Hsv = 2, Cmyk = 3 };
+
+void putLittleEndian(char *at, uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        at[i] = char((value >> (8 * i)) & 0xFF);
+}
+
+uint64_t getLittleEndian(const char *at, int bytes)
+{
+    uint64_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value |= uint64_t(uint8_t(at[i])) << (8 * i);
+    return value;
+}
+
+struct ColourWords
+{
+    int32_t model;
+    uint16_t words[5];
+};
+
+ColourWords colourWords(const QColor &c)
+{
+    switch (c.spec()) {
+    case QColor::Hsv:
+        return {Hsv, {uint16_t(qRound(c.alphaF() * 65535)), uint16_t(c.hsvHue() < 0 ? 0xFFFF : qRound(c.hsvHueF() * 36000)),
+                      uint16_t(qRound(c.hsvSaturationF() * 65535)), uint16_t(qRound(c.valueF() * 65535)), 0}};
+    case QColor::Cmyk:
+        return {Cmyk, {uint16_t(qRound(c.alphaF() * 65535)), uint16_t(qRound(c.cyanF() * 65535)),
+                       uint16_t(qRound(c.magentaF() * 65535)), uint16_t(qRound(c.yellowF() * 65535)),
+                       uint16_t(qRound(c.blackF() * 65535))}};
+    case QColor::Invalid:
+        return {Invalid, {0, 0, 0, 0, 0}};
+    default: {
+        const QRgba64 rgba = c.rgba64();
+        return {Rgb, {rgba.alpha(), rgba.red(), rgba.green(), rgba.blue(), 0}};
+    }
+    }
+}
+
+bool colourFromWords(int32_t model, const uint16_t w[5], QColor &colour)
+{
+    const auto unit = [](uint16_t v) { return v / 65535.0; };
+    switch (model) {
+    case Rgb:
+        colour = QColor::fromRgba64(w[1], w[2], w[3], w[0]);
+        return true;
+    case Hsv:
+        colour = QColor::fromHsvF(w[1] == 0xFFFF ? -1.0f : float(w[1] / 36000.0), float(unit(w[2])),
+                                  float(unit(w[3])), float(unit(w[0])));
+        return colour.isValid();
+    case Cmyk:
+        colour = QColor::fromCmykF(float(unit(w[1])), float(unit(w[2])), float(unit(w[3])), float(unit(w[4])),
+                                   float(unit(w[0])));
+        return true;
+    case Invalid:
+        colour = QColor();
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QByteArray encode(const QGradientStops &stops)
+{
+    QByteArray bytes(qsizetype(stops.size()) * recordSize, '\0');
+    char *record = bytes.data();
+    for (const QGradientStop &stop : stops) {
+        uint64_t position = 0;
+        std::memcpy(&position, &stop.first, sizeof position);
+        putLittleEndian(record, position, 8);
+        const ColourWords c = colourWords(stop.second);
+        putLittleEndian(record + 8, uint32_t(c.model), 4);
+        for (int i = 0; i < 5; ++i)
+            putLittleEndian(record + 12 + 2 * i, c.words[i], 2);
+        record += recordSize;
+    }
+    return bytes;
+}
+
+Decoded decode(const QByteArray &bytes)
+{
+    Decoded result;
+    const qsizetype records = bytes.size() / recordSize;
+    for (qsizetype r = 0; r < records; ++r) {
+        if (result.stops.size() >= maxStops) {
+            result.ignored = int(records - r);
+            break;
+        }
+        const char *record = bytes.constData() + r * recordSize;
+        const uint64_t bits = getLittleEndian(record, 8);
+        double position;
+        std::memcpy(&position, &bits, sizeof position);
+        uint16_t words[5];
+        for (int i = 0; i < 5; ++i)
+            words[i] = uint16_t(getLittleEndian(record + 12 + 2 * i, 2));
+        QColor colour;
+        if (!std::isfinite(position) || !colourFromWords(int32_t(getLittleEndian(record + 8, 4)), words, colour)) {
+            ++result.skipped;
+            continue;
+        }
+        result.stops.append(QGradientStop(position, colour));
+    }
+    return result;
+}
+
+ReadResult read(const QString &path, QGradientStops &stops)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ReadResult::Missing;
+    // One record more than can be used tells a file that holds too many.
+    const Decoded decoded = decode(file.read(qint64(maxStops + 1) * recordSize));
+    const qint64 records = file.size() / recordSize;
+    stops = decoded.stops;
+    if (decoded.skipped > 0)
+        std::printf("Skipping %d damaged stop record(s) in %s\n", decoded.skipped, qPrintable(path));
+    if (records > maxStops)
+        std::printf("%s holds %lld stops; using the first %d\n", qPrintable(path), static_cast<long long>(records),
+                    maxStops);
+    std::fflush(stdout);
+    return ReadResult::Read;
+}
+
+QString write(const QString &path, const QGradientStops &stops)
+{
+    QSaveFile file(path);
+    const QByteArray bytes = encode(stops);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return file.errorString();
+    return {};
+}
+
+} // namespace StopsFile
