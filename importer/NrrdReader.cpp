@@ -63,8 +63,12 @@ bool readFields(const QString &path, TextHeader *header, Fields *fields)
             continue;
         if (fieldSeparator <= 0)
             throw ImportError(QStringLiteral("%1: header line %2 is not a field").arg(path).arg(header->lineNumber()));
-        const QString name = QString::fromLatin1(line.left(fieldSeparator));
-        fields->insert(fieldKey(name), QString::fromUtf8(line.mid(fieldSeparator + 2)).trimmed());
+        const QString key = fieldKey(QString::fromLatin1(line.left(fieldSeparator)));
+        const QString value = QString::fromUtf8(line.mid(fieldSeparator + 2)).trimmed();
+        fields->insert(key, value);
+        // The names of a file list follow their field, one a line, to the end of the header.
+        if (key == QLatin1String("datafile") && value.startsWith(QLatin1String("LIST")))
+            return false;
     }
     return false;
 }
