@@ -7,9 +7,14 @@
 #include "NiftiReader.h"
 #include "NrrdReader.h"
 #include "SampleArray.h"
-#include "ValueHistogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include "RobustRange.h"
 
 namespace {
+
+constexpr uint64_t maxRangeSample = 1000000;
 
 VolumeSource rawSource(const QString &path, const RawLayout &layout)
 {
@@ -43,15 +48,28 @@ ValueStats statsOf(const SampleArray &samples)
     return stats;
 }
 
+// Every value of volumes up to a million samples, an even spread of a million of larger ones.
+std::vector<double> sampleOfFiniteValues(const SampleArray &samples)
+{
+    const uint64_t stride = (samples.count() + maxRangeSample - 1) / maxRangeSample;
+    std::vector<double> values;
+    values.reserve(size_t(std::min(samples.count(), maxRangeSample)));
+    for (uint64_t i = 0; i < samples.count(); i += stride) {
+        const double value = samples.value(i);
+        if (std::isfinite(value))
+            values.push_back(value);
+    }
+    return values;
+}
+
 ValueMapping robustLinearMapping(const SampleArray &samples, const ValueStats &stats)
 {
-    ValueHistogram histogram(stats.min(), stats.max());
-    for (uint64_t i = 0; i < samples.count(); ++i)
-        histogram.add(samples.value(i));
-    const double low = histogram.lowerBound(robustLowFraction);
-    const double high = histogram.upperBound(robustHighFraction);
-    if (high > low)
-        return rangeMapping(MappingKind::Linear, low, high);
+    std::vector<double> values = sampleOfFiniteValues(samples);
+    if (values.empty())
+        return rangeMapping(MappingKind::Linear, stats.min(), stats.max());
+    const ValueRange range = robustRange(std::move(values), robustLowFraction, robustHighFraction);
+    if (range.high > range.low)
+        return rangeMapping(MappingKind::Linear, range.low, range.high);
     return rangeMapping(MappingKind::Linear, stats.min(), stats.max());
 }
 

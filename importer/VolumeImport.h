@@ -43,7 +43,7 @@ struct ImportResult
 // Inputs with more sample bytes than this report their reading progress.
 constexpr uint64_t progressThresholdBytes = 32u << 20;
 
-// The robust range of the linear mapping leaves out the lowest and highest half percent.
+// The linear mapping spreads the values between these fractions of the sorted values.
 constexpr double robustLowFraction = 0.005;
 constexpr double robustHighFraction = 0.995;
 
