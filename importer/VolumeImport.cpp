@@ -135,7 +135,9 @@ QString summaryLine(const ImportRequest &request, const ImportResult &result)
     const VolumeSource &source = result.source;
     QString type = sampleTypeName(source.type);
     if (source.isScaled())
-        type += QStringLiteral(" * %1 + %2").arg(number(source.slope), number(source.intercept));
+        type += QStringLiteral(" * %1 %2 %3")
+                    .arg(number(source.slope), source.intercept < 0 ? QStringLiteral("-") : QStringLiteral("+"),
+                         number(std::abs(source.intercept)));
     return QStringLiteral("wrote %1: %2 x %3 x %4 from %5 %6, values %7..%8, mapping %9")
         .arg(request.output)
         .arg(source.sizeX)

@@ -124,6 +124,8 @@ void TestImportRefusals::addNrrdRows()
                                     << "sizes 3 x 0 x 5 hold no samples";
     QTest::newRow("nrrd size beyond .dat") << "a.nrrd" << head + "sizes: 3 70000 5\n" + tail + data << QByteArray()
                                            << "exceed the .dat limit of 65535";
+    QTest::newRow("nrrd control characters") << "a.nrrd" << head + "sizes: 3 4 5\nendian: lit\rtle\x1b[2J\nencoding: raw\n\n" + data
+                                             << QByteArray() << "endian \"lit?tle?[2J\" is neither little nor big";
     QTest::newRow("nrrd no sizes") << "a.nrrd" << head + tail + data << QByteArray() << "no \"sizes\" field";
     QTest::newRow("nrrd type") << "a.nrrd" << "NRRD0004\ntype: block\ndimension: 3\nsizes: 3 4 5\n" + tail + data
                                << QByteArray() << "type \"block\" is not supported";
