@@ -1,0 +1,19 @@
+#pragma once
+
+#include "VolumeImport.h"
+
+#include <QString>
+#include <QStringList>
+
+// What the tool's arguments ask for: the help text, or one conversion.
+struct CommandLine
+{
+    bool help = false;
+    ImportRequest request;
+};
+
+// Reads the arguments (the program's name first); refuses wrong ones with an ImportError
+// whose message is the one line to print.
+CommandLine parseCommandLine(const QStringList &arguments);
+
+QString usageText();
