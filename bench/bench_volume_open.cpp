@@ -229,7 +229,7 @@ int main(int argc, char **argv)
 
     QTemporaryDir folder;
     std::string path = argc > 1 ? argv[1] : folder.filePath("bench_512.dat").toStdString();
-    const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 4;
     if (argc <= 1 && !writeBenchVolume(path, 512)) {
         std::printf("Can't write %s\n", path.c_str());
         return 1;
@@ -254,24 +254,30 @@ int main(int argc, char **argv)
     // First in the process, so that nothing freed earlier lowers the peak.
     const PeakMemory memory = measureWholeOpenMemory(path);
 
-    std::vector<double> read, gradients, upload, histogram, total, fileRead, copy, fileReadSmallPages, copySmallPages;
+    std::vector<double> read, gradients, upload, histogram, total, fileRead, copy;
     void *copySource = allocateLike16BitBuffer(voxelBytes);
     std::memset(copySource, 1, voxelBytes);
-    // Each baseline runs right before the phase it compares with, in the same state of the
-    // process's memory; the first round only warms up.
-    for (int i = 0; i <= repetitions; ++i) {
-        const bool counted = i > 0;
-        const double copied = timeMemcpy(copySource, voxelBytes, allocateLike16BitBuffer);
-        const double fileReadTime = timeFileRead(path, allocateLike16BitBuffer);
+    // A fresh buffer costs more or less depending on what the process freed just before, so
+    // the baselines run before the open in odd rounds and after it in even ones; the first
+    // round only warms up.
+    for (int round = 0; round <= repetitions; ++round) {
+        double copied = 0;
+        double fileReadTime = 0;
+        const auto timeBaselines = [&] {
+            copied = timeMemcpy(copySource, voxelBytes, allocateLike16BitBuffer);
+            fileReadTime = timeFileRead(path, allocateLike16BitBuffer);
+        };
+        if (round % 2 == 1)
+            timeBaselines();
         Phases phases;
         if (!timePhases(path, phases)) {
             std::printf("Can't open %s\n", path.c_str());
             return 1;
         }
         const double whole = timeWholeOpen(path);
-        const double copiedSmallPages = timeMemcpy(copySource, voxelBytes, [](std::size_t bytes) { return std::malloc(bytes); });
-        const double fileReadSmallPagesTime = timeFileRead(path, [](std::size_t bytes) { return std::malloc(bytes); });
-        if (!counted)
+        if (round % 2 == 0)
+            timeBaselines();
+        if (round == 0)
             continue;
         copy.push_back(copied);
         fileRead.push_back(fileReadTime);
@@ -280,26 +286,34 @@ int main(int argc, char **argv)
         upload.push_back(phases.upload);
         histogram.push_back(phases.histogram);
         total.push_back(whole);
-        copySmallPages.push_back(copiedSmallPages);
-        fileReadSmallPages.push_back(fileReadSmallPagesTime);
     }
+    const auto allocateSmallPages = [](std::size_t bytes) { return std::malloc(bytes); };
+    const double copySmallPages = timeMemcpy(copySource, voxelBytes, allocateSmallPages);
+    const double fileReadSmallPages = timeFileRead(path, allocateSmallPages);
     std::free(copySource);
 
     const double readBaseline = median(fileRead);
     const double copyBaseline = median(copy);
-    std::printf("\nmedian of %d runs, milliseconds\n", repetitions);
-    std::printf("  %-28s %9.1f  %5.2fx file read\n", "read", median(read), median(read) / readBaseline);
-    std::printf("  %-28s %9.1f  %5.2fx memcpy\n", "gradients", median(gradients), median(gradients) / copyBaseline);
-    std::printf("  %-28s %9.1f\n", "texture upload", median(upload));
-    std::printf("  %-28s %9.1f\n", "histogram", median(histogram));
-    std::printf("  %-28s %9.1f  %5.2fx file read\n", "total (whole Volume)", median(total),
-                median(total) / readBaseline);
-    std::printf("baselines, milliseconds\n");
-    std::printf("  %-28s %9.1f  (%.0f MiB)\n", "file read, huge pages", readBaseline,
-                (voxelCount * 2 + 6) / 1048576);
-    std::printf("  %-28s %9.1f  (%.0f MiB)\n", "memcpy, huge pages", copyBaseline, voxelBytes / 1048576.0);
-    std::printf("  %-28s %9.1f\n", "file read, 4 KiB pages", median(fileReadSmallPages));
-    std::printf("  %-28s %9.1f\n", "memcpy, 4 KiB pages", median(copySmallPages));
+    const auto row = [](const char *name, const std::vector<double> &times, const char *comparison = "",
+                        double baseline = 0) {
+        std::printf("  %-24s %9.1f %9.1f", name, median(times), *std::min_element(times.begin(), times.end()));
+        if (baseline > 0)
+            std::printf("  %6.2fx %s", median(times) / baseline, comparison);
+        std::printf("\n");
+    };
+    std::printf("\n%d rounds, milliseconds           median       min  median ratio\n", repetitions);
+    row("read", read, "file read", readBaseline);
+    row("gradients", gradients, "memcpy", copyBaseline);
+    row("texture upload", upload);
+    row("histogram", histogram);
+    row("total (whole Volume)", total, "file read", readBaseline);
+    std::printf("baselines\n");
+    row("file read", fileRead);
+    row("memcpy", copy);
+    std::printf("  (%.0f MiB read, %.0f MiB copied, into buffers allocated as the volume allocates its own)\n",
+                (voxelCount * 2 + 6) / 1048576, voxelBytes / 1048576.0);
+    std::printf("  with 4 KiB pages instead, once: file read %.1f, memcpy %.1f\n", fileReadSmallPages,
+                copySmallPages);
     std::printf("peak resident memory of one open, above the baseline before it\n");
     std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "peak", memory.peakMiB,
                 memory.peakMiB * 1048576 / voxelCount);
