@@ -12,8 +12,8 @@ class QPixmap;
 // in this order, with the view's GL context current. The sample and voxel arrays live
 // only during construction. A file that cannot be read, or that is refused (truncated,
 // zero or absurd sizes, larger than the GL's 3D texture limit), yields an invalid volume:
-// isValid() is false, it owns no texture and no arrays, and its range (0..4095) and
-// histogram picture are still safe to use. The reason is printed as one line on
+// isValid() is false, it owns no texture and no arrays, its sizes are 0, and its range
+// (0..4095) and histogram picture (plain light grey, 4096 x 65) are still safe to use. The reason is printed as one line on
 // standard output.
 class Volume
 {

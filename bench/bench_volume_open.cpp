@@ -1,0 +1,325 @@
+// Times the opening of a volume phase by phase (read, gradients, texture upload, histogram)
+// and as a whole, next to two baselines measured in the same run: reading the same file into
+// a fresh buffer, and a memcpy of as many bytes as the gradient pass writes into a fresh
+// buffer allocated as the gradient pass allocates its own. Prints the peak resident memory
+// of one whole open above the process's baseline, and apart from it what the GL driver still
+// holds once the volume is open (its copy of the texture).
+//
+// Usage: bench_volume_open [file.dat] [repetitions]; without a file it generates a
+// 512 x 512 x 512 volume in a temporary folder. Needs a display for the GL context
+// (run it under xvfb-run on a headless machine).
+
+#include "DatFile.h"
+#include "OffscreenGLContext.h"
+#include "DensityHistogram.h"
+#include "LargeBuffer.h"
+#include "Volume.h"
+#include "VolumeTexture.h"
+#include "VoxelEncoding.h"
+
+#include <GL/glew.h>
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// A ball of decreasing density with a ripple through it, so that the gradients and the
+// histogram see varied data.
+bool writeBenchVolume(const std::string &path, int size)
+{
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const uint16_t header[3] = {uint16_t(size), uint16_t(size), uint16_t(size)};
+    std::fwrite(header, sizeof header, 1, file);
+    std::vector<double> ripple(size);
+    for (int i = 0; i < size; ++i)
+        ripple[i] = std::sin(0.2 * i);
+    std::vector<uint16_t> slice(std::size_t(size) * size);
+    const double centre = size / 2.0;
+    for (int z = 0; z < size; ++z) {
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                const double r = std::sqrt((x - centre) * (x - centre) + (y - centre) * (y - centre)
+                                           + (z - centre) * (z - centre)) / centre;
+                const double value = 4095 * std::max(0.0, 1 - r) + 300 * ripple[x] * ripple[y] * ripple[z];
+                slice[std::size_t(y) * size + x] = uint16_t(std::clamp(value, 0.0, 4095.0));
+            }
+        }
+        std::fwrite(slice.data(), sizeof(uint16_t), slice.size(), file);
+    }
+    return std::fclose(file) == 0;
+}
+
+long statusKilobytes(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::strlen(field) + 1);
+    return -1;
+}
+
+bool resetPeakResident()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    return bool(clear);
+}
+
+struct Phases
+{
+    double read = 0;
+    double gradients = 0;
+    double upload = 0;
+    double histogram = 0;
+};
+
+// The steps of a Volume's construction, one by one, through the same functions.
+bool timePhases(const std::string &path, Phases &phases)
+{
+    Clock::time_point start = Clock::now();
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    DatHeader header;
+    if (!file || !readDatHeader(file, header) || !datRefusal(header, regularFileBytes(file)).empty()) {
+        if (file)
+            std::fclose(file);
+        return false;
+    }
+    const SampleGrid grid = adjustedGrid(header);
+    uint16_t *samples = allocateLargeBuffer(grid.voxelCount());
+    const bool read = samples && readDatSamples(file, header, samples);
+    std::fclose(file);
+    phases.read = millisecondsSince(start);
+
+    start = Clock::now();
+    uint16_t *voxels = read ? allocateLargeBuffer(4 * grid.voxelCount()) : nullptr;
+    if (voxels)
+        encodeVoxels(samples, grid, voxels, gradientThreadCount(grid));
+    phases.gradients = millisecondsSince(start);
+    if (!voxels) {
+        releaseLargeBuffer(samples);
+        return false;
+    }
+
+    start = Clock::now();
+    GLuint texture = uploadVolumeTexture(voxels, grid);
+    glFinish();
+    releaseLargeBuffer(voxels);
+    phases.upload = millisecondsSince(start);
+
+    start = Clock::now();
+    DensityHistogram histogram;
+    histogram.count(samples, grid.voxelCount());
+    releaseLargeBuffer(samples);
+    const QPixmap picture = histogram.picture(histogram.narrowedRange(), DensityHistogram::barScale(grid.voxelCount()));
+    phases.histogram = millisecondsSince(start);
+
+    glDeleteTextures(1, &texture);
+    glFinish();
+    return !picture.isNull();
+}
+
+double timeWholeOpen(const std::string &path)
+{
+    const Clock::time_point start = Clock::now();
+    Volume *volume = new Volume(path.c_str());
+    glFinish();
+    const double milliseconds = millisecondsSince(start);
+    volume->deleteTexture();
+    delete volume;
+    glFinish();
+    return milliseconds;
+}
+
+using Allocator = std::function<void *(std::size_t)>;
+
+void *allocateLike16BitBuffer(std::size_t bytes)
+{
+    return allocateLargeBuffer(int64_t(bytes / 2));
+}
+
+double timeFileRead(const std::string &path, const Allocator &allocate)
+{
+    const Clock::time_point start = Clock::now();
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    std::fseek(file, 0, SEEK_END);
+    const std::size_t bytes = std::size_t(std::ftell(file));
+    std::rewind(file);
+    void *buffer = allocate(bytes);
+    const std::size_t read = std::fread(buffer, 1, bytes, file);
+    std::fclose(file);
+    const double milliseconds = millisecondsSince(start);
+    std::free(buffer);
+    return read == bytes ? milliseconds : -1;
+}
+
+double timeMemcpy(const void *source, std::size_t bytes, const Allocator &allocate)
+{
+    const Clock::time_point start = Clock::now();
+    void *target = allocate(bytes);
+    std::memcpy(target, source, bytes);
+    const double milliseconds = millisecondsSince(start);
+    // Keeps the copy from being optimised away.
+    volatile unsigned char sink = static_cast<unsigned char *>(target)[bytes / 2];
+    (void)sink;
+    std::free(target);
+    return milliseconds;
+}
+
+struct PeakMemory
+{
+    double peakMiB = 0;
+    double keptMiB = 0;
+};
+
+PeakMemory measureWholeOpenMemory(const std::string &path)
+{
+    resetPeakResident();
+    const long baseline = statusKilobytes("VmRSS:");
+    Volume *volume = new Volume(path.c_str());
+    glFinish();
+    PeakMemory memory;
+    memory.peakMiB = (statusKilobytes("VmHWM:") - baseline) / 1024.0;
+    memory.keptMiB = (statusKilobytes("VmRSS:") - baseline) / 1024.0;
+    volume->deleteTexture();
+    delete volume;
+    glFinish();
+    return memory;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication application(argc, argv);
+    OffscreenGLContext context;
+    if (!context.isReady() || glewInit() != GLEW_OK) {
+        std::printf("no GL context\n");
+        return 1;
+    }
+
+    QTemporaryDir folder;
+    std::string path = argc > 1 ? argv[1] : folder.filePath("bench_512.dat").toStdString();
+    const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 4;
+    if (argc <= 1 && !writeBenchVolume(path, 512)) {
+        std::printf("Can't write %s\n", path.c_str());
+        return 1;
+    }
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    DatHeader header;
+    if (!file || !readDatHeader(file, header) || !datRefusal(header, regularFileBytes(file)).empty()) {
+        std::printf("Can't use %s\n", path.c_str());
+        return 1;
+    }
+    std::fclose(file);
+    const SampleGrid grid = adjustedGrid(header);
+    const double voxelCount = double(grid.voxelCount());
+    const std::size_t voxelBytes = std::size_t(grid.voxelCount()) * 8;
+
+    std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
+    std::printf("volume: %s (%d x %d x %d, %.0f voxels, gradient pass on %d threads)\n", path.c_str(), grid.sizeX,
+                grid.sizeY, grid.sizeZ, voxelCount, gradientThreadCount(grid));
+
+    // Warms the page cache, so that every read below comes from it.
+    timeFileRead(path, allocateLike16BitBuffer);
+    // First in the process, so that nothing freed earlier lowers the peak.
+    const PeakMemory memory = measureWholeOpenMemory(path);
+
+    std::vector<double> read, gradients, upload, histogram, total, fileRead, copy;
+    void *copySource = allocateLike16BitBuffer(voxelBytes);
+    std::memset(copySource, 1, voxelBytes);
+    // A fresh buffer costs more or less depending on what the process freed just before, so
+    // the baselines run before the open in odd rounds and after it in even ones; the first
+    // round only warms up.
+    for (int round = 0; round <= repetitions; ++round) {
+        double copied = 0;
+        double fileReadTime = 0;
+        const auto timeBaselines = [&] {
+            copied = timeMemcpy(copySource, voxelBytes, allocateLike16BitBuffer);
+            fileReadTime = timeFileRead(path, allocateLike16BitBuffer);
+        };
+        if (round % 2 == 1)
+            timeBaselines();
+        Phases phases;
+        if (!timePhases(path, phases)) {
+            std::printf("Can't open %s\n", path.c_str());
+            return 1;
+        }
+        const double whole = timeWholeOpen(path);
+        if (round % 2 == 0)
+            timeBaselines();
+        if (round == 0)
+            continue;
+        copy.push_back(copied);
+        fileRead.push_back(fileReadTime);
+        read.push_back(phases.read);
+        gradients.push_back(phases.gradients);
+        upload.push_back(phases.upload);
+        histogram.push_back(phases.histogram);
+        total.push_back(whole);
+    }
+    const auto allocateSmallPages = [](std::size_t bytes) { return std::malloc(bytes); };
+    const double copySmallPages = timeMemcpy(copySource, voxelBytes, allocateSmallPages);
+    const double fileReadSmallPages = timeFileRead(path, allocateSmallPages);
+    std::free(copySource);
+
+    const double readBaseline = median(fileRead);
+    const double copyBaseline = median(copy);
+    const auto row = [](const char *name, const std::vector<double> &times, const char *comparison = "",
+                        double baseline = 0) {
+        std::printf("  %-24s %9.1f %9.1f", name, median(times), *std::min_element(times.begin(), times.end()));
+        if (baseline > 0)
+            std::printf("  %6.2fx %s", median(times) / baseline, comparison);
+        std::printf("\n");
+    };
+    std::printf("\n%d rounds, milliseconds           median       min  median ratio\n", repetitions);
+    row("read", read, "file read", readBaseline);
+    row("gradients", gradients, "memcpy", copyBaseline);
+    row("texture upload", upload);
+    row("histogram", histogram);
+    row("total (whole Volume)", total, "file read", readBaseline);
+    std::printf("baselines\n");
+    row("file read", fileRead);
+    row("memcpy", copy);
+    std::printf("  (%.0f MiB read, %.0f MiB copied, into buffers allocated as the volume allocates its own)\n",
+                (voxelCount * 2 + 6) / 1048576, voxelBytes / 1048576.0);
+    std::printf("  with 4 KiB pages instead, once: file read %.1f, memcpy %.1f\n", fileReadSmallPages,
+                copySmallPages);
+    std::printf("peak resident memory of one open, above the baseline before it\n");
+    std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "peak", memory.peakMiB,
+                memory.peakMiB * 1048576 / voxelCount);
+    std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "kept by the GL driver after", memory.keptMiB,
+                memory.keptMiB * 1048576 / voxelCount);
+    std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "peak less the driver's", memory.peakMiB - memory.keptMiB,
+                (memory.peakMiB - memory.keptMiB) * 1048576 / voxelCount);
+    return 0;
+}

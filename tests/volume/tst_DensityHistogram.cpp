@@ -1,0 +1,85 @@
+#include "DensityHistogram.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <QTest>
+
+#include <map>
+#include <vector>
+
+// Counting, the narrowing of the value range and the histogram picture.
+class TestDensityHistogram : public QObject
+{
+    Q_OBJECT
+
+private:
+    using Counts = std::map<int, int>;
+
+    static DensityHistogram histogramOf(const Counts &counts)
+    {
+        std::vector<uint16_t> samples;
+        for (const auto &[value, count] : counts)
+            samples.insert(samples.end(), std::size_t(count), uint16_t(value));
+        DensityHistogram histogram;
+        histogram.count(samples.data(), int64_t(samples.size()));
+        return histogram;
+    }
+
+private slots:
+    void narrowsRange_data()
+    {
+        QTest::addColumn<Counts>("counts");
+        QTest::addColumn<int>("min");
+        QTest::addColumn<int>("max");
+        Counts example{{100, 5}, {101, 3}};
+        for (int value = 102; value <= 200; ++value)
+            example[value] = 1000;
+        QTest::newRow("sparse low end") << example << 102 << 200;
+        QTest::newRow("256 next to the end stops") << Counts{{10, 1}, {11, 256}, {12, 1000}, {13, 256}, {14, 1}}
+                                                   << 10 << 14;
+        QTest::newRow("256 is never an end") << Counts{{10, 1}, {11, 1}, {12, 256}, {13, 1000}, {14, 1000}, {15, 256},
+                                                       {16, 1}, {17, 1}}
+                                             << 13 << 14;
+        QTest::newRow("sparse high end") << Counts{{300, 1000}, {301, 1000}, {302, 2}, {350, 1}} << 300 << 301;
+        QTest::newRow("nothing dense") << Counts{{7, 3}} << 7 << 7;
+        QTest::newRow("crossed ends repaired") << Counts{{1, 1}, {2, 1}, {3, 300}, {4, 1}, {5, 300}, {6, 1}, {7, 1}}
+                                               << 1 << 7;
+        QTest::newRow("nothing counted") << Counts{{0, 5000}, {4096, 300}, {65535, 300}} << 0 << 4095;
+        QTest::newRow("top value") << Counts{{4094, 1000}, {4095, 1000}} << 4094 << 4095;
+    }
+    void narrowsRange()
+    {
+        QFETCH(Counts, counts);
+        QFETCH(int, min);
+        QFETCH(int, max);
+        const DensityRange range = histogramOf(counts).narrowedRange();
+        QCOMPARE(range.min, min);
+        QCOMPARE(range.max, max);
+        QCOMPARE(range.width(), max - min + 1);
+    }
+
+    void barScaleIsAtLeastOne()
+    {
+        QCOMPARE(DensityHistogram::barScale(0), 1);
+        QCOMPARE(DensityHistogram::barScale(49999), 1);
+        QCOMPARE(DensityHistogram::barScale(100000), 2);
+        QCOMPARE(DensityHistogram::barScale(int64_t(512) * 512 * 512), 2684);
+    }
+
+    void paintsBarsFromTheBottomRow()
+    {
+        const DensityHistogram histogram = histogramOf({{10, 130}, {11, 1}, {12, 10}, {13, 500}});
+        const QImage picture = histogram.picture(DensityRange{10, 13}, 2).toImage();
+        QCOMPARE(picture.size(), QSize(4, 65));
+        const QRgb red = QColor(Qt::red).rgb();
+        const QRgb grey = QColor(Qt::lightGray).rgb();
+        QCOMPARE(picture.pixel(0, 0), red);
+        QCOMPARE(picture.pixel(1, 64), grey);
+        QCOMPARE(picture.pixel(2, 60), red);
+        QCOMPARE(picture.pixel(2, 59), grey);
+        QCOMPARE(picture.pixel(3, 0), red);
+    }
+};
+
+QTEST_MAIN(TestDensityHistogram)
+#include "tst_DensityHistogram.moc"

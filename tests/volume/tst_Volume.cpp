@@ -1,0 +1,279 @@
+#include "OffscreenGLContext.h"
+#include "Volume.h"
+#include "VolumeTexture.h"
+#include "VoxelEncoding.h"
+
+#include <GL/glew.h>
+
+#include <QImage>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+// Whole volumes built from generated files in an offscreen GL context: the console lines
+// character for character, the 3D texture read back texel by texel, and every refusal.
+class TestVolume : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<OffscreenGLContext> context;
+    bool glReady = false;
+    QTemporaryDir folder;
+
+    // What `work` writes to the C standard output.
+    static QString printedBy(const std::function<void()> &work)
+    {
+        QTemporaryFile capture;
+        if (!capture.open())
+            return QStringLiteral("(no capture file)");
+        std::fflush(stdout);
+        const int saved = dup(fileno(stdout));
+        dup2(capture.handle(), fileno(stdout));
+        work();
+        std::fflush(stdout);
+        dup2(saved, fileno(stdout));
+        close(saved);
+        capture.seek(0);
+        return QString::fromLocal8Bit(capture.readAll());
+    }
+
+    QByteArray pathOf(const QString &name) const { return QFile::encodeName(folder.filePath(name)); }
+
+    QByteArray writeFile(const QString &name, const QByteArray &content) const
+    {
+        QFile file(folder.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            return {};
+        return pathOf(name);
+    }
+
+    static QByteArray datContent(int x, int y, int z, const std::vector<uint16_t> &samples)
+    {
+        const uint16_t header[3] = {uint16_t(x), uint16_t(y), uint16_t(z)};
+        return QByteArray(reinterpret_cast<const char *>(header), 6)
+            + QByteArray(reinterpret_cast<const char *>(samples.data()), qsizetype(samples.size() * 2));
+    }
+
+    static void verifyEmpty(const Volume &volume)
+    {
+        QVERIFY(!volume.isValid());
+        QCOMPARE(volume.texture, 0u);
+        QVERIFY(!volume.samples);
+        QVERIFY(!volume.voxels);
+        QCOMPARE(volume.densityMin, 0);
+        QCOMPARE(volume.densityMax, 4095);
+        QCOMPARE(volume.histogram->size(), QSize(4096, 65));
+        const std::unique_ptr<int[]> sizes(volume.dimensions());
+        QCOMPARE(sizes[0] + sizes[1] + sizes[2], 0);
+    }
+
+    static std::vector<uint16_t> textureTexels(const Volume &volume)
+    {
+        std::vector<uint16_t> texels(std::size_t(volume.voxelCount) * 4);
+        glBindTexture(GL_TEXTURE_3D, volume.texture);
+        glGetTexImage(GL_TEXTURE_3D, 0, GL_RGBA, GL_UNSIGNED_SHORT, texels.data());
+        return texels;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        context = std::make_unique<OffscreenGLContext>();
+        glReady = context->isReady() && glewInit() == GLEW_OK;
+    }
+
+    void loadsUploadsAndReports_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("z");
+        QTest::addColumn<QString>("adjustment");
+        QTest::addColumn<QString>("histogram");
+        // Ramps of x * 100 (0 is not counted); the padding repeats the last column, so the
+        // counted values stay those of the file.
+        const QString ramp = "Histogram size: 201 x 65\nVolume density: 100 - 300\n";
+        QTest::newRow("even") << 4 << 4 << 4 << QString() << ramp;
+        QTest::newRow("one slice") << 4 << 2 << 1 << QString() << ramp;
+        QTest::newRow("wide") << 40 << 2 << 3 << QString() << "Histogram size: 3801 x 65\nVolume density: 100 - 3900\n";
+        QTest::newRow("odd x") << 5 << 4 << 3 << " modifying Size (6 x 4 x 3)\n"
+                               << "Histogram size: 301 x 65\nVolume density: 100 - 400\n";
+        QTest::newRow("odd y") << 4 << 3 << 2 << " modifying Size (4 x 4 x 2)\n" << ramp;
+        QTest::newRow("both odd") << 5 << 3 << 2 << " modifying Size (6 x 4 x 2)\n"
+                                  << "Histogram size: 301 x 65\nVolume density: 100 - 400\n";
+    }
+    void loadsUploadsAndReports()
+    {
+        if (!glReady)
+            QSKIP("no GL context");
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, z);
+        QFETCH(QString, adjustment);
+        QFETCH(QString, histogram);
+        std::vector<uint16_t> samples;
+        for (int i = 0; i < x * y * z; ++i)
+            samples.push_back(uint16_t(i % x * 100));
+        const QByteArray path = writeFile("ramp.dat", datContent(x, y, z, samples));
+
+        std::unique_ptr<Volume> volume;
+        const QString printed = printedBy([&] { volume = std::make_unique<Volume>(path.constData()); });
+        const QString sizes = QString("%1 x %2 x %3").arg(x).arg(y).arg(z);
+        const QString done = adjustment.isEmpty() ? " [done]\n" : adjustment + " [done]\n";
+        QCOMPARE(printed, "loading " + path + " (" + sizes + ")" + done + histogram);
+
+        const SampleGrid grid = adjustedGrid(DatHeader{uint16_t(x), uint16_t(y), uint16_t(z)});
+        QVERIFY(volume->isValid());
+        const std::unique_ptr<int[]> dimensions(volume->dimensions());
+        QCOMPARE(dimensions[0], grid.sizeX);
+        QCOMPARE(dimensions[1], grid.sizeY);
+        QCOMPARE(dimensions[2], z);
+        QCOMPARE(volume->sliceSize, int(grid.sliceSize()));
+        QCOMPARE(volume->voxelCount, int(grid.voxelCount()));
+        QVERIFY(!volume->samples);
+        QVERIFY(!volume->voxels);
+
+        GLint active = 0, bound = 0, width = 0, height = 0, depth = 0, format = 0;
+        glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+        glGetIntegerv(GL_TEXTURE_BINDING_3D, &bound);
+        QCOMPARE(active, GL_TEXTURE0);
+        QCOMPARE(GLuint(bound), volume->texture);
+        glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_HEIGHT, &height);
+        glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_DEPTH, &depth);
+        glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+        QCOMPARE(QList<int>({width, height, depth, format}), QList<int>({grid.sizeX, grid.sizeY, z, GL_RGBA16}));
+
+        // The file's samples on the adjusted grid, padding repeating its neighbours.
+        std::vector<uint16_t> adjusted;
+        for (int k = 0; k < z; ++k)
+            for (int j = 0; j < grid.sizeY; ++j)
+                for (int i = 0; i < grid.sizeX; ++i)
+                    adjusted.push_back(samples[k * x * y + std::min(j, y - 1) * x + std::min(i, x - 1)]);
+        std::vector<uint16_t> expected(adjusted.size() * 4);
+        encodeVoxels(adjusted.data(), grid, expected.data(), 1);
+        QCOMPARE(textureTexels(*volume), expected);
+
+        const GLuint texture = volume->texture;
+        volume->deleteTexture();
+        QCOMPARE(volume->texture, 0u);
+        QVERIFY(!glIsTexture(texture));
+    }
+
+    void emptyVolumeSpansTheWholeRange()
+    {
+        if (!glReady)
+            QSKIP("no GL context");
+        const QByteArray path = writeFile("zero.dat", datContent(4, 4, 2, std::vector<uint16_t>(32, 0)));
+        std::unique_ptr<Volume> volume;
+        const QString printed = printedBy([&] { volume = std::make_unique<Volume>(path.constData()); });
+        QCOMPARE(printed, "loading " + path + " (4 x 4 x 2) [done]\nHistogram size: 4096 x 65\nVolume density: 0 - 4095\n");
+        QVERIFY(volume->isValid());
+        const QImage picture = volume->histogram->toImage();
+        QCOMPARE(picture.size(), QSize(4096, 65));
+        QCOMPARE(picture.pixel(0, 64), QColor(Qt::lightGray).rgb());
+        QCOMPARE(picture.pixel(4095, 64), QColor(Qt::lightGray).rgb());
+        volume->deleteTexture();
+    }
+
+    void refusesBadFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("line");
+        const auto header = [](int x, int y, int z) { return datContent(x, y, z, {}); };
+        QTest::newRow("missing") << "missing.dat" << QByteArray() << "Can't open file %1\n";
+        QTest::newRow("folder") << "." << QByteArray() << "Can't load %1: not a regular file\n";
+        QTest::newRow("short header") << "short.dat" << QByteArray("\4\0\4\0", 4)
+                                      << "Can't load %1: the file is shorter than its 6-byte header\n";
+        QTest::newRow("zero size") << "zero.dat" << header(4, 0, 4)
+                                   << "Can't load %1 (4 x 0 x 4): a size of 0 leaves no samples\n";
+        QTest::newRow("short samples") << "cut.dat" << header(4, 4, 4) + QByteArray(100, 'a')
+                                       << "Can't load %1 (4 x 4 x 4): the file holds 106 bytes, its sizes need 134\n";
+        QTest::newRow("absurd sizes") << "absurd.dat" << header(65535, 65535, 65535) + QByteArray(4, 'a')
+                                      << "Can't load %1 (65535 x 65535 x 65535): the file holds 10 bytes, its sizes "
+                                         "need 562924184010756\n";
+    }
+    void refusesBadFiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, line);
+        const QByteArray path = content.isEmpty() ? pathOf(name) : writeFile(name, content);
+        std::unique_ptr<Volume> volume;
+        QCOMPARE(printedBy([&] { volume = std::make_unique<Volume>(path.constData()); }), line.arg(path));
+        verifyEmpty(*volume);
+    }
+
+    void refusesWithoutContext()
+    {
+        const QByteArray path = writeFile("plain.dat", datContent(4, 4, 4, std::vector<uint16_t>(64, 500)));
+        context->doneCurrent();
+        std::unique_ptr<Volume> volume;
+        const QString printed = printedBy([&] { volume = std::make_unique<Volume>(path.constData()); });
+        context->makeCurrent();
+        QCOMPARE(printed, "Can't load " + path + " (4 x 4 x 4): no current GL context to hold its 3D texture\n");
+        verifyEmpty(*volume);
+    }
+
+    void refusesGridsBeyondTheTextureLimit()
+    {
+        QCOMPARE(QString::fromStdString(textureLimitRefusal(SampleGrid{256, 256, 256}, 256)), QString());
+        QCOMPARE(QString::fromStdString(textureLimitRefusal(SampleGrid{2, 2, 258}, 256)),
+                 "a 3D texture of 2 x 2 x 258 exceeds the GL's limit of 256 per side");
+        if (!glReady)
+            QSKIP("no GL context");
+        GLint limit = 0;
+        glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &limit);
+        if (limit + 2 > 65534)
+            QSKIP("the GL's limit is beyond the sizes of a file");
+        const int x = limit + 2;
+        const QByteArray path = writeFile("wide.dat", datContent(x, 2, 2, std::vector<uint16_t>(x * 4, 1)));
+        std::unique_ptr<Volume> volume;
+        const QString sizes = QString("%1 x 2 x 2").arg(x);
+        QCOMPARE(printedBy([&] { volume = std::make_unique<Volume>(path.constData()); }),
+                 QString("Can't load %1 (%2): a 3D texture of %2 exceeds the GL's limit of %3 per side\n")
+                     .arg(path, sizes)
+                     .arg(limit));
+        verifyEmpty(*volume);
+    }
+
+    void reportsAllocationFailure()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the sanitizer's allocator does not return null");
+#endif
+        if (!glReady)
+            QSKIP("no GL context");
+        // A sparse file of 64 Mi samples: 128 MiB of samples fit under the lowered limit,
+        // 512 MiB of voxels do not.
+        const QByteArray path = writeFile("big.dat", datContent(256, 256, 1024, {}));
+        QVERIFY(truncate(path.constData(), 6 + 2 * 256 * 256 * 1024) == 0);
+        QFile status("/proc/self/status");
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        const QByteArray text = status.readAll();
+        const qsizetype at = text.indexOf("VmSize:") + 7;
+        const rlim_t used = rlim_t(text.mid(at, text.indexOf(" kB", at) - at).trimmed().toLongLong()) * 1024;
+        rlimit saved;
+        getrlimit(RLIMIT_AS, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = used + (256 << 20);
+        setrlimit(RLIMIT_AS, &lowered);
+        std::unique_ptr<Volume> volume;
+        const QString printed = printedBy([&] { volume = std::make_unique<Volume>(path.constData()); });
+        setrlimit(RLIMIT_AS, &saved);
+        QCOMPARE(printed, QString("Can't malloc space\n"));
+        verifyEmpty(*volume);
+    }
+};
+
+QTEST_MAIN(TestVolume)
+#include "tst_Volume.moc"

@@ -1,0 +1,8 @@
+#include "CurrentGLContext.h"
+
+#include <QOpenGLContext>
+
+bool glContextIsCurrent()
+{
+    return QOpenGLContext::currentContext() != nullptr;
+}

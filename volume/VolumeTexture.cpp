@@ -1,0 +1,63 @@
+#include "VolumeTexture.h"
+
+#include "CurrentGLContext.h"
+
+#include <GL/glew.h>
+
+namespace {
+
+std::string gridText(const SampleGrid &grid)
+{
+    return std::to_string(grid.sizeX) + " x " + std::to_string(grid.sizeY) + " x " + std::to_string(grid.sizeZ);
+}
+
+bool proxyAccepts(const SampleGrid &grid)
+{
+    glTexImage3D(GL_PROXY_TEXTURE_3D, 0, GL_RGBA16, grid.sizeX, grid.sizeY, grid.sizeZ, 0, GL_RGBA,
+                 GL_UNSIGNED_SHORT, nullptr);
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &width);
+    return width != 0;
+}
+
+} // namespace
+
+std::string textureLimitRefusal(const SampleGrid &grid, int limit)
+{
+    if (grid.sizeX > limit || grid.sizeY > limit || grid.sizeZ > limit)
+        return "a 3D texture of " + gridText(grid) + " exceeds the GL's limit of " + std::to_string(limit)
+            + " per side";
+    return {};
+}
+
+std::string textureRefusal(const SampleGrid &grid)
+{
+    // glTexImage3D is an entry point GLEW loads; without glewInit it is null.
+    if (!glContextIsCurrent() || !glTexImage3D)
+        return "no current GL context to hold its 3D texture";
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &limit);
+    const std::string refusal = textureLimitRefusal(grid, limit);
+    if (!refusal.empty())
+        return refusal;
+    if (!proxyAccepts(grid))
+        return "the GL cannot hold a 3D texture of " + gridText(grid) + " in RGBA16";
+    return {};
+}
+
+unsigned int uploadVolumeTexture(const uint16_t *voxels, const SampleGrid &grid)
+{
+    GLuint texture = 0;
+    glActiveTexture(GL_TEXTURE0);
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_3D, texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage3D(GL_TEXTURE_3D, 0, GL_RGBA16, grid.sizeX, grid.sizeY, grid.sizeZ, 0, GL_RGBA, GL_UNSIGNED_SHORT,
+                 voxels);
+    return texture;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "DatFile.h"
+
+#include <cstdint>
+
+// The texel of the volume's 3D texture: four unsigned 16-bit components, the encoded
+// gradient along x, y and z (red, green, blue) and the sample times 16 (alpha), which the
+// ray-casting shaders read as normalised values.
+//
+// Gradients are central differences divided by 4, one-sided differences divided by 2 at the
+// borders of the grid, in signed 32-bit integer arithmetic with division truncating toward
+// zero. A volume of one slice has no z neighbour: its z gradient is 0.
+
+// The low 16 bits of g*8 - 32768, g held as a signed 16-bit value: 0 encodes as 32768.
+inline uint16_t encodeGradient(int gradient)
+{
+    return uint16_t(int32_t(int16_t(gradient)) * 8 - 32768);
+}
+
+// Scales a 12-bit sample to the full 16 bits; samples of 4096 and above lose their high bits.
+inline uint16_t encodeSample(uint16_t sample)
+{
+    return uint16_t(sample * 16);
+}
+
+// The threads the gradient pass uses for a grid: one per core, but never more than there
+// are slices, and only one for grids too small to pay for starting a thread.
+int gradientThreadCount(const SampleGrid &grid);
+
+// Writes the encoded voxel of every sample of the grid into `voxels` (4 components per
+// sample), in storage order. Slices are split among `threadCount` threads; the result is
+// the same for any count.
+void encodeVoxels(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels, int threadCount);
