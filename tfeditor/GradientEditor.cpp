@@ -7,6 +7,7 @@
 #include <QColorDialog>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 using CurveMath::valueToHeight;
@@ -124,8 +125,16 @@ void GradientEditor::buildTransferTable(int lo, int hi)
         return;
 
     const float step = CurveMath::tableStep(alphaShade->width(), lo, hi);
-    for (int i = 0; i < CurveMath::TableSize; ++i)
-        tableEntries[i] = (i < lo || i > hi) ? 0 : colourAt(CurveMath::tableColumn(i, lo, step));
+    std::fill(tableEntries.begin(), tableEntries.begin() + lo, 0);
+    std::fill(tableEntries.begin() + hi + 1, tableEntries.end(), 0);
+    // Columns never decrease with the entry, and a range wider than the editor repeats
+    // each column; a repeated column has the entry before it.
+    int previousColumn = -1;
+    for (int i = lo; i <= hi; ++i) {
+        const int column = CurveMath::tableColumn(i, lo, step);
+        tableEntries[i] = column == previousColumn ? tableEntries[i - 1] : colourAt(column);
+        previousColumn = column;
+    }
 }
 
 void GradientEditor::colorDialog(int index, QWidget *selectedWidget)

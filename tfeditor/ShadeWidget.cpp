@@ -107,7 +107,8 @@ void ShadeWidget::rebuildAlphaShade()
     painter.fillRect(rect(), fade);
     painter.end();
 
-    installBackdrop();
+    if (installedBackdropSize != size())
+        installBackdrop();
 }
 
 void ShadeWidget::installBackdrop()
@@ -116,6 +117,7 @@ void ShadeWidget::installBackdrop()
     const QPixmap scaled = backdrop->scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     backdropPalette.setBrush(QPalette::All, backgroundRole(), QBrush(scaled));
     setPalette(backdropPalette);
+    installedBackdropSize = size();
 }
 
 void ShadeWidget::paintEvent(QPaintEvent *)
@@ -134,6 +136,7 @@ void ShadeWidget::setBackdrop(QPixmap *picture)
         return;
     delete backdrop;
     backdrop = picture;
+    installedBackdropSize = QSize();
     shadeImage = QImage();
     rebuildShade();
     update();

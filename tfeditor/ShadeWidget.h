@@ -54,4 +54,7 @@ private:
     HoverPoints *hoverPoints;
     QLinearGradient stopRamp;
     QPixmap *backdrop;
+    // Size at which backdrop was last scaled into the palette; empty when it has to be
+    // installed again. Saves the smooth scaling when only the ramp changes.
+    QSize installedBackdropSize;
 };
