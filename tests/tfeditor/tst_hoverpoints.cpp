@@ -42,11 +42,13 @@ private slots:
     void pressPicksLowerIndexAndDragFollowsSort();
     void dragIsClampedAndPinned_data();
     void dragIsClampedAndPinned();
+    void boundsRectConfinesPoints();
     void resizeRescalesOnce();
     void firstResizeAfterHiddenSizingRescales();
     void menuEntriesEmitInOrder();
     void unhandledEventsPassThrough();
     void disabledAndNotEditable();
+    void linkStyles();
 
 private:
     void setPoints(const QPolygonF &points, const QVector<uint> &locks = {});
@@ -126,6 +128,14 @@ void TestHoverPoints::dragIsClampedAndPinned()
     setPoints({{50, 15}}, {lock});
     drag(widget, QPointF(50, 15), target);
     QCOMPARE(hover->pointList(), QPolygonF({stored}));
+}
+
+void TestHoverPoints::boundsRectConfinesPoints()
+{
+    hover->setBoundsRect(QRectF(10, 5, 50, 20));
+    setPoints({{30, 15}});
+    drag(widget, QPointF(30, 15), QPointF(90, 29));
+    QCOMPARE(hover->pointList(), QPolygonF({{60, 25}}));
 }
 
 void TestHoverPoints::resizeRescalesOnce()
@@ -238,6 +248,17 @@ void TestHoverPoints::disabledAndNotEditable()
 
     widget->resize(200, 60);
     QCOMPARE(hover->pointList(), QPolygonF({{20, 30}, {100, 30}}));
+}
+
+void TestHoverPoints::linkStyles()
+{
+    // Near its start a curved link runs level; the straight one has already risen.
+    setPoints({{10, 25}, {90, 5}});
+    QVERIFY(!handleShown(widget, QPoint(20, 24)));
+    hover->setLinkStyle(HoverPoints::CurvedLink);
+    QVERIFY(handleShown(widget, QPoint(20, 24)));
+    hover->setLinkStyle(HoverPoints::NoLink);
+    QVERIFY(!handleShown(widget, QPoint(50, 15)));
 }
 
 QTEST_MAIN(TestHoverPoints)
