@@ -1,17 +1,18 @@
 #pragma once
 
-// Helpers for driving the editor's widgets as a user would: mouse events that carry held
-// buttons, and watchers that answer the modal context menu and colour dialog from inside
-// their own event loops.
+// Drives the editor's widgets as a user would: mouse events that carry held buttons, and
+// answers to the modal context menu and colour dialog given from inside their own loops.
 
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QTest>
 #include <QTimer>
+
+#include <functional>
+#include <memory>
 
 namespace EditorTest {
 
@@ -22,7 +23,7 @@ inline void sendMouse(QWidget *widget, QEvent::Type type, const QPointF &pos, Qt
     QApplication::sendEvent(widget, &event);
 }
 
-// A move with the left button held, as during a drag (QTest::mouseMove carries no buttons).
+// A move with the left button held (QTest::mouseMove carries no buttons).
 inline void dragTo(QWidget *widget, const QPointF &pos)
 {
     sendMouse(widget, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
@@ -35,85 +36,71 @@ inline void drag(QWidget *widget, const QPointF &from, const QPointF &to)
     QTest::mouseRelease(widget, Qt::LeftButton, {}, to.toPoint());
 }
 
-// Picks the entry with the given text from the next popup menu (an empty text closes it
-// without a choice), and records what the menu offered.
-class MenuPicker : public QObject
+// Polls, from inside the nested loop of the next menu or dialog, until answer() has
+// found and handled what it waits for.
+class Responder : public QObject
 {
 public:
-    explicit MenuPicker(const QString &entry) : entry(entry)
+    explicit Responder(std::function<bool()> answer) : answer(std::move(answer))
     {
-        connect(&timer, &QTimer::timeout, this, &MenuPicker::poll);
+        connect(&timer, &QTimer::timeout, this, [this] {
+            if (this->answer()) {
+                timer.stop();
+                done = true;
+            }
+        });
         timer.start(5);
     }
-
-    bool opened = false;
-    QStringList offered;
+    bool done = false;
 
 private:
-    void poll()
-    {
+    std::function<bool()> answer;
+    QTimer timer;
+};
+
+// Chooses the entry with the given text from the next context menu, or closes the menu
+// when there is none; the entries offered go to *offered.
+inline std::unique_ptr<Responder> pickFromMenu(const QString &entry, QStringList *offered = nullptr)
+{
+    return std::make_unique<Responder>([entry, offered] {
         QMenu *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         if (!menu)
-            return;
-        timer.stop();
-        opened = true;
+            return false;
         QAction *chosen = nullptr;
         for (QAction *action : menu->actions()) {
-            if (action->isSeparator())
-                continue;
-            offered << action->text();
-            if (action->text() == entry)
+            if (!action->isSeparator() && offered)
+                *offered << action->text();
+            if (!action->isSeparator() && action->text() == entry)
                 chosen = action;
         }
         if (!chosen) {
             menu->close();
-            return;
+            return true;
         }
         menu->setActiveAction(chosen);
         QTest::keyClick(menu, Qt::Key_Return);
-    }
+        return true;
+    });
+}
 
-    QString entry;
-    QTimer timer;
-};
-
-// Answers the next modal colour dialog: sets the given colour and accepts, or rejects.
-// Records the colour the dialog opened with.
-class ColorDialogDriver : public QObject
+// Sets the given colour in the next colour dialog and accepts or cancels it; the colour
+// the dialog opened with goes to *initial.
+inline std::unique_ptr<Responder> answerColorDialog(const QColor &choice, bool accept, QColor *initial)
 {
-public:
-    ColorDialogDriver(const QColor &choice, bool accept) : choice(choice), accept(accept)
-    {
-        connect(&timer, &QTimer::timeout, this, &ColorDialogDriver::poll);
-        timer.start(5);
-    }
-
-    bool opened = false;
-    QColor initial;
-    bool alphaShown = false;
-
-private:
-    void poll()
-    {
+    return std::make_unique<Responder>([choice, accept, initial] {
         QColorDialog *dialog = qobject_cast<QColorDialog *>(QApplication::activeModalWidget());
         if (!dialog)
-            return;
-        timer.stop();
-        opened = true;
-        initial = dialog->currentColor();
-        alphaShown = dialog->testOption(QColorDialog::ShowAlphaChannel);
-        if (accept) {
-            dialog->setCurrentColor(choice);
+            return false;
+        *initial = dialog->currentColor();
+        if (!dialog->testOption(QColorDialog::ShowAlphaChannel))
+            *initial = QColor();
+        dialog->setCurrentColor(choice);
+        if (accept)
             dialog->accept();
-        } else {
-            dialog->setCurrentColor(choice);
+        else
             dialog->reject();
-        }
-    }
-
-    QColor choice;
-    bool accept;
-    QTimer timer;
-};
+        return true;
+    });
+}
 
 } // namespace EditorTest
