@@ -79,11 +79,20 @@ void ShadeWidget::rebuildShade()
         rebuildColorShade();
 }
 
+// The fill samples a gradient at pixel centres. Running it from the centre of the top row
+// to the centre of the bottom row gives row y exactly the value 255 * (1 - y / (H - 1)),
+// the inverse of the value-to-height mapping of the curves: a point placed for value v
+// reads back v, and stops survive any number of saves and reloads unchanged.
+static QLinearGradient rowGradient(int height)
+{
+    return QLinearGradient(0, 0.5, 0, height - 0.5);
+}
+
 void ShadeWidget::rebuildColorShade()
 {
     shadeImage = QImage(size(), QImage::Format_RGB32);
 
-    QLinearGradient shade(0, 0, 0, height() - 1);
+    QLinearGradient shade = rowGradient(height());
     shade.setColorAt(1, Qt::black);
     shade.setColorAt(0, channel == RedChannel ? Qt::red : channel == GreenChannel ? Qt::green : Qt::blue);
 
@@ -97,7 +106,7 @@ void ShadeWidget::rebuildAlphaShade()
     shadeImage.fill(0);
 
     // The ramp gives the colours; the fade then sets the alpha from the row alone.
-    QLinearGradient fade(0, 0, 0, height() - 1);
+    QLinearGradient fade = rowGradient(height());
     fade.setColorAt(0, QColor(0, 0, 0, 255));
     fade.setColorAt(1, QColor(0, 0, 0, 0));
 

@@ -1,7 +1,10 @@
+#include "CurveMath.h"
 #include "HoverPoints.h"
 #include "ShadeWidget.h"
 
 #include <QPixmap>
+
+#include <cmath>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -16,6 +19,7 @@ private slots:
 
     void initialCurveFitsLaidOutSize();
     void sampleReadsShadeUnderCurve();
+    void rowsHoldTheirValuesExactly();
     void colourEditorIgnoresRampAndBackdrop();
     void alphaShadeIsOpaqueRampOverStretchedBackdrop();
 
@@ -70,6 +74,25 @@ void TestShadeWidget::sampleReadsShadeUnderCurve()
     red->pointEditor()->replacePoints({{100, 0}, {200, 0}});
     QCOMPARE(red->sampleAt(99), 0u);
     QCOMPARE(red->sampleAt(201), 0u);
+}
+
+// Row y holds the value 255 * (1 - y / (H - 1)), from full on the top row to none on the
+// bottom one, so a value read off a curve and placed again at its height reads back
+// unchanged: saving and reloading stops never drifts the user's transfer function.
+void TestShadeWidget::rowsHoldTheirValuesExactly()
+{
+    for (ShadeWidget *shade : {red, alpha}) {
+        const int h = shade->height() - 1;
+        for (int y = 0; y <= h; ++y) {
+            const QRgb onRow = sampleFlat(shade, y, 300);
+            const int v = shade == red ? qRed(onRow) : qAlpha(onRow);
+            // Within one step: the toolkit's gradient table may round a half either way. The
+            // top and bottom rows are exactly full and none.
+            QVERIFY(std::abs(v - 255.0 * (h - y) / h) < 1.0);
+            const QRgb placed = sampleFlat(shade, qRound(CurveMath::valueToHeight(v, shade->height())), 300);
+            QCOMPARE(shade == red ? qRed(placed) : qAlpha(placed), v);
+        }
+    }
 }
 
 void TestShadeWidget::colourEditorIgnoresRampAndBackdrop()
