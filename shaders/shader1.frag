@@ -19,10 +19,10 @@ varying vec3 entryPoint;
 varying vec4 clipPosition;
 varying vec3 boxSize;
 
-// Opacities in the transfer function are meant for this step length (object units): 500
-// samples over the diagonal of a cube. Other step lengths are corrected to it, so the
-// picture keeps its brightness while fewer steps are taken during a drag.
-const float referenceStep = 1.7320508 / 500.0;
+// Opacities in the transfer function hold for one step of the resting view, 500 samples
+// over the box diagonal. Other step counts are corrected to that step length, so the
+// picture keeps its brightness and opacity while fewer steps are taken during a drag.
+const int referenceSteps = 500;
 // Beyond this the rest of the ray cannot change the pixel visibly.
 const float opaqueEnough = 0.99;
 // Gradients shorter than 2 sample units per voxel have no reliable direction. Encoded
@@ -88,25 +88,17 @@ float jitter(vec2 pixel)
     return fract(52.9829189 * fract(dot(pixel, vec2(0.06711056, 0.00583715))));
 }
 
-void main()
+// Front-to-back compositing of the samples along the ray. Opacity correction costs two
+// transcendental functions per sample; at the resting step count it is the identity and
+// is left out.
+vec4 march(vec3 position, vec3 delta, int count, float correction, bool corrected, Lighting lighting)
 {
-    vec2 ndc = clipPosition.xy / clipPosition.w;
-    vec3 exitPoint = texture2D(backfaceTex, ndc * 0.5 + 0.5).xyz;
-    vec3 ray = exitPoint - entryPoint;
-    float rayLength = length(ray * boxSize);
-    float stepLength = length(boxSize) / float(max(steps, 1));
-    int count = int(rayLength / stepLength);
-    vec3 delta = ray * (stepLength / max(rayLength, 1e-6));
-    float correction = stepLength / referenceStep;
-    Lighting lighting = objectSpaceLighting();
-
-    vec3 position = entryPoint + delta * jitter(gl_FragCoord.xy);
     vec4 sum = vec4(0.0);
     for (int i = 0; i <= count; ++i) {
         vec4 voxel = texture3D(volumeTex, position);
         vec4 source = classify(voxel.a);
         if (source.a > 0.0) {
-            float alpha = 1.0 - pow(1.0 - source.a, correction);
+            float alpha = corrected ? 1.0 - pow(1.0 - source.a, correction) : source.a;
             sum.rgb += (1.0 - sum.a) * alpha * shade(source.rgb, voxel.rgb, lighting);
             sum.a += (1.0 - sum.a) * alpha;
             if (sum.a >= opaqueEnough)
@@ -114,5 +106,26 @@ void main()
         }
         position += delta;
     }
+    return sum;
+}
+
+void main()
+{
+    vec2 ndc = clipPosition.xy / clipPosition.w;
+    vec3 exitPoint = texture2D(backfaceTex, ndc * 0.5 + 0.5).xyz;
+    vec3 ray = exitPoint - entryPoint;
+    float rayLength = length(ray * boxSize);
+    int stepCount = max(steps, 1);
+    float stepLength = length(boxSize) / float(stepCount);
+    int count = int(rayLength / stepLength);
+    vec3 delta = ray * (stepLength / max(rayLength, 1e-6));
+    vec3 start = entryPoint + delta * jitter(gl_FragCoord.xy);
+    Lighting lighting = objectSpaceLighting();
+
+    vec4 sum;
+    if (stepCount == referenceSteps)
+        sum = march(start, delta, count, 1.0, false, lighting);
+    else
+        sum = march(start, delta, count, float(referenceSteps) / float(stepCount), true, lighting);
     gl_FragColor = vec4(sum.rgb, 1.0);
 }
