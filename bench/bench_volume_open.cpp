@@ -5,7 +5,12 @@
 // of one whole open above the process's baseline, and apart from it what the GL driver still
 // holds once the volume is open (its copy of the texture).
 //
-// Usage: bench_volume_open [file.dat] [repetitions]; without a file it generates a
+// What a fresh buffer costs depends on what the process freed just before (the kernel hands
+// out recently freed huge pages cheaply, others dear), so the memcpy baseline runs inside an
+// open of its own that differs from the measured one only in filling the voxels by memcpy:
+// both see the same history of allocations.
+//
+// Usage: bench_volume_open [file.dat] [repetitions]; without a file (or with "") it generates a
 // 512 x 512 x 512 volume in a temporary folder. Needs a display for the GL context
 // (run it under xvfb-run on a headless machine).
 
@@ -103,8 +108,11 @@ struct Phases
     double histogram = 0;
 };
 
-// The steps of a Volume's construction, one by one, through the same functions.
-bool timePhases(const std::string &path, Phases &phases)
+using VoxelFill = std::function<void(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels)>;
+
+// The steps of a Volume's construction, one by one, through the same functions, with the
+// voxels filled by `fill`.
+bool timePhases(const std::string &path, const VoxelFill &fill, Phases &phases)
 {
     Clock::time_point start = Clock::now();
     std::FILE *file = std::fopen(path.c_str(), "rb");
@@ -123,7 +131,7 @@ bool timePhases(const std::string &path, Phases &phases)
     start = Clock::now();
     uint16_t *voxels = read ? allocateLargeBuffer(4 * grid.voxelCount()) : nullptr;
     if (voxels)
-        encodeVoxels(samples, grid, voxels, gradientThreadCount(grid));
+        fill(samples, grid, voxels);
     phases.gradients = millisecondsSince(start);
     if (!voxels) {
         releaseLargeBuffer(samples);
@@ -182,19 +190,6 @@ double timeFileRead(const std::string &path, const Allocator &allocate)
     return read == bytes ? milliseconds : -1;
 }
 
-double timeMemcpy(const void *source, std::size_t bytes, const Allocator &allocate)
-{
-    const Clock::time_point start = Clock::now();
-    void *target = allocate(bytes);
-    std::memcpy(target, source, bytes);
-    const double milliseconds = millisecondsSince(start);
-    // Keeps the copy from being optimised away.
-    volatile unsigned char sink = static_cast<unsigned char *>(target)[bytes / 2];
-    (void)sink;
-    std::free(target);
-    return milliseconds;
-}
-
 struct PeakMemory
 {
     double peakMiB = 0;
@@ -228,9 +223,10 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir folder;
-    std::string path = argc > 1 ? argv[1] : folder.filePath("bench_512.dat").toStdString();
+    const bool generate = argc <= 1 || argv[1][0] == 0;
+    std::string path = !generate ? argv[1] : folder.filePath("bench_512.dat").toStdString();
     const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 4;
-    if (argc <= 1 && !writeBenchVolume(path, 512)) {
+    if (generate && !writeBenchVolume(path, 512)) {
         std::printf("Can't write %s\n", path.c_str());
         return 1;
     }
@@ -257,40 +253,39 @@ int main(int argc, char **argv)
     std::vector<double> read, gradients, upload, histogram, total, fileRead, copy;
     void *copySource = allocateLike16BitBuffer(voxelBytes);
     std::memset(copySource, 1, voxelBytes);
-    // A fresh buffer costs more or less depending on what the process freed just before, so
-    // the baselines run before the open in odd rounds and after it in even ones; the first
-    // round only warms up.
+    const VoxelFill encode = [](const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels) {
+        encodeVoxels(samples, grid, voxels, gradientThreadCount(grid));
+    };
+    const VoxelFill copyInstead = [&](const uint16_t *, const SampleGrid &, uint16_t *voxels) {
+        std::memcpy(voxels, copySource, voxelBytes);
+    };
+    // The first round only warms up.
     for (int round = 0; round <= repetitions; ++round) {
-        double copied = 0;
-        double fileReadTime = 0;
-        const auto timeBaselines = [&] {
-            copied = timeMemcpy(copySource, voxelBytes, allocateLike16BitBuffer);
-            fileReadTime = timeFileRead(path, allocateLike16BitBuffer);
-        };
-        if (round % 2 == 1)
-            timeBaselines();
         Phases phases;
-        if (!timePhases(path, phases)) {
+        Phases copyPhases;
+        // Each goes first in every other round.
+        const bool encodeFirst = round % 2 == 1;
+        const bool opened = encodeFirst ? timePhases(path, encode, phases) && timePhases(path, copyInstead, copyPhases)
+                                        : timePhases(path, copyInstead, copyPhases) && timePhases(path, encode, phases);
+        if (!opened) {
             std::printf("Can't open %s\n", path.c_str());
             return 1;
         }
         const double whole = timeWholeOpen(path);
-        if (round % 2 == 0)
-            timeBaselines();
+        const double fileReadTime = timeFileRead(path, allocateLike16BitBuffer);
         if (round == 0)
             continue;
-        copy.push_back(copied);
-        fileRead.push_back(fileReadTime);
         read.push_back(phases.read);
         gradients.push_back(phases.gradients);
         upload.push_back(phases.upload);
         histogram.push_back(phases.histogram);
         total.push_back(whole);
+        copy.push_back(copyPhases.gradients);
+        fileRead.push_back(fileReadTime);
     }
-    const auto allocateSmallPages = [](std::size_t bytes) { return std::malloc(bytes); };
-    const double copySmallPages = timeMemcpy(copySource, voxelBytes, allocateSmallPages);
-    const double fileReadSmallPages = timeFileRead(path, allocateSmallPages);
     std::free(copySource);
+    const auto allocateSmallPages = [](std::size_t bytes) { return std::malloc(bytes); };
+    const double fileReadSmallPages = timeFileRead(path, allocateSmallPages);
 
     const double readBaseline = median(fileRead);
     const double copyBaseline = median(copy);
@@ -309,11 +304,10 @@ int main(int argc, char **argv)
     row("total (whole Volume)", total, "file read", readBaseline);
     std::printf("baselines\n");
     row("file read", fileRead);
-    row("memcpy", copy);
+    row("memcpy of the voxels", copy);
     std::printf("  (%.0f MiB read, %.0f MiB copied, into buffers allocated as the volume allocates its own)\n",
                 (voxelCount * 2 + 6) / 1048576, voxelBytes / 1048576.0);
-    std::printf("  with 4 KiB pages instead, once: file read %.1f, memcpy %.1f\n", fileReadSmallPages,
-                copySmallPages);
+    std::printf("  file read into 4 KiB pages instead, once: %.1f\n", fileReadSmallPages);
     std::printf("peak resident memory of one open, above the baseline before it\n");
     std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "peak", memory.peakMiB,
                 memory.peakMiB * 1048576 / voxelCount);

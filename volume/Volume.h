@@ -13,8 +13,9 @@ class QPixmap;
 // only during construction. A file that cannot be read, or that is refused (truncated,
 // zero or absurd sizes, larger than the GL's 3D texture limit), yields an invalid volume:
 // isValid() is false, it owns no texture and no arrays, its sizes are 0, and its range
-// (0..4095) and histogram picture (plain light grey, 4096 x 65) are still safe to use. The reason is printed as one line on
-// standard output.
+// (0..4095) and histogram picture (plain light grey, 4096 x 65) are still safe to use. The
+// reason is printed as one line on standard output. Every check, the GL's included, comes
+// before the arrays are allocated, so a refused file costs neither time nor memory.
 class Volume
 {
 public:

@@ -1,12 +1,13 @@
 #include "VoxelEncoding.h"
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -23,6 +24,15 @@ struct RowNeighbours
 };
 
 #ifdef __SSE2__
+// Other code in the process (the GL driver's, the toolkit's) may leave the upper halves of
+// the AVX registers in use, and a thread inherits that state from the one that starts it;
+// then every SSE instruction of the kernel below, which is not AVX-encoded, pays for a
+// state transition, and the pass takes more than twice as long. Clearing them first avoids it.
+__attribute__((target("avx"))) void clearUpperVectorHalves()
+{
+    _mm256_zeroupper();
+}
+
 // Eight voxels at once: the differences of 16-bit samples need 17 bits, so each channel is
 // widened to two vectors of 32-bit lanes, divided, encoded and packed back.
 template <int shift>
@@ -162,18 +172,29 @@ int gradientThreadCount(const SampleGrid &grid)
 
 void encodeVoxels(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels, int threadCount)
 {
+    // The slices are handed out a few at a time to whichever thread is free, not split in
+    // equal shares up front: on a busy machine one core may run at half speed, and a fixed
+    // share would keep every other thread waiting for it.
     threadCount = std::clamp(threadCount, 1, std::max(1, grid.sizeZ));
+    const int slicesPerChunk = std::max(1, grid.sizeZ / (threadCount * 8));
+    std::atomic<int> nextSlice{0};
+    const auto encodeChunks = [&] {
+#ifdef __SSE2__
+        if (__builtin_cpu_supports("avx"))
+            clearUpperVectorHalves();
+#endif
+        for (int first = nextSlice.fetch_add(slicesPerChunk); first < grid.sizeZ;
+             first = nextSlice.fetch_add(slicesPerChunk))
+            encodeSlices(samples, grid, voxels, first, std::min(first + slicesPerChunk, grid.sizeZ));
+    };
     std::vector<std::thread> helpers;
-    const auto firstSlice = [&](int part) { return int(int64_t(grid.sizeZ) * part / threadCount); };
-    for (int part = 1; part < threadCount; ++part) {
-        try {
-            helpers.emplace_back(encodeSlices, samples, std::cref(grid), voxels, firstSlice(part), firstSlice(part + 1));
-        } catch (const std::system_error &) {
-            // No thread to be had: this thread does the part itself.
-            encodeSlices(samples, grid, voxels, firstSlice(part), firstSlice(part + 1));
-        }
+    try {
+        for (int helper = 1; helper < threadCount; ++helper)
+            helpers.emplace_back(encodeChunks);
+    } catch (const std::system_error &) {
+        // Fewer threads to be had: those there are share the work.
     }
-    encodeSlices(samples, grid, voxels, 0, firstSlice(1));
+    encodeChunks();
     for (std::thread &helper : helpers)
         helper.join();
 }
