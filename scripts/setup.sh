@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get and only where missing, every Debian 12 package that building,
-# testing and running the viewer need. A second run finds nothing missing and installs nothing.
+# testing and running the viewer need; with --bench also what the benchmark needs. A second
+# run finds nothing missing and installs nothing.
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,11 @@ packages=(
   # sanitizer and fuzzer runtimes
   clang libclang-rt-14-dev
 )
+
+# The benchmark's peer renderer, only for bench/run.sh.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(python3-vtk9 python3-numpy bc)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
