@@ -301,6 +301,23 @@ private slots:
         QCOMPARE(console.text(), QString("Can't open file absent.vert\n"));
     }
 
+    void missingGLFeaturesAreNamedInOneLine()
+    {
+        writeBall(16, 16, 16);
+        startView(64, 64);
+        const GLboolean framebuffers = __GLEW_EXT_framebuffer_object;
+        const GLboolean floatTextures = __GLEW_ARB_texture_float;
+        __GLEW_EXT_framebuffer_object = GL_FALSE;
+        __GLEW_ARB_texture_float = GL_FALSE;
+        ConsoleCapture console;
+        const bool usable = view->checkGLFeatures();
+        __GLEW_EXT_framebuffer_object = framebuffers;
+        __GLEW_ARB_texture_float = floatTextures;
+        QVERIFY(!usable);
+        QCOMPARE(console.text(), QString("OpenGL lacks framebuffer objects, float textures; the view stays black\n"));
+        QVERIFY(view->checkGLFeatures());
+    }
+
     void missingVolumeLeavesTheViewBlack()
     {
         fillTable(0, 4095, 0xFFFFFFFFu);
