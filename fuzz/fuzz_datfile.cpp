@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     writeInput(data, size);
-    std::FILE *file = std::fopen(inputPath.c_str(), "rb");
+    std::FILE *file = openDatFile(inputPath.c_str());
     check(file != nullptr, "cannot open the input file");
 
     DatHeader header;
