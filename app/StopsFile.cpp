@@ -2,8 +2,10 @@
 
 #include <QColor>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -123,6 +125,10 @@ Decoded decode(const QByteArray &bytes)
 
 ReadResult read(const QString &path, QGradientStops &stops)
 {
+    // Only a regular file holds stops; a named pipe of that name would hold the open, and
+    // the program with it, until something writes into it.
+    if (!QFileInfo(path).isFile())
+        return ReadResult::Missing;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ReadResult::Missing;
@@ -143,7 +149,19 @@ QString write(const QString &path, const QGradientStops &stops)
 {
     QSaveFile file(path);
     const QByteArray bytes = encode(stops);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // Unbuffered, so that a write the disk refuses fails here. Through the toolkit's buffer
+    // the failure would surface only in the flush inside commit(), which does not check it
+    // and would put the cut-off file in place of the whole one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        // A write cut short (a full disk, a file size limit) sets no error of the toolkit's;
+        // the system's reason is still in errno.
+        const int reason = errno;
+        return file.error() != QFileDevice::NoError ? file.errorString() : QString::fromLocal8Bit(std::strerror(reason));
+    }
+    if (!file.commit())
         return file.errorString();
     return {};
 }

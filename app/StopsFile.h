@@ -32,7 +32,8 @@ struct Decoded
 Decoded decode(const QByteArray &bytes);
 
 enum class ReadResult { Missing, Read };
-// Reads at most maxStops records; reports skipped records on standard output.
+// Reads at most maxStops records; reports skipped records on standard output. Anything but
+// a regular file counts as missing.
 ReadResult read(const QString &path, QGradientStops &stops);
 
 // Writes to a temporary file in the same directory and renames it over the old one, so a

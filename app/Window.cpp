@@ -157,16 +157,18 @@ void Window::setOpenFileName()
 // title, histogram and stops, and the loader's line on the console says why.
 void Window::openVolume(const QString &path)
 {
-    // The texture must live in the view's context.
+    // The new texture must be made, and the replaced one deleted, in the view's context:
+    // without it current the deletion does nothing and every open would leave a texture.
     glWidget->makeCurrent();
     auto *opened = new Volume(QFile::encodeName(path).constData());
-    glWidget->doneCurrent();
     if (!opened->isValid()) {
+        glWidget->doneCurrent();
         delete opened;
         return;
     }
     volume = opened;
     glWidget->setVolume(volume);
+    glWidget->doneCurrent();
 
     QString baseName = path;
     baseName.replace(QChar('\\'), QChar('/'));

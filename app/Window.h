@@ -35,6 +35,7 @@ private slots:
 private:
     friend class TestWindow;
     friend class TestWholeProgram;
+    friend class WindowProbe;
 
     QSlider *makeSlider(QGroupBox *slicesBox);
     QString stopsFileName() const;

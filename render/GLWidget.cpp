@@ -20,6 +20,10 @@
 #include <cstdlib>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr int transferTableSize = 4096;
@@ -42,6 +46,20 @@ void printLine(const std::string &line)
 {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
+}
+
+// Only a regular file has a text to read: a directory opens but reports a length that no
+// buffer can hold, and a named pipe would hold the start-up until something writes into it.
+FILE *openRegularFile(const char *fileName)
+{
+    const int descriptor = open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    struct stat status;
+    FILE *file = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) ? fdopen(descriptor, "rb") : nullptr;
+    if (!file)
+        close(descriptor);
+    return file;
 }
 
 // Corner codes of the box's six faces, each wound clockwise as seen from outside. The
@@ -319,7 +337,7 @@ void GLWidget::releaseGL()
 // its last character, with no line break after it, must compile.
 char *GLWidget::readTextFile(const char *fileName)
 {
-    FILE *file = std::fopen(fileName, "rb");
+    FILE *file = openRegularFile(fileName);
     if (!file) {
         printLine(std::string("Can't open file ") + fileName);
         return nullptr;

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 SampleGrid adjustedGrid(const DatHeader &header)
 {
@@ -39,6 +41,18 @@ std::string datRefusal(const DatHeader &header, int64_t fileBytes)
         return std::to_string(voxelCount) + " voxels are more than the " + std::to_string(maxVoxelCount)
             + " a volume can count";
     return {};
+}
+
+std::FILE *openDatFile(const char *path)
+{
+    // Non-blocking applies to pipes and devices only; reads of a regular file are the same.
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    std::FILE *file = fdopen(descriptor, "rb");
+    if (!file)
+        close(descriptor);
+    return file;
 }
 
 int64_t regularFileBytes(std::FILE *file)

@@ -45,6 +45,11 @@ int64_t datFileBytes(const DatHeader &header);
 // Why a file of fileBytes bytes with this header cannot be loaded; empty when it can.
 std::string datRefusal(const DatHeader &header, int64_t fileBytes);
 
+// Opens the file for reading without waiting for a writer: a named pipe given as a volume
+// would otherwise hold the open, and the program with it, until something writes into it.
+// Null when the file cannot be opened.
+std::FILE *openDatFile(const char *path);
+
 // The file's length when it is a regular file, else -1.
 int64_t regularFileBytes(std::FILE *file);
 

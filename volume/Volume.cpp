@@ -63,7 +63,7 @@ void Volume::deleteTexture()
 
 void Volume::load(const char *path)
 {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    const std::unique_ptr<std::FILE, FileCloser> file(openDatFile(path));
     if (!file) {
         printConsole(std::string("Can't open file ") + path + "\n");
         return;

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (coverage, AddressSanitizer, UndefinedBehaviorSanitizer)
+# into build-fuzz/ and runs both at once, one core each, for the given seconds (default 900).
+# New inputs go to build-fuzz/corpus/, crashes to build-fuzz/artifacts/, each run's log to
+# build-fuzz/<target>.log; the seeds in fuzz/corpus/ stay as they are.
+# Usage: fuzz/run.sh [SECONDS] [TARGET...]    (targets: fuzz_datfile fuzz_stopsfile)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-900}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_datfile fuzz_stopsfile)
+build=build-fuzz
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DDICHTENSCHAU_FUZZ=ON >/dev/null
+cmake --build "$build" -j2 --target "${targets[@]}"
+
+seeds() { case $1 in fuzz_datfile) echo fuzz/corpus/dat ;; fuzz_stopsfile) echo fuzz/corpus/stops ;; esac; }
+
+pids=()
+for t in "${targets[@]}"; do
+  mkdir -p "$build/corpus/$t" "$build/artifacts/$t"
+  # Inputs up to 8 KiB: grids of a few thousand samples, stops files of up to 341 records.
+  # The cut-off at 4096 stops (96 KiB) is left to tst_stopsfile.
+  "$build/fuzz/$t" "$build/corpus/$t" "$(seeds "$t")" -max_total_time="$seconds" -max_len=8192 \
+    -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" >"$build/$t.log" 2>&1 &
+  pids+=($!)
+done
+status=0
+for i in "${!pids[@]}"; do
+  if ! wait "${pids[$i]}"; then
+    echo "${targets[$i]}: finding, see $build/${targets[$i]}.log and $build/artifacts/${targets[$i]}/"
+    status=1
+  fi
+  grep -E '^(stat::|#[0-9]+ +DONE)' "$build/${targets[$i]}.log" | sed "s/^/${targets[$i]}: /"
+done
+exit $status
