@@ -2,7 +2,7 @@
 
 #include <vector>
 
-// The part of a population of values that a linear mapping should spread over 0..4095:
+// The share of a population of values that a linear mapping should spread over 0..4095:
 // from the value at lowFraction of the sorted values to the one at highFraction, so that
 // a few outliers (a hot pixel, a fill value of -1e30) do not squeeze the rest into a few
 // levels. Exact on the values given; callers pass a sample of a large volume.

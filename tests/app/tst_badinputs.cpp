@@ -24,31 +24,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray datHeader(int x, int y, int z)
-{
-    QByteArray header;
-    for (int size : {x, y, z})
-        header.append(char(size & 0xFF)).append(char(size >> 8));
-    return header;
-}
-
-uint16_t ramp(int x, int y, int z)
-{
-    return uint16_t(1000 + (x + 16 * y + 256 * z) % 2001);
-}
-
 // The length of a file that holds every sample its header's sizes call for.
 off_t sparseLength(const QByteArray &header)
 {
@@ -87,7 +62,7 @@ private slots:
         workDir = std::make_unique<QTemporaryDir>();
         QVERIFY(copyShaders(workDir->path()));
         QVERIFY(QDir::setCurrent(workDir->path()));
-        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, ramp));
+        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
         window = std::make_unique<Window>();
         QVERIFY(WindowProbe::start(*window));
     }
@@ -146,7 +121,7 @@ private slots:
 
     void unreadableVolumeLeavesThePreviousOneOnScreen()
     {
-        QVERIFY(writeVolumeFile("locked.dat", 16, 16, 16, ramp));
+        QVERIFY(writeVolumeFile("locked.dat", 16, 16, 16, rampSample));
         QVERIFY(QFile::setPermissions("locked.dat", QFileDevice::Permissions()));
         // Permissions do not stop a privileged user: open as nobody for the moment.
         const bool privileged = geteuid() == 0;
@@ -344,7 +319,7 @@ private:
                 WindowProbe::view(*window)->grabFramebuffer()};
     }
 
-    // Opens the ramp, shapes its stops, then gives the window the bad file: it prints exactly
+    // Opens the rampSample, shapes its stops, then gives the window the bad file: it prints exactly
     // `line` and shows, keeps and saves what it did before.
     void expectRefusal(const QString &path, const QString &line, const std::function<void()> &open = {})
     {

@@ -26,20 +26,6 @@ qint64 residentKiB()
     return -1;
 }
 
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray datHeader(int x, int y, int z)
-{
-    QByteArray header;
-    for (int size : {x, y, z})
-        header.append(char(size & 0xFF)).append(char(size >> 8));
-    return header;
-}
-
 // The textures of the view's context. Its names are shared with the toolkit's own context
 // that composes the window, so the view's textures are told apart by where they are bound:
 // the volume's is the volume's `texture`, the transfer texture is the one on unit 1.

@@ -20,17 +20,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-uint16_t ramp(int x, int y, int z)
-{
-    return uint16_t(1000 + (x + 16 * y + 256 * z) % 2001);
-}
-
 // Stops an editor keeps as they are given: one per column step of its alpha curve.
 QGradientStops editorStops(int count, int alpha)
 {
@@ -55,7 +44,7 @@ private slots:
         workDir = std::make_unique<QTemporaryDir>();
         QVERIFY(copyShaders(workDir->path()));
         QVERIFY(QDir::setCurrent(workDir->path()));
-        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, ramp));
+        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
     }
     void cleanup()
     {

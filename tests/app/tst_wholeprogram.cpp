@@ -69,21 +69,9 @@ void drag(QWidget *w, QPointF from, QPointF to)
     sendMouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 const QGradientStops defaultStops{QGradientStop(0.0, QColor::fromRgba(0x00000000u)),
                                   QGradientStop(0.5, QColor::fromRgba(0xFFFFFFFFu)),
                                   QGradientStop(1.0, QColor::fromRgba(0x00000000u))};
-
-// Densities 1000..3000 over the grid, so the histogram narrows the range to them.
-uint16_t rampSample(int x, int y, int z)
-{
-    return uint16_t(1000 + (x + 16 * y + 256 * z) % 2001);
-}
 
 } // namespace
 

@@ -39,6 +39,31 @@ uint16_t ballSample(int x, int y, int z, int sizeX, int sizeY, int sizeZ)
     return uint16_t(std::clamp(4095.0 * (1.0 - r), 0.0, 4095.0));
 }
 
+uint16_t rampSample(int x, int y, int z)
+{
+    return uint16_t(1000 + (x + 16 * y + 256 * z) % 2001);
+}
+
+QByteArray datHeader(int sizeX, int sizeY, int sizeZ)
+{
+    QByteArray header;
+    for (int size : {sizeX, sizeY, sizeZ})
+        header.append(char(size & 0xFF)).append(char(size >> 8));
+    return header;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 bool copyShaders(const QString &dir)
 {
     for (const char *name : {"shader1.vert", "shader1.frag", "slice_shader.vert", "slice_shader.frag"}) {
