@@ -117,9 +117,11 @@ void main()
     float rayLength = length(ray * boxSize);
     int stepCount = max(steps, 1);
     float stepLength = length(boxSize) / float(stepCount);
-    int count = int(rayLength / stepLength);
+    float offset = jitter(gl_FragCoord.xy);
+    // Samples at entry + (offset + i) steps, for i = 0..count, all within the box.
+    int count = int(floor(rayLength / stepLength - offset));
     vec3 delta = ray * (stepLength / max(rayLength, 1e-6));
-    vec3 start = entryPoint + delta * jitter(gl_FragCoord.xy);
+    vec3 start = entryPoint + delta * offset;
     Lighting lighting = objectSpaceLighting();
 
     vec4 sum;
