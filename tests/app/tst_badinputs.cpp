@@ -1,5 +1,6 @@
 #include <GL/glew.h>
 
+#include "ScratchWorkingDirectory.h"
 #include "ConsoleCapture.h"
 #include "ShadeWidget.h"
 #include "StopsFile.h"
@@ -59,9 +60,8 @@ class TestBadInputs : public QObject
 private slots:
     void init()
     {
-        workDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(copyShaders(workDir->path()));
-        QVERIFY(QDir::setCurrent(workDir->path()));
+        workDir = std::make_unique<ScratchWorkingDirectory>();
+        QVERIFY(workDir->isReady());
         QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
         window = std::make_unique<Window>();
         QVERIFY(WindowProbe::start(*window));
@@ -69,7 +69,6 @@ private slots:
     void cleanup()
     {
         window.reset();
-        QDir::setCurrent(QDir::tempPath());
         workDir.reset();
     }
 
@@ -358,7 +357,7 @@ private:
         return WindowProbe::editor(*window)->findChildren<ShadeWidget *>().last()->curvePoints();
     }
 
-    std::unique_ptr<QTemporaryDir> workDir;
+    std::unique_ptr<ScratchWorkingDirectory> workDir;
     std::unique_ptr<Window> window;
 };
 

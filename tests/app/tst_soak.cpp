@@ -1,5 +1,6 @@
 #include <GL/glew.h>
 
+#include "ScratchWorkingDirectory.h"
 #include "VolumeFiles.h"
 #include "WindowProbe.h"
 
@@ -87,16 +88,14 @@ class TestSoak : public QObject
 private slots:
     void init()
     {
-        workDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(copyShaders(workDir->path()));
-        QVERIFY(QDir::setCurrent(workDir->path()));
+        workDir = std::make_unique<ScratchWorkingDirectory>();
+        QVERIFY(workDir->isReady());
         window = std::make_unique<Window>();
         QVERIFY(WindowProbe::start(*window));
     }
     void cleanup()
     {
         window.reset();
-        QDir::setCurrent(QDir::tempPath());
         workDir.reset();
     }
 
@@ -221,7 +220,7 @@ private:
         return paths;
     }
 
-    std::unique_ptr<QTemporaryDir> workDir;
+    std::unique_ptr<ScratchWorkingDirectory> workDir;
     std::unique_ptr<Window> window;
 };
 

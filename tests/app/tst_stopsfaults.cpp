@@ -1,3 +1,4 @@
+#include "ScratchWorkingDirectory.h"
 #include "ConsoleCapture.h"
 #include "ScratchMount.h"
 #include "StopsFile.h"
@@ -41,15 +42,13 @@ class TestStopsFaults : public QObject
 private slots:
     void init()
     {
-        workDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(copyShaders(workDir->path()));
-        QVERIFY(QDir::setCurrent(workDir->path()));
+        workDir = std::make_unique<ScratchWorkingDirectory>();
+        QVERIFY(workDir->isReady());
         QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
     }
     void cleanup()
     {
         window.reset();
-        QDir::setCurrent(QDir::tempPath());
         workDir.reset();
     }
 
@@ -203,7 +202,7 @@ private:
         QCOMPARE(StopsFile::decode(fileBytes("ramp.dat.stops")).stops.size(), 4);
     }
 
-    std::unique_ptr<QTemporaryDir> workDir;
+    std::unique_ptr<ScratchWorkingDirectory> workDir;
     std::unique_ptr<Window> window;
 };
 

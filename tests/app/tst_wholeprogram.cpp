@@ -1,3 +1,4 @@
+#include "ScratchWorkingDirectory.h"
 #include "ConsoleCapture.h"
 #include "GLWidget.h"
 #include "GradientEditor.h"
@@ -86,9 +87,8 @@ private slots:
     }
     void init()
     {
-        workDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(copyShaders(workDir->path()));
-        QVERIFY(QDir::setCurrent(workDir->path()));
+        workDir = std::make_unique<ScratchWorkingDirectory>();
+        QVERIFY(workDir->isReady());
         QVERIFY(writeVolumeFile("lobster.dat", 32, 32, 32, [](int x, int y, int z) { return ballSample(x, y, z, 32, 32, 32); }));
         QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
         startWindow(window);
@@ -96,7 +96,6 @@ private slots:
     void cleanup()
     {
         window.reset();
-        QDir::setCurrent(QDir::tempPath());
         workDir.reset();
     }
 
@@ -273,7 +272,7 @@ private:
         return window->gradientEditor->findChildren<ShadeWidget *>().last();
     }
 
-    std::unique_ptr<QTemporaryDir> workDir;
+    std::unique_ptr<ScratchWorkingDirectory> workDir;
     std::unique_ptr<Window> window;
 };
 

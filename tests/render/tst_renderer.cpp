@@ -1,5 +1,6 @@
 #include <GL/glew.h>
 
+#include "ScratchWorkingDirectory.h"
 #include "ConsoleCapture.h"
 #include "GLWidget.h"
 #include "Volume.h"
@@ -53,16 +54,13 @@ class TestRenderer : public QObject
 private slots:
     void init()
     {
-        workDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(workDir->isValid());
-        QVERIFY(copyShaders(workDir->path()));
-        QVERIFY(QDir::setCurrent(workDir->path()));
+        workDir = std::make_unique<ScratchWorkingDirectory>();
+        QVERIFY(workDir->isReady());
         table.assign(4096, 0u);
     }
     void cleanup()
     {
         view.reset();
-        QDir::setCurrent(QDir::tempPath());
         workDir.reset();
     }
 
@@ -426,7 +424,7 @@ private:
         return true;
     }
 
-    std::unique_ptr<QTemporaryDir> workDir;
+    std::unique_ptr<ScratchWorkingDirectory> workDir;
     std::unique_ptr<GLWidget> view;
     std::vector<uint32_t> table;
 };

@@ -1,0 +1,15 @@
+#include "ScratchWorkingDirectory.h"
+
+#include "VolumeFiles.h"
+
+#include <QDir>
+
+ScratchWorkingDirectory::ScratchWorkingDirectory()
+{
+    ready = dir.isValid() && copyShaders(dir.path()) && QDir::setCurrent(dir.path());
+}
+
+ScratchWorkingDirectory::~ScratchWorkingDirectory()
+{
+    QDir::setCurrent(QDir::tempPath());
+}
