@@ -87,11 +87,23 @@ void GradientEditor::setGradientStops(const QGradientStops &stops)
         alpha << CurveMath::stopToPoint(position, qAlpha(colour), alphaShade->width(), alphaShade->height());
     }
 
+    installCurves(red, green, blue, alpha);
+}
+
+// Installs all four curves, then rebuilds and announces the stops once.
+void GradientEditor::installCurves(const QPolygonF &red, const QPolygonF &green, const QPolygonF &blue,
+                                   const QPolygonF &alpha)
+{
     setShadePoints(red, redShade);
     setShadePoints(green, greenShade);
     setShadePoints(blue, blueShade);
     setShadePoints(alpha, alphaShade);
+    announceStops();
+}
 
+// The one rebuild that runs even while the colours are fixed to the alpha curve.
+void GradientEditor::announceStops()
+{
     forceStopsUpdate = true;
     pointsUpdated();
 }
@@ -103,8 +115,7 @@ void GradientEditor::setHistogram(QPixmap *picture)
 
 void GradientEditor::resizeEvent(QResizeEvent *)
 {
-    forceStopsUpdate = true;
-    pointsUpdated();
+    announceStops();
 }
 
 void GradientEditor::setShadePoints(const QPolygonF &points, ShadeWidget *shade)
@@ -162,13 +173,7 @@ void GradientEditor::colorDialog(int index, QWidget *selectedWidget)
     blue = CurveMath::withHeightAt(blue, x, valueToHeight(qBlue(colour), blueShade->height()));
     alpha = CurveMath::withHeightAt(alpha, x, valueToHeight(qAlpha(colour), alphaShade->height()));
 
-    setShadePoints(red, redShade);
-    setShadePoints(green, greenShade);
-    setShadePoints(blue, blueShade);
-    setShadePoints(alpha, alphaShade);
-
-    forceStopsUpdate = true;
-    pointsUpdated();
+    installCurves(red, green, blue, alpha);
 }
 
 void GradientEditor::moveColorsToAlpha(bool state)
@@ -196,8 +201,7 @@ void GradientEditor::moveColorsToAlpha(bool state)
     for (int c = 0; c < 3; ++c)
         setShadePoints(aligned[c], colourShades[c]);
 
-    forceStopsUpdate = true;
-    pointsUpdated();
+    announceStops();
 }
 
 void GradientEditor::moveColorsWithAlpha(int index, qreal newXPos)
@@ -239,8 +243,7 @@ void GradientEditor::newColorPoints(int index, qreal xPos)
         setShadePoints(points, shade);
     }
 
-    forceStopsUpdate = true;
-    pointsUpdated();
+    announceStops();
 }
 
 void GradientEditor::deleteColorPoints(int index)
@@ -256,6 +259,5 @@ void GradientEditor::deleteColorPoints(int index)
         setShadePoints(points, shade);
     }
 
-    forceStopsUpdate = true;
-    pointsUpdated();
+    announceStops();
 }

@@ -52,6 +52,8 @@ protected:
 
 private:
     void setShadePoints(const QPolygonF &points, ShadeWidget *shade);
+    void installCurves(const QPolygonF &red, const QPolygonF &green, const QPolygonF &blue, const QPolygonF &alpha);
+    void announceStops();
     QRgb colourAt(int column);
 
     ShadeWidget *redShade;
