@@ -9,7 +9,7 @@ scripts/build.sh build >/dev/null
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 headless() { xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }
-# As the viewer runs itself: the GL driver's copy of a volume on huge pages.
+# As scripts/run.sh starts the viewer: the GL driver's copy of a volume on huge pages.
 export GLIBC_TUNABLES=glibc.malloc.hugetlb=1
 
 echo "== open: generated 512^3"
