@@ -1,13 +1,14 @@
 #include "StopsFile.h"
 
+#include "ConsoleLine.h"
+#include "RegularFile.h"
+
 #include <QColor>
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 namespace StopsFile {
@@ -125,23 +126,25 @@ Decoded decode(const QByteArray &bytes)
 
 ReadResult read(const QString &path, QGradientStops &stops)
 {
-    // Only a regular file holds stops; a named pipe of that name would hold the open, and
-    // the program with it, until something writes into it.
-    if (!QFileInfo(path).isFile())
+    QFile file;
+    std::FILE *handle = openRegularFile(QFile::encodeName(path).constData());
+    if (!handle || !file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (handle)
+            std::fclose(handle);
         return ReadResult::Missing;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return ReadResult::Missing;
+    }
     // One record more than can be used tells a file that holds too many.
     const Decoded decoded = decode(file.read(qint64(maxStops + 1) * recordSize));
     const qint64 records = file.size() / recordSize;
     stops = decoded.stops;
     if (decoded.skipped > 0)
-        std::printf("Skipping %d damaged stop record(s) in %s\n", decoded.skipped, qPrintable(path));
+        printConsole(QString("Skipping %1 damaged stop record(s) in %2\n").arg(decoded.skipped).arg(path)
+                         .toLocal8Bit()
+                         .toStdString());
     if (records > maxStops)
-        std::printf("%s holds %lld stops; using the first %d\n", qPrintable(path), static_cast<long long>(records),
-                    maxStops);
-    std::fflush(stdout);
+        printConsole(QString("%1 holds %2 stops; using the first %3\n").arg(path).arg(records).arg(maxStops)
+                         .toLocal8Bit()
+                         .toStdString());
     return ReadResult::Read;
 }
 

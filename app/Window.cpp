@@ -1,7 +1,9 @@
 #include "Window.h"
 
+#include "ConsoleLine.h"
 #include "GLWidget.h"
 #include "GradientEditor.h"
+#include "SampleLimits.h"
 #include "StopsFile.h"
 #include "Volume.h"
 
@@ -12,10 +14,9 @@
 #include <QGroupBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <QTimer>
-
-#include <cstdio>
 
 Window::Window()
     : QWidget(nullptr)
@@ -101,28 +102,30 @@ QSlider *Window::makeSlider(QGroupBox *slicesBox)
 
 QString Window::stopsFileName() const
 {
-    return fileName + ".stops";
+    return fileName.isEmpty() ? QString() : fileName + ".stops";
 }
 
 // Until a file has been opened the table spans the whole 12-bit range; afterwards the
 // narrowed range of the opened volume.
 void Window::rebuildTransferTable()
 {
-    if (volume)
+    const Volume *volume = glWidget->volume();
+    if (!fileName.isEmpty() && volume)
         gradientEditor->buildTransferTable(volume->densityMin, volume->densityMax);
     else
-        gradientEditor->buildTransferTable(0, 4095);
+        gradientEditor->buildTransferTable(0, maxSample);
     emit colorTextureChanged();
 }
 
 void Window::saveGradientStops(const QGradientStops &stops)
 {
-    if (!fileName.isEmpty()) {
+    if (!fileName.isEmpty() && !installingStops) {
         const QString failure = StopsFile::write(stopsFileName(), stops);
         if (!failure.isEmpty() && !saveFailing)
-            std::printf("Can't save the transfer function to %s: %s\n", qPrintable(stopsFileName()),
-                        qPrintable(failure));
-        std::fflush(stdout);
+            printConsole(QString("Can't save the transfer function to %1: %2\n")
+                             .arg(stopsFileName(), failure)
+                             .toLocal8Bit()
+                             .toStdString());
         saveFailing = !failure.isEmpty();
     }
     rebuildTransferTable();
@@ -130,6 +133,7 @@ void Window::saveGradientStops(const QGradientStops &stops)
 
 void Window::setDefaultGradientStops()
 {
+    const QScopedValueRollback<bool> installing(installingStops, true);
     QGradientStops stops;
     if (fileName.isEmpty() || StopsFile::read(stopsFileName(), stops) == StopsFile::ReadResult::Missing) {
         stops << QGradientStop(0.0, QColor::fromRgba(0x00000000u)) << QGradientStop(0.5, QColor::fromRgba(0xFFFFFFFFu))
@@ -166,8 +170,7 @@ void Window::openVolume(const QString &path)
         delete opened;
         return;
     }
-    volume = opened;
-    glWidget->setVolume(volume);
+    glWidget->setVolume(opened);
     glWidget->doneCurrent();
 
     QString baseName = path;
@@ -176,6 +179,6 @@ void Window::openVolume(const QString &path)
     setWindowTitle(tr("Dichtenschau [") + baseName + tr("]"));
     fileName = baseName;
 
-    gradientEditor->setHistogram(new QPixmap(*volume->histogram));
+    gradientEditor->setHistogram(new QPixmap(*opened->histogram));
     setDefaultGradientStops();
 }

@@ -10,7 +10,6 @@ class QCheckBox;
 class QGroupBox;
 class QPushButton;
 class QSlider;
-class Volume;
 
 // The main window: the view in its render box, beside it the "Menu" box with the "load
 // Volume" button and the "Slices" group, below them the "Color Editor" box with the
@@ -24,6 +23,11 @@ class Window : public QWidget
 public:
     Window();
 
+    // Opens the volume file at path as the "load Volume" dialog does with its answer.
+    void openVolume(const QString &path);
+    // The stops file of the volume opened last; empty before the first open.
+    QString stopsFileName() const;
+
 signals:
     void colorTextureChanged();
 
@@ -33,14 +37,8 @@ private slots:
     void saveGradientStops(const QGradientStops &stops);
 
 private:
-    friend class TestWindow;
-    friend class TestWholeProgram;
-    friend class WindowProbe;
-
     QSlider *makeSlider(QGroupBox *slicesBox);
-    QString stopsFileName() const;
     void rebuildTransferTable();
-    void openVolume(const QString &path);
 
     GradientEditor *gradientEditor;
     GLWidget *glWidget;
@@ -49,8 +47,11 @@ private:
     QSlider *depthSlider;
     QPushButton *loadButton;
     QCheckBox *fixateColorBox;
-    Volume *volume = nullptr;
     QString fileName;
     // A failing save is reported once, not on every edit while the disk stays full.
     bool saveFailing = false;
+    // While the window itself puts stops into the editor (at start and after an open), the
+    // editor's announcements rebuild the table but write no file: the stops file on disk
+    // changes only with the user's first edit.
+    bool installingStops = false;
 };

@@ -2,31 +2,21 @@
 
 #include "GLWidget.h"
 
+#include "ConsoleLine.h"
+#include "ContextWatch.h"
+#include "SampleLimits.h"
+#include "ShaderSource.h"
 #include "ViewGeometry.h"
 #include "Volume.h"
 
 #include <QMouseEvent>
 #include <QSurfaceFormat>
 
-// The context header warns whenever it follows glew.h, for the sake of Qt's own function
-// wrappers. Every GL call here goes through GLEW; the header is needed only for the
-// context's destruction signal.
-#undef __GLEW_H__
-#include <QOpenGLContext>
-#define __GLEW_H__
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-constexpr int transferTableSize = 4096;
 constexpr int steadyStepCount = 500;
 constexpr int dragStepBudget = 28000;
 
@@ -42,24 +32,22 @@ QSurfaceFormat viewFormat()
     return format;
 }
 
-void printLine(const std::string &line)
+// Makes a texture unit active for one scope and makes unit 0 active again after it: every
+// pass and every upload that needs another unit leaves unit 0 active, as the volume's own
+// texture upload expects.
+class TextureUnitScope
 {
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
-}
+public:
+    explicit TextureUnitScope(GLenum unit) { glActiveTexture(unit); }
+    ~TextureUnitScope() { glActiveTexture(GL_TEXTURE0); }
+    TextureUnitScope(const TextureUnitScope &) = delete;
+    TextureUnitScope &operator=(const TextureUnitScope &) = delete;
+};
 
-// Only a regular file has a text to read: a directory opens but reports a length that no
-// buffer can hold, and a named pipe would hold the start-up until something writes into it.
-FILE *openRegularFile(const char *fileName)
+void bindTexture(GLenum unit, GLenum target, GLuint texture)
 {
-    const int descriptor = open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return nullptr;
-    struct stat status;
-    FILE *file = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) ? fdopen(descriptor, "rb") : nullptr;
-    if (!file)
-        close(descriptor);
-    return file;
+    const TextureUnitScope scope(unit);
+    glBindTexture(target, texture);
 }
 
 // Corner codes of the box's six faces, each wound clockwise as seen from outside. The
@@ -81,8 +69,10 @@ constexpr Corner boxFaces[6][4] = {
 } // namespace
 
 GLWidget::GLWidget(QWidget *parent)
-    : QOpenGLWidget(parent), ownTable(transferTableSize, 0u), transferTable(ownTable.data())
+    : QOpenGLWidget(parent), ownTable(transferTableSize, 0u)
 {
+    // Until the window hands over the editor's table, the view reads a blank one of its own.
+    transferTable = ownTable.data();
     setFormat(viewFormat());
     updateBoxScale();
 }
@@ -91,10 +81,9 @@ GLWidget::~GLWidget()
 {
     // The base class destroys the context after this destructor has run: release the GL
     // objects now and do not be called back for it.
-    releaseGL();
-    if (context())
-        disconnect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLWidget::releaseGL);
-    delete volume;
+    releaseGL(false);
+    disconnect(contextWatch);
+    delete shownVolume;
 }
 
 QSize GLWidget::minimumSizeHint() const
@@ -109,14 +98,21 @@ QSize GLWidget::sizeHint() const
 
 void GLWidget::setVolume(Volume *v)
 {
-    if (volume) {
-        volume->deleteTexture();
-        delete volume;
+    if (v == shownVolume)
+        return;
+    if (shownVolume) {
+        shownVolume->deleteTexture();
+        delete shownVolume;
     }
-    volume = v;
-    const int *dims = volume->dimensions();
-    volumeSize = {dims[0], dims[1], dims[2]};
-    delete[] dims;
+    parkedTexture.clear();
+    shownVolume = v;
+    if (shownVolume) {
+        const int *dims = shownVolume->dimensions();
+        volumeSize = {dims[0], dims[1], dims[2]};
+        delete[] dims;
+    } else {
+        volumeSize = {1, 1, 1};
+    }
     updateBoxScale();
 }
 
@@ -141,13 +137,20 @@ void GLWidget::setZRotation(int angle)
     setRotation(zRotation, angle);
 }
 
-void GLWidget::setRotation(int &rotation, int angle)
+// Whether the angle changed the rotation; draws nothing.
+bool GLWidget::storeRotation(int &rotation, int angle)
 {
     normalizeAngle(angle);
     if (angle == rotation)
-        return;
+        return false;
     rotation = angle;
-    repaint();
+    return true;
+}
+
+void GLWidget::setRotation(int &rotation, int angle)
+{
+    if (storeRotation(rotation, angle))
+        repaint();
 }
 
 // The echo goes back to the slider that drove the setter; its setValue with an unchanged
@@ -178,7 +181,6 @@ void GLWidget::setColors()
     if (glAvailable()) {
         makeCurrent();
         uploadTransferTexture();
-        glActiveTexture(GL_TEXTURE0);
         doneCurrent();
     }
     repaint();
@@ -207,9 +209,12 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
     const QPoint pos = event->position().toPoint();
     const int dx = pos.x() - lastMousePos.x();
     const int dy = pos.y() - lastMousePos.y();
+    // A diagonal move turns about both axes and draws one frame for both.
     if (event->buttons() & Qt::LeftButton) {
-        setXRotation(xRotation - 8 * dy);
-        setZRotation(zRotation + 8 * dx);
+        const bool tipped = storeRotation(xRotation, xRotation - 8 * dy);
+        const bool turned = storeRotation(zRotation, zRotation + 8 * dx);
+        if (tipped || turned)
+            repaint();
     }
     lastMousePos = pos;
 }
@@ -258,20 +263,22 @@ bool GLWidget::checkGLFeatures()
     require(GLEW_ARB_texture_float, "float textures");
     if (missing.empty())
         return true;
-    printLine("OpenGL lacks " + missing + "; the view stays black");
+    printConsole("OpenGL lacks " + missing + "; the view stays black\n");
     return false;
 }
 
+// Runs for every new context: once at the first show, and again whenever the toolkit has
+// replaced the context (the view moved to another window or screen).
 void GLWidget::initializeGL()
 {
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLWidget::releaseGL,
-            Qt::UniqueConnection);
+    disconnect(contextWatch);
+    contextWatch = callBeforeContextDestruction(this, [this] { releaseGL(true); });
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     const GLenum glewStatus = glewInit();
     if (glewStatus != GLEW_OK && !GLEW_VERSION_1_1)
-        printLine(std::string("Can't initialise GLEW: ") +
-                  reinterpret_cast<const char *>(glewGetErrorString(glewStatus)));
+        printConsole(std::string("Can't initialise GLEW: ") +
+                     reinterpret_cast<const char *>(glewGetErrorString(glewStatus)) + "\n");
     glReady = checkGLFeatures();
     if (!glReady)
         return;
@@ -295,8 +302,7 @@ void GLWidget::initializeGL()
     uploadTransferTexture();
     createBackfaceTarget();
     rayProgram = loadProgram("shader1");
-    setVolume(new Volume("lobster.dat"));
-    renderMode = 0;
+    showStartVolume();
 
     glUseProgram(rayProgram);
     glUniform1i(glGetUniformLocation(rayProgram, "volumeTex"), 0);
@@ -309,52 +315,49 @@ void GLWidget::initializeGL()
     glUniform1i(glGetUniformLocation(sliceProgram, "volumeTex"), 0);
     glUniform1i(glGetUniformLocation(sliceProgram, "transferTex"), 1);
 
-    // Every frame starts from the window's framebuffer with no program current.
+    // Every frame starts from the window's framebuffer with no program current. A context
+    // made for a view that moved to another window gets no resize, so the projection is set
+    // here as well.
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
     glUseProgram(0);
+    setProjection();
+}
+
+// The first context loads the start volume from the working directory; a later one
+// uploads again the texture of the volume the view already shows.
+void GLWidget::showStartVolume()
+{
+    if (!startVolumeLoaded) {
+        startVolumeLoaded = true;
+        setVolume(new Volume("lobster.dat"));
+        renderMode = 0;
+    } else if (shownVolume) {
+        parkedTexture.restore(*shownVolume);
+    }
 }
 
 // Releases every GL object of the view, in its own context; runs from the destructor and
 // when the toolkit destroys the context (after which initializeGL builds everything anew).
-void GLWidget::releaseGL()
+// keepVolume parks the volume's texture in main memory for the next context.
+void GLWidget::releaseGL(bool keepVolume)
 {
     if (!glReady || !context())
         return;
     makeCurrent();
-    if (volume)
-        volume->deleteTexture();
+    if (shownVolume) {
+        if (keepVolume)
+            parkedTexture.park(*shownVolume);
+        else
+            shownVolume->deleteTexture();
+    }
     glDeleteTextures(1, &transferTexture);
     glDeleteTextures(1, &backfaceTexture);
     glDeleteFramebuffersEXT(1, &frameBuffer);
     glDeleteProgram(rayProgram);
     glDeleteProgram(sliceProgram);
     transferTexture = backfaceTexture = frameBuffer = rayProgram = sliceProgram = 0;
-    glReady = false;
+    glReady = backfaceTargetReady = false;
     doneCurrent();
-}
-
-// The whole file, zero-terminated. The last byte is kept: a shader whose closing brace is
-// its last character, with no line break after it, must compile.
-char *GLWidget::readTextFile(const char *fileName)
-{
-    FILE *file = openRegularFile(fileName);
-    if (!file) {
-        printLine(std::string("Can't open file ") + fileName);
-        return nullptr;
-    }
-    std::fseek(file, 0, SEEK_END);
-    const long size = std::ftell(file);
-    std::rewind(file);
-    char *text = size >= 0 ? static_cast<char *>(std::malloc(size_t(size) + 1)) : nullptr;
-    if (!text) {
-        printLine("Can't malloc space");
-        std::fclose(file);
-        return nullptr;
-    }
-    const size_t n = std::fread(text, 1, size_t(size), file);
-    text[n] = '\0';
-    std::fclose(file);
-    return text;
 }
 
 unsigned int GLWidget::compileStage(unsigned int type, const char *text)
@@ -371,12 +374,12 @@ unsigned int GLWidget::compileStage(unsigned int type, const char *text)
 // nothing, instead of drawing the box with the fixed-function pipeline.
 unsigned int GLWidget::loadProgram(const char *baseName)
 {
-    char *vertexText = readTextFile((std::string(baseName) + ".vert").c_str());
-    char *fragmentText = readTextFile((std::string(baseName) + ".frag").c_str());
-    const GLuint vertexShader = vertexText ? compileStage(GL_VERTEX_SHADER, vertexText) : 0;
-    const GLuint fragmentShader = fragmentText ? compileStage(GL_FRAGMENT_SHADER, fragmentText) : 0;
-    std::free(vertexText);
-    std::free(fragmentText);
+    std::string vertexText, fragmentText;
+    const bool vertexRead = readShaderFile((std::string(baseName) + ".vert").c_str(), vertexText);
+    const bool fragmentRead = readShaderFile((std::string(baseName) + ".frag").c_str(), fragmentText);
+    const GLuint vertexShader = vertexRead ? compileStage(GL_VERTEX_SHADER, withSampleLimits(vertexText).c_str()) : 0;
+    const GLuint fragmentShader =
+        fragmentRead ? compileStage(GL_FRAGMENT_SHADER, withSampleLimits(fragmentText).c_str()) : 0;
     if (!vertexShader || !fragmentShader) {
         glDeleteShader(vertexShader);
         glDeleteShader(fragmentShader);
@@ -417,28 +420,42 @@ void GLWidget::printInfoLog(unsigned int object)
     else
         glGetProgramInfoLog(object, GLsizei(log.size()), &written, log.data());
     if (written > 0)
-        printLine(log.substr(0, size_t(written)));
+        printConsole(log.substr(0, size_t(written)) + "\n");
 }
 
+// The back-face texture stays attached to the framebuffer object for the view's life; a
+// resize gives it new storage in place.
 void GLWidget::createBackfaceTarget()
 {
+    {
+        const TextureUnitScope scope(GL_TEXTURE2);
+        glGenTextures(1, &backfaceTexture);
+        glBindTexture(GL_TEXTURE_2D, backfaceTexture);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+    }
+    allocateBackfaceTexture(deviceWidth(), deviceHeight());
+
     glGenFramebuffersEXT(1, &frameBuffer);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
-    glActiveTexture(GL_TEXTURE2);
-    glGenTextures(1, &backfaceTexture);
-    glBindTexture(GL_TEXTURE_2D, backfaceTexture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
-    allocateBackfaceTexture(deviceWidth(), deviceHeight());
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, backfaceTexture, 0);
+    const GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+    backfaceTargetReady = status == GL_FRAMEBUFFER_COMPLETE_EXT;
+    if (!backfaceTargetReady)
+        printConsole("The back-face framebuffer is incomplete (status 0x" + QByteArray::number(status, 16).toStdString()
+                     + "); ray casting draws nothing\n");
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
 }
 
 // Level 0 as four 32-bit floats per texel; the contents are undefined until the next
-// back-face pass. Expects the texture bound on the active unit.
+// back-face pass.
 void GLWidget::allocateBackfaceTexture(int w, int h)
 {
+    const TextureUnitScope scope(GL_TEXTURE2);
+    glBindTexture(GL_TEXTURE_2D, backfaceTexture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F_ARB, w, h, 0, GL_RGBA, GL_FLOAT, nullptr);
 }
 
@@ -446,6 +463,12 @@ void GLWidget::resizeGL(int, int)
 {
     if (!glReady)
         return;
+    setProjection();
+    allocateBackfaceTexture(deviceWidth(), deviceHeight());
+}
+
+void GLWidget::setProjection()
+{
     const int w = deviceWidth();
     const int h = deviceHeight();
     glViewport(0, 0, w, h);
@@ -454,11 +477,6 @@ void GLWidget::resizeGL(int, int)
     const OrthoBounds b = orthoBoundsFor(w, h);
     glOrtho(b.left, b.right, b.bottom, b.top, 4.0, 15.0);
     glMatrixMode(GL_MODELVIEW);
-
-    glActiveTexture(GL_TEXTURE2);
-    glBindTexture(GL_TEXTURE_2D, backfaceTexture);
-    allocateBackfaceTexture(w, h);
-    glActiveTexture(GL_TEXTURE0);
 }
 
 void GLWidget::paintGL()
@@ -481,11 +499,11 @@ void GLWidget::paintGL()
 
 void GLWidget::renderVolume()
 {
-    if (!volume || !volume->isValid())
+    if (!shownVolume || !shownVolume->isValid() || shownVolume->texture == 0)
         return;
     if (renderMode == 1) {
         renderSlices();
-    } else if (renderMode == 0) {
+    } else if (renderMode == 0 && backfaceTargetReady) {
         renderBackFaces();
         renderRays();
     }
@@ -498,8 +516,6 @@ void GLWidget::renderBackFaces()
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
     glPushAttrib(GL_VIEWPORT_BIT);
     glViewport(0, 0, deviceWidth(), deviceHeight());
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
-                              backfaceTexture, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_FRONT);
@@ -517,6 +533,9 @@ void GLWidget::renderRays()
     glEnable(GL_TEXTURE_3D);
     if (!rayProgram)
         return;
+    bindTexture(GL_TEXTURE0, GL_TEXTURE_3D, shownVolume->texture);
+    bindTexture(GL_TEXTURE1, GL_TEXTURE_1D, transferTexture);
+    bindTexture(GL_TEXTURE2, GL_TEXTURE_2D, backfaceTexture);
     glUseProgram(rayProgram);
     glUniform1i(glGetUniformLocation(rayProgram, "steps"), stepCount);
     drawBox();
@@ -544,10 +563,10 @@ void GLWidget::boxVertex(float s, float t, float r)
 
 // The table's 32-bit words 0xAARRGGBB lie in memory as blue, green, red, alpha; read as
 // RGBA bytes, texel i carries the editor's blue in red and its red in blue. The shaders
-// swap them back. Leaves unit 1 active.
+// swap them back.
 void GLWidget::uploadTransferTexture()
 {
-    glActiveTexture(GL_TEXTURE1);
+    const TextureUnitScope scope(GL_TEXTURE1);
     if (transferTexture != 0)
         glDeleteTextures(1, &transferTexture);
     glGenTextures(1, &transferTexture);
@@ -564,6 +583,8 @@ void GLWidget::renderSlices()
     glUseProgram(sliceProgram);
     if (!sliceProgram)
         return;
+    bindTexture(GL_TEXTURE0, GL_TEXTURE_3D, shownVolume->texture);
+    bindTexture(GL_TEXTURE1, GL_TEXTURE_1D, transferTexture);
     const double hx = boxScale[0] * 0.5f, hy = boxScale[1] * 0.5f, hz = boxScale[2] * 0.5f;
     const std::array<float, 3> p = slicePlanes({float(hx), float(hy), float(hz)}, sliceX, sliceY, sliceZ);
     const double xp = p[0], yp = p[1], zp = p[2];

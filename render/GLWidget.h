@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ParkedVolumeTexture.h"
+
 #include <QOpenGLWidget>
 #include <QPoint>
 
@@ -20,6 +22,10 @@ class Volume;
 // through the 1D transfer texture (unit 1). The slice mode draws three axis-aligned planes
 // with the slice program instead.
 //
+// The view owns the volume it shows. When its GL context is replaced (the view moved to
+// another window or screen), it rebuilds every GL object, the volume's texture included, for
+// the volume it already shows.
+//
 // GL sizes (viewport, back-face texture) are device pixels; the mouse arithmetic stays in
 // widget pixels.
 class GLWidget : public QOpenGLWidget
@@ -33,10 +39,13 @@ public:
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
 
-    // Takes ownership of v and drops the volume held so far, with its texture. The texture
-    // of v must live in this view's context (it is left bound on unit 0 by its
-    // construction). Does not repaint.
+    // Takes ownership of v and drops the volume held so far, with its texture; null leaves
+    // the view without a volume. The texture of v must live in this view's context, which
+    // must be current when a volume with a texture is dropped. Does not repaint.
     void setVolume(Volume *v);
+    // The volume the view owns and shows; null before the first initialisation and after
+    // setVolume(nullptr).
+    const Volume *volume() const { return shownVolume; }
     // The table is borrowed: its owner keeps writing into it and the view reads it in
     // place on every setColors().
     void setTransferTable(const uint32_t *table);
@@ -65,41 +74,10 @@ protected:
     void resizeGL(int width, int height) override;
     void paintGL() override;
 
-private:
-    friend class TestGLWidget;
-    friend class TestRenderer;
-    friend class TestWindow;
-
-    bool glAvailable() const;
+    // The view's state, open to subclasses that look at it (the tests' probes).
     bool checkGLFeatures();
-    void updateBoxScale();
-    void setRotation(int &rotation, int angle);
-    void setSlice(float &slice, int value);
-    int deviceWidth() const;
-    int deviceHeight() const;
-
-    char *readTextFile(const char *fileName);
-    unsigned int compileStage(unsigned int type, const char *text);
-    unsigned int loadProgram(const char *baseName);
-    void printInfoLog(unsigned int object);
-
-    void createBackfaceTarget();
-    void allocateBackfaceTexture(int w, int h);
-    void uploadTransferTexture();
-    void renderVolume();
-    void renderBackFaces();
-    void renderRays();
-    void renderSlices();
-    void drawBox();
-    void boxVertex(float s, float t, float r);
-    void releaseGL();
-
-    Volume *volume = nullptr;
-    std::vector<uint32_t> ownTable;
     const uint32_t *transferTable = nullptr;
     unsigned int transferTexture = 0;
-    unsigned int frameBuffer = 0;
-    unsigned int backfaceTexture = 0;
     unsigned int rayProgram = 0;
     unsigned int sliceProgram = 0;
     int xRotation = 0;
@@ -114,6 +92,43 @@ private:
     int renderMode = 0;
     int stepCount = 800;
     QPoint lastMousePos;
+
+private:
+    bool glAvailable() const;
+    void updateBoxScale();
+    bool storeRotation(int &rotation, int angle);
+    void setRotation(int &rotation, int angle);
+    int deviceWidth() const;
+    int deviceHeight() const;
+
+    unsigned int compileStage(unsigned int type, const char *text);
+    unsigned int loadProgram(const char *baseName);
+    void printInfoLog(unsigned int object);
+
+    void createBackfaceTarget();
+    void allocateBackfaceTexture(int w, int h);
+    void setProjection();
+    void uploadTransferTexture();
+    void showStartVolume();
+    void renderVolume();
+    void renderBackFaces();
+    void renderRays();
+    void renderSlices();
+    void drawBox();
+    void boxVertex(float s, float t, float r);
+    void releaseGL(bool keepVolume);
+
+    Volume *shownVolume = nullptr;
+    ParkedVolumeTexture parkedTexture;
+    std::vector<uint32_t> ownTable;
+    unsigned int frameBuffer = 0;
+    unsigned int backfaceTexture = 0;
+    QMetaObject::Connection contextWatch;
     // False until initializeGL has found GLEW and every GL feature the passes need.
     bool glReady = false;
+    // The back-face framebuffer is complete; without it the ray pass draws nothing.
+    bool backfaceTargetReady = false;
+    // The start volume is loaded once, by the first initialisation; a later context
+    // rebuilds the GL objects of the volume the view already holds.
+    bool startVolumeLoaded = false;
 };

@@ -1,10 +1,13 @@
 // Ray casting, fragment stage.
 // In:  volumeTex (unit 0), the 3D volume: red, green, blue the encoded x, y, z gradient
 //      (g * 8 + 32768, 16 bits), alpha the sample * 16 (about sample / 4096 normalised);
-//      transferTex (unit 1), 4096 colours, texel i for sample i, red and blue exchanged;
+//      transferTex (unit 1), transferTableSize colours, texel i for sample i, red and blue
+//      exchanged;
 //      backfaceTex (unit 2), per window pixel the texture coordinate where the ray leaves
 //      the box; steps, the number of samples over the box's diagonal;
-//      light 0 and the material shininess from the built-in state.
+//      light 0 and the material shininess from the built-in state;
+//      maxSample (4095.0) and transferTableSize (4096.0), defined by the program right after
+//      the #version line when it compiles the shader.
 // Out: the pixel's colour, composited front to back along the ray from entryPoint to the
 //      exit point, over the black background.
 
@@ -60,10 +63,10 @@ Lighting objectSpaceLighting()
 }
 
 // Sample value v is stored as v * 16 / 65535; texel v of the transfer texture has its
-// centre at (v + 0.5) / 4096.
+// centre at (v + 0.5) / transferTableSize.
 vec4 classify(float stored)
 {
-    return texture1D(transferTex, stored * (65535.0 / 65536.0) + 0.5 / 4096.0).bgra;
+    return texture1D(transferTex, stored * (65535.0 / (16.0 * transferTableSize)) + 0.5 / transferTableSize).bgra;
 }
 
 // Blinn-Phong; surfaces face away from the denser side, and thin structures are lit from

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SampleLimits.h"
+
 #include <QGradientStops>
 #include <QPoint>
 #include <QPolygonF>
@@ -20,7 +22,7 @@
 namespace CurveMath {
 
 // Number of entries of the transfer table: one per 12-bit sample value.
-constexpr int TableSize = 4096;
+constexpr int TableSize = transferTableSize;
 
 double roundHalfUp(double value);
 int roundHalfUpToInt(double value);

@@ -1,0 +1,42 @@
+#include "ParkedVolumeTexture.h"
+
+#include "ConsoleLine.h"
+#include "Volume.h"
+#include "VolumeTexture.h"
+
+#include <GL/glew.h>
+
+#include <new>
+
+bool ParkedVolumeTexture::park(Volume &volume)
+{
+    clear();
+    if (volume.texture == 0)
+        return true;
+    bool parked = true;
+    try {
+        texels.resize(std::size_t(4) * std::size_t(volume.sizeX) * volume.sizeY * volume.sizeZ);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_3D, volume.texture);
+        glGetTexImage(GL_TEXTURE_3D, 0, GL_RGBA, GL_UNSIGNED_SHORT, texels.data());
+    } catch (const std::bad_alloc &) {
+        clear();
+        printConsole("Can't keep the volume while the GL context is replaced: out of memory\n");
+        parked = false;
+    }
+    volume.deleteTexture();
+    return parked;
+}
+
+void ParkedVolumeTexture::restore(Volume &volume)
+{
+    if (texels.empty())
+        return;
+    volume.texture = uploadVolumeTexture(texels.data(), SampleGrid{volume.sizeX, volume.sizeY, volume.sizeZ});
+    clear();
+}
+
+void ParkedVolumeTexture::clear()
+{
+    std::vector<uint16_t>().swap(texels);
+}
