@@ -1,7 +1,7 @@
 #include <GL/glew.h>
 
 #include "ScratchWorkingDirectory.h"
-#include "VolumeFiles.h"
+#include "DatVolumeFiles.h"
 #include "WindowProbe.h"
 
 #include <QDir>
@@ -129,7 +129,7 @@ private slots:
         int texturesAfterFirst = -1;
         qint64 rssAfterWarmUp = 0;
         for (int i = 0; i < opens; ++i) {
-            Volume *before = WindowProbe::volume(*window);
+            const Volume *before = WindowProbe::volume(*window);
             const QString title = window->windowTitle();
             const bool validTurn = i % 2 == 0;
             const QString path = validTurn ? valid.at(i / 2 % valid.size()) : refused.at(i / 2 % refused.size());
@@ -137,7 +137,7 @@ private slots:
             const QImage frameBefore = compareFrames ? view->grabFramebuffer() : QImage();
 
             WindowProbe::openVolume(*window, path);
-            Volume *after = WindowProbe::volume(*window);
+            const Volume *after = WindowProbe::volume(*window);
             if (validTurn && !after)
                 QSKIP("no GL to open a volume with");
             if (validTurn) {

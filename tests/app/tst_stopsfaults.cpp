@@ -3,7 +3,7 @@
 #include "ScratchMount.h"
 #include "StopsFile.h"
 #include "StopsVersions.h"
-#include "VolumeFiles.h"
+#include "DatVolumeFiles.h"
 #include "WindowProbe.h"
 
 #include <QDir>

@@ -1,4 +1,5 @@
 #include "ConsoleCapture.h"
+#include "DefaultStops.h"
 #include "StopsFile.h"
 
 #include <QColor>
@@ -11,10 +12,6 @@
 #include <limits>
 
 namespace {
-
-const QGradientStops defaultStops{QGradientStop(0.0, QColor::fromRgba(0x00000000u)),
-                                  QGradientStop(0.5, QColor::fromRgba(0xFFFFFFFFu)),
-                                  QGradientStop(1.0, QColor::fromRgba(0x00000000u))};
 
 // The three default stops as they lie on disk.
 QByteArray defaultStopsBytes()
@@ -47,7 +44,7 @@ class TestStopsFile : public QObject
 private slots:
     void encodesDefaultStopsByteForByte()
     {
-        const QByteArray bytes = StopsFile::encode(defaultStops);
+        const QByteArray bytes = StopsFile::encode(defaultStops());
         QCOMPARE(bytes.size(), 72);
         QCOMPARE(bytes.toHex(), defaultStopsBytes().toHex());
     }
@@ -140,7 +137,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("name with ümlaut.dat.stops");
-        QVERIFY(StopsFile::write(path, defaultStops).isEmpty());
+        QVERIFY(StopsFile::write(path, defaultStops()).isEmpty());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), defaultStopsBytes());
@@ -154,9 +151,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("kept.dat.stops");
-        QVERIFY(StopsFile::write(path, defaultStops).isEmpty());
+        QVERIFY(StopsFile::write(path, defaultStops()).isEmpty());
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-        const QString failure = StopsFile::write(path, {defaultStops.first()});
+        const QString failure = StopsFile::write(path, {defaultStops().first()});
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (failure.isEmpty())
             QSKIP("the directory stayed writable (running with privileges that ignore permissions)");

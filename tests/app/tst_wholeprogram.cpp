@@ -1,19 +1,18 @@
 #include "ScratchWorkingDirectory.h"
 #include "ConsoleCapture.h"
-#include "GLWidget.h"
-#include "GradientEditor.h"
+#include "DatVolumeFiles.h"
+#include "DefaultStops.h"
+#include "MouseDrags.h"
 #include "ShadeWidget.h"
 #include "StopsFile.h"
-#include "Volume.h"
-#include "VolumeFiles.h"
-#include "Window.h"
+#include "WindowProbe.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -57,23 +56,6 @@ private:
     QTimer timer;
 };
 
-void sendMouse(QWidget *w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons held)
-{
-    QMouseEvent event(type, pos, w->mapToGlobal(pos), button, held, Qt::NoModifier);
-    QApplication::sendEvent(w, &event);
-}
-
-void drag(QWidget *w, QPointF from, QPointF to)
-{
-    sendMouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    sendMouse(w, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-    sendMouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
-
-const QGradientStops defaultStops{QGradientStop(0.0, QColor::fromRgba(0x00000000u)),
-                                  QGradientStop(0.5, QColor::fromRgba(0xFFFFFFFFu)),
-                                  QGradientStop(1.0, QColor::fromRgba(0x00000000u))};
-
 } // namespace
 
 class TestWholeProgram : public QObject
@@ -101,14 +83,14 @@ private slots:
 
     void startsWithTheDefaultStops()
     {
-        const quint32 *table = window->gradientEditor->transferTable();
+        const quint32 *table = editor()->transferTable();
         QCOMPARE(table[2048], 0xFFFFFFFFu);
         QCOMPARE(qAlpha(table[0]), 0);
         QCOMPARE(qAlpha(table[4095]), 0);
         QCOMPARE(window->windowTitle(), QString("Dichtenschau"));
-        QVERIFY(window->fixateColorBox->isChecked());
+        QVERIFY(WindowProbe::fixateColorBox(*window)->isChecked());
         QVERIFY(QDir().entryList({"*.stops"}).isEmpty());
-        const QImage frame = window->glWidget->grabFramebuffer();
+        const QImage frame = WindowProbe::view(*window)->grabFramebuffer();
         QVERIFY(qGray(frame.pixel(frame.width() / 2, frame.height() / 2)) > 30);
         QCOMPARE(qGray(frame.pixel(2, 2)), 0);
     }
@@ -116,25 +98,58 @@ private slots:
     void opensAVolumeThroughTheDialog()
     {
         FileDialogDriver driver(workDir->filePath("ramp.dat"));
-        QTest::mouseClick(window->loadButton, Qt::LeftButton);
+        QTest::mouseClick(WindowProbe::loadButton(*window), Qt::LeftButton);
         QCOMPARE(driver.caption, QString("Load Volume"));
         QCOMPARE(driver.filters, (QStringList{"Data Files (*.dat)", "All Files (*)"}));
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
-        QCOMPARE(window->fileName, QString("ramp.dat"));
-        QCOMPARE(window->volume->densityMin, 1000);
-        QCOMPARE(window->volume->densityMax, 3000);
+        QCOMPARE(window->stopsFileName(), QString("ramp.dat.stops"));
+        QCOMPARE(WindowProbe::volume(*window)->densityMin, 1000);
+        QCOMPARE(WindowProbe::volume(*window)->densityMax, 3000);
         QCOMPARE(alphaShade()->palette().window().texture().height(), alphaShade()->height());
 
-        const quint32 *table = window->gradientEditor->transferTable();
+        const quint32 *table = editor()->transferTable();
         QCOMPARE(table[999], 0u);
         QCOMPARE(table[3001], 0u);
         QCOMPARE(table[2000], 0xFFFFFFFFu);
-        QCOMPARE(fileBytes("ramp.dat.stops"), StopsFile::encode(defaultStops));
+        // Nothing has been edited yet, so nothing is saved.
+        QVERIFY(!QFile::exists("ramp.dat.stops"));
+    }
+
+    // Opening shows the stops of a file and leaves the file as it is, whatever the editor
+    // makes of it; the first edit saves the editor's stops over it.
+    void openingLeavesTheStopsFileUntilTheFirstEdit_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QByteArray fine = StopsFile::encode({QGradientStop(0.0, QColor::fromRgba64(0x1234, 0x5678, 0x9ABC, 0x0101)),
+                                             QGradientStop(0.5, QColor::fromRgba64(0xFEDC, 0xBA98, 0x7654, 0xFFFF)),
+                                             QGradientStop(1.0, QColor::fromRgba64(0, 0, 0, 0))});
+        QTest::newRow("16-bit colours") << fine;
+        QByteArray many;
+        for (int i = 0; i < 500; ++i)
+            many += StopsFile::encode({QGradientStop(i / 499.0, QColor(255, 255, 255, i % 2 ? 255 : 0))});
+        QTest::newRow("more stops than the editor has columns") << many;
+        QTest::newRow("a damaged tail") << fine + QByteArray(30, '\xEE');
+    }
+    void openingLeavesTheStopsFileUntilTheFirstEdit()
+    {
+        QFETCH(QByteArray, content);
+        QVERIFY(writeBytes("ramp.dat.stops", content));
+        FileDialogDriver driver(workDir->filePath("ramp.dat"));
+        QTest::mouseClick(WindowProbe::loadButton(*window), Qt::LeftButton);
+        QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
+        QCOMPARE(fileBytes("ramp.dat.stops"), content);
+
+        QSignalSpy announced(editor(), &GradientEditor::gradientStopsChanged);
+        ShadeWidget *alpha = alphaShade();
+        const QPointF point = alpha->curvePoints().at(1);
+        drag(alpha, point, QPointF(point.x(), alpha->height() / 2.0));
+        QVERIFY(!announced.isEmpty());
+        QCOMPARE(fileBytes("ramp.dat.stops"), StopsFile::encode(announced.last().first().value<QGradientStops>()));
     }
 
     void draggingAnAlphaPointRewritesTheStopsFile()
     {
-        window->openVolume(workDir->filePath("ramp.dat"));
+        WindowProbe::openVolume(*window, workDir->filePath("ramp.dat"));
         const QByteArray before = fileBytes("ramp.dat.stops");
         ShadeWidget *alpha = alphaShade();
         const QPointF top = alpha->curvePoints().at(1);
@@ -144,25 +159,25 @@ private slots:
         QVERIFY(after != before);
         const StopsFile::Decoded stops = StopsFile::decode(after);
         QVERIFY(qAlpha(stops.stops.at(1).second.rgba()) < 160);
-        QVERIFY(qAlpha(window->gradientEditor->transferTable()[2000]) < 160);
+        QVERIFY(qAlpha(editor()->transferTable()[2000]) < 160);
     }
 
     void anotherWindowRestoresTheStops()
     {
-        window->openVolume(workDir->filePath("ramp.dat"));
+        WindowProbe::openVolume(*window, workDir->filePath("ramp.dat"));
         ShadeWidget *alpha = alphaShade();
         drag(alpha, alpha->curvePoints().at(1), QPointF(std::round(alpha->width() * 0.25), 20));
         const QByteArray saved = fileBytes("ramp.dat.stops");
-        const quint32 *first = window->gradientEditor->transferTable();
+        const quint32 *first = editor()->transferTable();
 
         std::unique_ptr<Window> second;
         startWindow(second);
         FileDialogDriver driver(workDir->filePath("ramp.dat"));
-        QTest::mouseClick(second->loadButton, Qt::LeftButton);
+        QTest::mouseClick(WindowProbe::loadButton(*second), Qt::LeftButton);
         // The restored editor announces exactly the stops it was given, and its curves, and
         // so its table, are those of the first.
         QCOMPARE(fileBytes("ramp.dat.stops"), saved);
-        const quint32 *restored = second->gradientEditor->transferTable();
+        const quint32 *restored = WindowProbe::editor(*second)->transferTable();
         for (int i = 0; i < 4096; ++i) {
             for (int shift = 0; shift < 32; shift += 8) {
                 const int a = int(first[i] >> shift & 0xFF), b = int(restored[i] >> shift & 0xFF);
@@ -178,14 +193,14 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(StopsFile::encode(stops) + QByteArray("\x07\x07", 2));
         file.close();
-        window->openVolume(workDir->filePath("ramp.dat"));
+        WindowProbe::openVolume(*window, workDir->filePath("ramp.dat"));
         QCOMPARE(alphaShade()->curvePoints().size(), 2);
-        const quint32 *table = window->gradientEditor->transferTable();
+        const quint32 *table = editor()->transferTable();
         QCOMPARE(table[1000], 0xFFFF0000u);
         QCOMPARE(qBlue(table[3000]), 255);
         QCOMPARE(qRed(table[3000]), 0);
-        // Saved back as the editor holds it: whole records only.
-        QCOMPARE(QFileInfo("ramp.dat.stops").size(), 48);
+        // Read, not rewritten: the stray bytes stay until the first edit.
+        QCOMPARE(QFileInfo("ramp.dat.stops").size(), 50);
     }
 
     void baseNamesAreTakenAfterTheLastSeparator_data()
@@ -203,21 +218,20 @@ private slots:
         // Backslashes are ordinary characters in file names here, so each path names a real file.
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         QVERIFY(QFile::copy("ramp.dat", path));
-        window->openVolume(path);
-        QCOMPARE(window->fileName, baseName);
+        WindowProbe::openVolume(*window, path);
+        QCOMPARE(window->stopsFileName(), baseName + ".stops");
         QCOMPARE(window->windowTitle(), "Dichtenschau [" + baseName + "]");
-        QVERIFY(QFile::exists(baseName + ".stops"));
     }
 
     void aRefusedFileChangesNothing()
     {
-        window->openVolume(workDir->filePath("ramp.dat"));
+        WindowProbe::openVolume(*window, workDir->filePath("ramp.dat"));
         ShadeWidget *alpha = alphaShade();
         drag(alpha, alpha->curvePoints().at(1), QPointF(alpha->width() * 0.4, alpha->height() * 0.2));
         const QByteArray stops = fileBytes("ramp.dat.stops");
-        const std::vector<quint32> table(window->gradientEditor->transferTable(), window->gradientEditor->transferTable() + 4096);
-        Volume *volume = window->volume;
-        const QImage frame = window->glWidget->grabFramebuffer();
+        const std::vector<quint32> table(editor()->transferTable(), editor()->transferTable() + 4096);
+        const Volume *volume = WindowProbe::volume(*window);
+        const QImage frame = WindowProbe::view(*window)->grabFramebuffer();
         const QPolygonF points = alpha->curvePoints();
 
         QFile truncated("truncated.dat");
@@ -226,26 +240,28 @@ private slots:
         truncated.close();
         ConsoleCapture console;
         FileDialogDriver driver(workDir->filePath("truncated.dat"));
-        QTest::mouseClick(window->loadButton, Qt::LeftButton);
+        QTest::mouseClick(WindowProbe::loadButton(*window), Qt::LeftButton);
         QVERIFY2(console.text().contains("truncated.dat"), qPrintable(console.text()));
 
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
-        QCOMPARE(window->fileName, QString("ramp.dat"));
-        QCOMPARE(window->volume, volume);
+        QCOMPARE(window->stopsFileName(), QString("ramp.dat.stops"));
+        QCOMPARE(WindowProbe::volume(*window), volume);
         QCOMPARE(alpha->curvePoints(), points);
         QCOMPARE(fileBytes("ramp.dat.stops"), stops);
         QVERIFY(!QFile::exists("truncated.dat.stops"));
-        QCOMPARE(std::vector<quint32>(window->gradientEditor->transferTable(), window->gradientEditor->transferTable() + 4096), table);
-        QCOMPARE(window->glWidget->grabFramebuffer(), frame);
+        QCOMPARE(std::vector<quint32>(editor()->transferTable(), editor()->transferTable() + 4096), table);
+        QCOMPARE(WindowProbe::view(*window)->grabFramebuffer(), frame);
     }
 
     void aCancelledDialogChangesNothing()
     {
+        const Volume *shown = WindowProbe::view(*window)->volume();
         FileDialogDriver driver{QString()};
-        QTest::mouseClick(window->loadButton, Qt::LeftButton);
+        QTest::mouseClick(WindowProbe::loadButton(*window), Qt::LeftButton);
         QCOMPARE(window->windowTitle(), QString("Dichtenschau"));
-        QVERIFY(window->fileName.isEmpty());
-        QCOMPARE(window->volume, nullptr);
+        QVERIFY(window->stopsFileName().isEmpty());
+        QCOMPARE(WindowProbe::volume(*window), nullptr);
+        QCOMPARE(WindowProbe::view(*window)->volume(), shown);
         QVERIFY(QDir().entryList({"*.stops"}).isEmpty());
     }
 
@@ -253,9 +269,10 @@ private slots:
     {
         QVERIFY(QDir().mkdir("Schädel"));
         QVERIFY(QFile::copy("ramp.dat", "Schädel/Kopf-ß.dat"));
-        window->openVolume(workDir->filePath("Schädel/Kopf-ß.dat"));
+        WindowProbe::openVolume(*window, workDir->filePath("Schädel/Kopf-ß.dat"));
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [Kopf-ß.dat]"));
-        QCOMPARE(fileBytes("Kopf-ß.dat.stops"), StopsFile::encode(defaultStops));
+        WindowProbe::saveGradientStops(*window, defaultStops());
+        QCOMPARE(fileBytes("Kopf-ß.dat.stops"), StopsFile::encode(defaultStops()));
     }
 
 private:
@@ -263,13 +280,15 @@ private:
     void startWindow(std::unique_ptr<Window> &w)
     {
         w = std::make_unique<Window>();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QTRY_VERIFY2_WITH_TIMEOUT(w->fixateColorBox->isChecked(), "the default stops never arrived", 2000);
+        QVERIFY2(WindowProbe::start(*w), "the default stops never arrived");
+    }
+    GradientEditor *editor() const
+    {
+        return WindowProbe::editor(*window);
     }
     ShadeWidget *alphaShade() const
     {
-        return window->gradientEditor->findChildren<ShadeWidget *>().last();
+        return editor()->findChildren<ShadeWidget *>().last();
     }
 
     std::unique_ptr<ScratchWorkingDirectory> workDir;

@@ -1,5 +1,4 @@
-#include "GLWidget.h"
-#include "Window.h"
+#include "WindowProbe.h"
 
 #include <QGroupBox>
 #include <QSignalSpy>
@@ -29,8 +28,8 @@ private slots:
     {
         QCOMPARE(window->windowTitle(), QString("Dichtenschau"));
         QVERIFY(findBox("Menu"));
-        QVERIFY(window->glWidget->isVisible());
-        QVERIFY(window->fileName.isEmpty());
+        QVERIFY(WindowProbe::view(*window)->isVisible());
+        QVERIFY(window->stopsFileName().isEmpty());
     }
 
     void slicesBoxStartsUncheckedWithDisabledSliders()
@@ -41,7 +40,7 @@ private slots:
             QVERIFY(!slider->isEnabled());
             QCOMPARE(slider->value(), 0);
         }
-        QCOMPARE(window->glWidget->renderMode, 0);
+        QCOMPARE(backgroundGrey(), 0);
     }
 
     void slidersAreBuiltAlike()
@@ -60,12 +59,13 @@ private slots:
 
     void slicesBoxSwitchesRenderModeAndSliders()
     {
+        // The slice mode draws on dark grey, ray casting on black.
         slicesBox->setChecked(true);
-        QCOMPARE(window->glWidget->renderMode, 1);
+        QVERIFY(qAbs(backgroundGrey() - 26) <= 1);
         for (QSlider *slider : sliders())
             QVERIFY(slider->isEnabled());
         slicesBox->setChecked(false);
-        QCOMPARE(window->glWidget->renderMode, 0);
+        QCOMPARE(backgroundGrey(), 0);
         for (QSlider *slider : sliders())
             QVERIFY(!slider->isEnabled());
     }
@@ -83,25 +83,28 @@ private slots:
         slicesBox->setChecked(true);
         QSlider *slider = sliders().at(which);
         QSignalSpy moved(slider, &QSlider::valueChanged);
+        const QList<QSignalSpy *> echoes = viewEchoes();
         slider->setValue(2880);
         QCOMPARE(slider->value(), 2880);
         QCOMPARE(moved.count(), 1);
-        const float slices[3] = {window->glWidget->sliceX, window->glWidget->sliceY, window->glWidget->sliceZ};
-        QCOMPARE(slices[which], 0.5f);
-        QCOMPARE(slices[(which + 1) % 3], 0.0f);
-        QCOMPARE(window->glWidget->xRotation, 0);
+        // The view took the value for its own slice plane only and echoed it back once.
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(echoes[i]->count(), i == which ? 1 : 0);
+        QCOMPARE(echoes[which]->first().first().toInt(), 2880);
+        qDeleteAll(echoes);
     }
 
     void arrowAndPageKeysStepTheSlider()
     {
         slicesBox->setChecked(true);
-        QSlider *slider = window->lengthSlider;
+        QSlider *slider = sliders().first();
+        QSignalSpy echo(WindowProbe::view(*window), &GLWidget::xRotationChanged);
         slider->setFocus();
         QTest::keyClick(slider, Qt::Key_Up);
         QCOMPARE(slider->value(), 16);
         QTest::keyClick(slider, Qt::Key_PageUp);
         QCOMPARE(slider->value(), 256);
-        QCOMPARE(window->glWidget->sliceX, 256 / 5760.0f);
+        QCOMPARE(echo.last().first().toInt(), 256);
     }
 
 private:
@@ -114,7 +117,18 @@ private:
     }
     QList<QSlider *> sliders() const
     {
-        return {window->lengthSlider, window->widthSlider, window->depthSlider};
+        return WindowProbe::sliders(*window);
+    }
+    // The view's echoes of the length, width and depth values, in this order.
+    QList<QSignalSpy *> viewEchoes() const
+    {
+        GLWidget *view = WindowProbe::view(*window);
+        return {new QSignalSpy(view, &GLWidget::xRotationChanged), new QSignalSpy(view, &GLWidget::yRotationChanged),
+                new QSignalSpy(view, &GLWidget::zRotationChanged)};
+    }
+    int backgroundGrey() const
+    {
+        return qGray(WindowProbe::view(*window)->grabFramebuffer().pixel(2, 2));
     }
 
     Window *window = nullptr;

@@ -1,34 +1,10 @@
-#include "GLWidget.h"
+#include "MouseDrags.h"
+#include "ViewProbe.h"
 
-#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <functional>
-
-namespace {
-
-// Counts the frames drawn: a synchronous repaint draws one before it returns.
-class CountingView : public GLWidget
-{
-public:
-    int frames = 0;
-
-protected:
-    void paintGL() override
-    {
-        ++frames;
-        GLWidget::paintGL();
-    }
-};
-
-void sendMove(QWidget *w, QPoint pos, Qt::MouseButtons held)
-{
-    QMouseEvent move(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &move);
-}
-
-} // namespace
 
 class TestGLWidget : public QObject
 {
@@ -37,10 +13,12 @@ class TestGLWidget : public QObject
 private slots:
     void init()
     {
-        view = new CountingView;
+        view = new ViewProbe;
         view->resize(400, 400);
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view));
+        if (!view->hasGL())
+            QSKIP("no GL context can be made here");
         QTest::qWait(100);
         view->frames = 0;
     }
@@ -95,24 +73,44 @@ private slots:
     void leftDragTurnsTheView()
     {
         QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 100));
-        sendMove(view, QPoint(110, 100), Qt::LeftButton);
+        moveHolding(view, QPoint(110, 100), Qt::LeftButton);
         QCOMPARE(view->zRotation, 80);
         QCOMPARE(view->xRotation, 0);
-        sendMove(view, QPoint(110, 110), Qt::LeftButton);
+        moveHolding(view, QPoint(110, 110), Qt::LeftButton);
         QCOMPARE(view->xRotation, 5760 - 80);
         QCOMPARE(view->zRotation, 80);
         QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(110, 110));
     }
 
+    void diagonalMoveDrawsOneFrame_data()
+    {
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("diagonal") << QPoint(110, 90) << 1;
+        QTest::newRow("horizontal") << QPoint(110, 100) << 1;
+        QTest::newRow("vertical") << QPoint(100, 110) << 1;
+        QTest::newRow("still") << QPoint(100, 100) << 0;
+    }
+    void diagonalMoveDrawsOneFrame()
+    {
+        QFETCH(QPoint, to);
+        QFETCH(int, frames);
+        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(framesDrawnBy([&] { dragTo(view, to); }), frames);
+        QCOMPARE(view->zRotation, 8 * (to.x() - 100));
+        QCOMPARE(view->xRotation, (5760 - 8 * (to.y() - 100)) % 5760);
+        QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    }
+
     void movesWithoutTheLeftButtonOnlyTrackThePointer()
     {
-        sendMove(view, QPoint(50, 50), Qt::NoButton);
-        sendMove(view, QPoint(90, 70), Qt::RightButton);
+        moveHolding(view, QPoint(50, 50), Qt::NoButton);
+        moveHolding(view, QPoint(90, 70), Qt::RightButton);
         QCOMPARE(view->xRotation, 0);
         QCOMPARE(view->zRotation, 0);
         QCOMPARE(view->lastMousePos, QPoint(90, 70));
         // The next drag starts from the latest position.
-        sendMove(view, QPoint(91, 70), Qt::LeftButton);
+        moveHolding(view, QPoint(91, 70), Qt::LeftButton);
         QCOMPARE(view->zRotation, 8);
     }
 
@@ -154,7 +152,7 @@ private slots:
 
     void hiddenViewTakesSlotsWithoutGL()
     {
-        GLWidget hidden;
+        ViewProbe hidden;
         uint32_t table[4096] = {};
         hidden.setTransferTable(table);
         hidden.setColors();
@@ -176,7 +174,7 @@ private:
         return view->frames - before;
     }
 
-    CountingView *view = nullptr;
+    ViewProbe *view = nullptr;
 };
 
 QTEST_MAIN(TestGLWidget)

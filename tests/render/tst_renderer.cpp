@@ -2,9 +2,10 @@
 
 #include "ScratchWorkingDirectory.h"
 #include "ConsoleCapture.h"
-#include "GLWidget.h"
+#include "DatVolumeFiles.h"
+#include "ShaderSource.h"
+#include "ViewProbe.h"
 #include "Volume.h"
-#include "VolumeFiles.h"
 
 #include <QDir>
 #include <QImage>
@@ -52,6 +53,14 @@ class TestRenderer : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        ViewProbe probe;
+        probe.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&probe));
+        if (!probe.hasGL())
+            QSKIP("no GL context can be made here");
+    }
     void init()
     {
         workDir = std::make_unique<ScratchWorkingDirectory>();
@@ -287,16 +296,80 @@ private slots:
         QFile empty("empty.vert");
         QVERIFY(empty.open(QIODevice::WriteOnly));
         empty.close();
-        GLWidget reader;
-        char *text = reader.readTextFile("last.vert");
-        QCOMPARE(QByteArray(text), QByteArray("void main() { gl_Position = ftransform(); }"));
-        std::free(text);
-        text = reader.readTextFile("empty.vert");
-        QCOMPARE(QByteArray(text), QByteArray());
-        std::free(text);
+        std::string text;
+        QVERIFY(readShaderFile("last.vert", text));
+        QCOMPARE(QByteArray::fromStdString(text), QByteArray("void main() { gl_Position = ftransform(); }"));
+        QVERIFY(readShaderFile("empty.vert", text));
+        QVERIFY(text.empty());
         ConsoleCapture console;
-        QCOMPARE(reader.readTextFile("absent.vert"), nullptr);
+        QVERIFY(!readShaderFile("absent.vert", text));
         QCOMPARE(console.text(), QString("Can't open file absent.vert\n"));
+    }
+
+    // The #version directive must stay ahead of everything but comments.
+    void sampleLimitsFollowTheVersionLine_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("expected");
+        const QString defines = "#define maxSample 4095.0\n#define transferTableSize 4096.0\n";
+        QTest::newRow("comment, then #version") << "// In: a\n\n#version 120\nvoid main() {}\n"
+                                                << "// In: a\n\n#version 120\n" + defines + "void main() {}\n";
+        QTest::newRow("no #version") << "void main() {}" << defines + "void main() {}";
+        QTest::newRow("#version as the last line") << "#version 120" << "#version 120\n" + defines;
+        QTest::newRow("#version in a comment") << "// #version 120\nvoid main() {}\n"
+                                               << defines + "// #version 120\nvoid main() {}\n";
+    }
+    void sampleLimitsFollowTheVersionLine()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, expected);
+        QCOMPARE(QString::fromStdString(withSampleLimits(source.toStdString())), expected);
+    }
+
+    // Moved into another window the view gets a new context; it keeps showing the volume it
+    // was given instead of loading the start volume again.
+    void keepsItsVolumeWhenTheContextIsReplaced()
+    {
+        writeBall(32, 32, 32);
+        fillTable(1000, 4095, 0xFFFFFFFFu);
+        startView(128, 128);
+        QVERIFY(writeVolumeFile("cube.dat", 32, 16, 32, [](int x, int, int) { return uint16_t(x < 16 ? 3000 : 0); }));
+        view->makeCurrent();
+        view->setVolume(new Volume("cube.dat"));
+        view->doneCurrent();
+        const Volume *shown = view->volume();
+        QVERIFY(shown && shown->isValid());
+        const QImage before = view->grabFramebuffer();
+        QVERIFY(!isBlack(before));
+
+        ConsoleCapture console;
+        QWidget otherWindow;
+        otherWindow.resize(128, 128);
+        view->setParent(&otherWindow);
+        view->resize(128, 128);
+        otherWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&otherWindow));
+        view->show();
+        QTRY_COMPARE(view->initialisations, 2);
+        const QImage after = view->grabFramebuffer();
+        const QString printed = console.text();
+        view->setParent(nullptr);
+
+        QCOMPARE(view->volume(), shown);
+        QCOMPARE(view->volumeSize, (std::array<int, 3>{32, 16, 32}));
+        QVERIFY2(!printed.contains("lobster.dat"), qPrintable(printed));
+        QCOMPARE(after, before);
+    }
+
+    void forgetsItsVolumeSafely()
+    {
+        writeBall(16, 16, 16);
+        startView(64, 64);
+        view->makeCurrent();
+        view->setVolume(nullptr);
+        view->doneCurrent();
+        QCOMPARE(view->volume(), nullptr);
+        QVERIFY(isBlack(view->grabFramebuffer()));
     }
 
     void missingGLFeaturesAreNamedInOneLine()
@@ -322,7 +395,7 @@ private slots:
         ConsoleCapture console;
         startView(128, 128);
         QVERIFY2(console.text().contains("lobster.dat"), qPrintable(console.text()));
-        QVERIFY(view->volume && !view->volume->isValid());
+        QVERIFY(view->volume() && !view->volume()->isValid());
         QVERIFY(isBlack(view->grabFramebuffer()));
         view->setRenderMode(true);
         const QImage slices = view->grabFramebuffer();
@@ -334,7 +407,7 @@ private slots:
         writeBall(256, 256, 128);
         startView(128, 128);
         QCOMPARE(view->boxScale, (std::array<float, 3>{1.0f, 1.0f, 0.5f}));
-        const unsigned int firstTexture = view->volume->texture;
+        const unsigned int firstTexture = view->volume()->texture;
         QVERIFY(writeVolumeFile("second.dat", 64, 128, 32, [](int, int, int) { return uint16_t(100); }));
         view->makeCurrent();
         view->setVolume(new Volume("second.dat"));
@@ -374,7 +447,7 @@ private:
     }
     void startView(int w, int h)
     {
-        view = std::make_unique<GLWidget>();
+        view = std::make_unique<ViewProbe>();
         view->setTransferTable(table.data());
         view->resize(w, h);
         view->show();
@@ -425,7 +498,7 @@ private:
     }
 
     std::unique_ptr<ScratchWorkingDirectory> workDir;
-    std::unique_ptr<GLWidget> view;
+    std::unique_ptr<ViewProbe> view;
     std::vector<uint32_t> table;
 };
 

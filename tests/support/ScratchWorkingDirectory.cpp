@@ -1,6 +1,6 @@
 #include "ScratchWorkingDirectory.h"
 
-#include "VolumeFiles.h"
+#include "DatVolumeFiles.h"
 
 #include <QDir>
 

@@ -6,27 +6,34 @@
 #include "Window.h"
 
 #include <QCheckBox>
+#include <QPushButton>
+#include <QSlider>
 #include <QTest>
 
-// The window's inner parts for the tests of whole-program behaviour under bad input, faults
-// and long use (and for their child-process driver): the open flow without its file dialog,
-// the save that every edit ends in, and the parts to look at afterwards.
+// Finds the window's inner parts for the tests of whole-program behaviour (and for their
+// child-process driver) through the window's public face: its child widgets, its open
+// flow, and the editor's announcement that every edit ends in.
 class WindowProbe
 {
 public:
     static void openVolume(Window &w, const QString &path) { w.openVolume(path); }
-    static void saveGradientStops(Window &w, const QGradientStops &stops) { w.saveGradientStops(stops); }
+    // Delivers stops to the window as a finished edit in the editor does.
+    static void saveGradientStops(Window &w, const QGradientStops &stops) { emit editor(w)->gradientStopsChanged(stops); }
 
-    static Volume *volume(const Window &w) { return w.volume; }
-    static GLWidget *view(const Window &w) { return w.glWidget; }
-    static GradientEditor *editor(const Window &w) { return w.gradientEditor; }
-    static const QString &fileName(const Window &w) { return w.fileName; }
+    // The volume opened through the window; null until a file has been opened.
+    static const Volume *volume(const Window &w) { return w.stopsFileName().isEmpty() ? nullptr : view(w)->volume(); }
+    static GLWidget *view(const Window &w) { return w.findChild<GLWidget *>(); }
+    static GradientEditor *editor(const Window &w) { return w.findChild<GradientEditor *>(); }
+    static QCheckBox *fixateColorBox(const Window &w) { return w.findChild<QCheckBox *>(); }
+    static QPushButton *loadButton(const Window &w) { return w.findChild<QPushButton *>(); }
+    // The length, width and depth sliders, in this order.
+    static QList<QSlider *> sliders(const Window &w) { return w.findChildren<QSlider *>(); }
 
     // Shows the window and waits for the default stops, which arrive from the event loop;
     // false when the window never came up.
     static bool start(Window &w)
     {
         w.show();
-        return QTest::qWaitForWindowExposed(&w) && QTest::qWaitFor([&] { return w.fixateColorBox->isChecked(); }, 2000);
+        return QTest::qWaitForWindowExposed(&w) && QTest::qWaitFor([&] { return fixateColorBox(w)->isChecked(); }, 2000);
     }
 };

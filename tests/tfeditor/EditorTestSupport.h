@@ -1,13 +1,14 @@
 #pragma once
 
-// Drives the editor's widgets as a user would: mouse events that carry held buttons, and
-// answers to the modal context menu and colour dialog given from inside their own loops.
+// Drives the editor's widgets as a user would: the shared mouse drags, and answers to the
+// modal context menu and colour dialog given from inside their own loops.
+
+#include "MouseDrags.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -15,26 +16,6 @@
 #include <memory>
 
 namespace EditorTest {
-
-inline void sendMouse(QWidget *widget, QEvent::Type type, const QPointF &pos, Qt::MouseButton button,
-                      Qt::MouseButtons held)
-{
-    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, held, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-// A move with the left button held (QTest::mouseMove carries no buttons).
-inline void dragTo(QWidget *widget, const QPointF &pos)
-{
-    sendMouse(widget, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
-}
-
-inline void drag(QWidget *widget, const QPointF &from, const QPointF &to)
-{
-    QTest::mousePress(widget, Qt::LeftButton, {}, from.toPoint());
-    dragTo(widget, to);
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, to.toPoint());
-}
 
 // Polls, from inside the nested loop of the next menu or dialog, until answer() has
 // found and handled what it waits for.

@@ -1,4 +1,5 @@
 #include "CurveMath.h"
+#include "DefaultStops.h"
 #include "EditorTestSupport.h"
 #include "GradientEditor.h"
 #include "HoverPoints.h"
@@ -45,10 +46,6 @@ private:
     std::vector<ShadeWidget *> shades;
     QSignalSpy *announced = nullptr;
 };
-
-static const QGradientStops defaultStops = {QGradientStop(0.0, QColor::fromRgba(0x00000000)),
-                                            QGradientStop(0.5, QColor::fromRgba(0xFFFFFFFF)),
-                                            QGradientStop(1.0, QColor::fromRgba(0x00000000))};
 
 void TestGradientEditor::init()
 {
@@ -144,7 +141,7 @@ void TestGradientEditor::fractionalPointsGiveTwoStops()
 
 void TestGradientEditor::pointBeyondWidthAbandonsUpdate()
 {
-    editor->setGradientStops(defaultStops);
+    editor->setGradientStops(defaultStops());
     // The alpha editor alone narrows: the colour points at 512 lie beyond its width.
     shades[Alpha]->resize(400, 65);
     QCOMPARE(announced->size(), 1);
@@ -268,7 +265,7 @@ void TestGradientEditor::coupledEditsEmitOnce()
 
 void TestGradientEditor::uncoupledAlphaEditsLeaveColours()
 {
-    editor->setGradientStops(defaultStops);
+    editor->setGradientStops(defaultStops());
     const QPolygonF redBefore = points(Red);
     drag(shades[Alpha], points(Alpha).at(1), QPointF(300, 30));
     rightClick(Alpha, QPoint(100, 40), "new point");
@@ -279,7 +276,7 @@ void TestGradientEditor::uncoupledAlphaEditsLeaveColours()
 
 void TestGradientEditor::coupledSlotsSkipMissingIndex()
 {
-    editor->setGradientStops(defaultStops);
+    editor->setGradientStops(defaultStops());
     editor->moveColorsToAlpha(true);
     setCurve(Red, {{0, 32}, {512, 0}});  // out of step with the alpha curve
 

@@ -1,4 +1,4 @@
-#include "VolumeFiles.h"
+#include "DatVolumeFiles.h"
 
 #include <QFile>
 
