@@ -4,6 +4,7 @@
 #include "RegularFile.h"
 #include "SampleLimits.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -58,6 +59,9 @@ std::string withSampleLimits(const std::string &source)
         result.insert(at, 1, '\n');
         ++at;
     }
-    result.insert(at, defines);
+    // Compiler messages keep counting the file's own lines: in these GLSL versions `#line n`
+    // makes the line after it line n + 1.
+    const auto linesBefore = std::count(result.begin(), result.begin() + std::ptrdiff_t(at), '\n');
+    result.insert(at, defines + "#line " + std::to_string(linesBefore) + "\n");
     return result;
 }

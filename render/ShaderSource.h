@@ -12,5 +12,6 @@ bool readShaderFile(const char *fileName, std::string &text);
 
 // The source with `maxSample` and `transferTableSize` defined as float constants. They go
 // right after the `#version` line, which must stay the first line the compiler reads, or at
-// the very start of a source without one.
+// the very start of a source without one, followed by a `#line` directive, so that the
+// compiler's messages name the lines of the file.
 std::string withSampleLimits(const std::string &source);
