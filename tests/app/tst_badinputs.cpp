@@ -1,5 +1,6 @@
 #include <GL/glew.h>
 
+#include "GLAvailability.h"
 #include "ScratchWorkingDirectory.h"
 #include "ConsoleCapture.h"
 #include "ShadeWidget.h"
@@ -58,6 +59,11 @@ class TestBadInputs : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        if (!glContextCanBeMade())
+            QSKIP("no GL context can be made here");
+    }
     void init()
     {
         workDir = std::make_unique<ScratchWorkingDirectory>();
@@ -65,8 +71,6 @@ private slots:
         QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
         window = std::make_unique<Window>();
         QVERIFY(WindowProbe::start(*window));
-        if (!WindowProbe::hasGL(*window))
-            QSKIP("no GL context can be made here");
     }
     void cleanup()
     {

@@ -1,5 +1,6 @@
 #include <GL/glew.h>
 
+#include "GLAvailability.h"
 #include "ScratchWorkingDirectory.h"
 #include "DatVolumeFiles.h"
 #include "WindowProbe.h"
@@ -86,14 +87,17 @@ class TestSoak : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        if (!glContextCanBeMade())
+            QSKIP("no GL context can be made here");
+    }
     void init()
     {
         workDir = std::make_unique<ScratchWorkingDirectory>();
         QVERIFY(workDir->isReady());
         window = std::make_unique<Window>();
         QVERIFY(WindowProbe::start(*window));
-        if (!WindowProbe::hasGL(*window))
-            QSKIP("no GL context can be made here");
     }
     void cleanup()
     {

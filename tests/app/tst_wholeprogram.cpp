@@ -2,6 +2,7 @@
 #include "ConsoleCapture.h"
 #include "DatVolumeFiles.h"
 #include "DefaultStops.h"
+#include "GLAvailability.h"
 #include "MouseDrags.h"
 #include "ShadeWidget.h"
 #include "StopsFile.h"
@@ -65,6 +66,8 @@ class TestWholeProgram : public QObject
 private slots:
     void initTestCase()
     {
+        if (!glContextCanBeMade())
+            QSKIP("no GL context can be made here");
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     }
     void init()
@@ -74,8 +77,6 @@ private slots:
         QVERIFY(writeVolumeFile("lobster.dat", 32, 32, 32, [](int x, int y, int z) { return ballSample(x, y, z, 32, 32, 32); }));
         QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
         startWindow(window);
-        if (!WindowProbe::hasGL(*window))
-            QSKIP("no GL context can be made here");
     }
     void cleanup()
     {

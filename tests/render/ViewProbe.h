@@ -27,9 +27,6 @@ public:
     using GLWidget::yRotation;
     using GLWidget::zRotation;
 
-    // Whether a GL context could be made for the shown view; tests that need GL skip without.
-    bool hasGL() const { return context() && isValid(); }
-
     int frames = 0;
     int initialisations = 0;
 

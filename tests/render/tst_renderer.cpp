@@ -3,6 +3,7 @@
 #include "ScratchWorkingDirectory.h"
 #include "ConsoleCapture.h"
 #include "DatVolumeFiles.h"
+#include "GLAvailability.h"
 #include "ShaderSource.h"
 #include "ViewProbe.h"
 #include "Volume.h"
@@ -55,12 +56,7 @@ class TestRenderer : public QObject
 private slots:
     void initTestCase()
     {
-        // Quiet: the probe looks for shaders and a start volume where there are none.
-        ConsoleCapture console;
-        ViewProbe probe;
-        probe.show();
-        const bool exposed = QTest::qWaitForWindowExposed(&probe);
-        if (!exposed || !probe.hasGL())
+        if (!glContextCanBeMade())
             QSKIP("no GL context can be made here");
     }
     void init()

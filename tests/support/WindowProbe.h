@@ -29,10 +29,6 @@ public:
     // The length, width and depth sliders, in this order.
     static QList<QSlider *> sliders(const Window &w) { return w.findChildren<QSlider *>(); }
 
-    // Whether the shown window's view has a GL context; the tests that open volumes or look
-    // at pictures skip without one.
-    static bool hasGL(const Window &w) { return view(w)->context() && view(w)->isValid(); }
-
     // Shows the window and waits for the default stops, which arrive from the event loop;
     // false when the window never came up.
     static bool start(Window &w)
