@@ -22,8 +22,6 @@ public:
     // Forgets the copy (its volume was replaced before the new context came).
     void clear();
 
-    bool holdsTexture() const { return !texels.empty(); }
-
 private:
     std::vector<uint16_t> texels;
 };
