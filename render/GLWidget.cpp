@@ -2,7 +2,7 @@
 
 #include "GLWidget.h"
 
-#include "ViewGeometry.h"
+#include "OffscreenTarget.h"
 #include "Volume.h"
 
 #include <QMouseEvent>
@@ -190,6 +190,29 @@ void GLWidget::setRenderMode(bool mode)
     repaint();
 }
 
+void GLWidget::zoomIn()
+{
+    zoomBy(1);
+}
+
+void GLWidget::zoomOut()
+{
+    zoomBy(-1);
+}
+
+void GLWidget::zoomBy(int steps)
+{
+    camera = zoomedCamera(camera, steps, width(), height(), framingSpan(boxScale));
+    repaint();
+}
+
+void GLWidget::resetView()
+{
+    xRotation = yRotation = zRotation = 0;
+    camera = ViewCamera();
+    repaint();
+}
+
 void GLWidget::updateBoxScale()
 {
     boxScale = boxScaleFor(volumeSize);
@@ -210,6 +233,9 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
     if (event->buttons() & Qt::LeftButton) {
         setXRotation(xRotation - 8 * dy);
         setZRotation(zRotation + 8 * dx);
+    } else if (event->buttons() & Qt::MiddleButton) {
+        camera = pannedCamera(camera, dx, dy, width(), height(), framingSpan(boxScale));
+        repaint();
     }
     lastMousePos = pos;
 }
@@ -449,11 +475,6 @@ void GLWidget::resizeGL(int, int)
     const int w = deviceWidth();
     const int h = deviceHeight();
     glViewport(0, 0, w, h);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const OrthoBounds b = orthoBoundsFor(w, h);
-    glOrtho(b.left, b.right, b.bottom, b.top, 4.0, 15.0);
-    glMatrixMode(GL_MODELVIEW);
 
     glActiveTexture(GL_TEXTURE2);
     glBindTexture(GL_TEXTURE_2D, backfaceTexture);
@@ -471,12 +492,76 @@ void GLWidget::paintGL()
     if (!glReady)
         return;
 
+    const QSize size = targetSize();
+    loadProjection(size.width(), size.height());
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, viewDistance);
     glRotated(xRotation * 0.0625, 1.0, 0.0, 0.0);
     glRotated(yRotation * 0.0625, 0.0, 1.0, 0.0);
     glRotated(zRotation * 0.0625, 0.0, 0.0, 1.0);
     renderVolume();
+}
+
+// The framing follows the box of the current volume and the camera, so it is set anew
+// for every frame. Leaves the modelview matrix current.
+void GLWidget::loadProjection(int w, int h)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const OrthoBounds b = cameraBounds(w, h, framingSpan(boxScale), camera);
+    glOrtho(b.left, b.right, b.bottom, b.top, 4.0, 15.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+unsigned int GLWidget::targetFramebuffer() const
+{
+    return pictureFramebuffer ? pictureFramebuffer : defaultFramebufferObject();
+}
+
+QSize GLWidget::targetSize() const
+{
+    return pictureFramebuffer ? pictureSize : deviceSize();
+}
+
+bool GLWidget::canRender() const
+{
+    return glAvailable() && rayProgram && sliceProgram;
+}
+
+QImage GLWidget::renderPicture(const QSize &size)
+{
+    if (!canRender())
+        return QImage();
+    makeCurrent();
+    QImage picture;
+    {
+        OffscreenTarget target(size);
+        if (target.isComplete()) {
+            pictureFramebuffer = target.framebuffer();
+            pictureSize = size;
+            const int viewStepCount = stepCount;
+            stepCount = steadyStepCount;
+            glActiveTexture(GL_TEXTURE2);
+            glBindTexture(GL_TEXTURE_2D, backfaceTexture);
+            allocateBackfaceTexture(size.width(), size.height());
+            glActiveTexture(GL_TEXTURE0);
+            glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, pictureFramebuffer);
+            glViewport(0, 0, size.width(), size.height());
+            paintGL();
+            picture = target.readImage();
+
+            stepCount = viewStepCount;
+            pictureFramebuffer = 0;
+            pictureSize = QSize();
+            glActiveTexture(GL_TEXTURE2);
+            allocateBackfaceTexture(deviceWidth(), deviceHeight());
+            glActiveTexture(GL_TEXTURE0);
+            glViewport(0, 0, deviceWidth(), deviceHeight());
+        }
+    }
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
+    doneCurrent();
+    return picture;
 }
 
 void GLWidget::renderVolume()
@@ -497,7 +582,8 @@ void GLWidget::renderBackFaces()
 {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
     glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(0, 0, deviceWidth(), deviceHeight());
+    const QSize size = targetSize();
+    glViewport(0, 0, size.width(), size.height());
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                               backfaceTexture, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -513,7 +599,7 @@ void GLWidget::renderBackFaces()
 // nearest face, whose texture coordinate is the ray's entry point.
 void GLWidget::renderRays()
 {
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, targetFramebuffer());
     glEnable(GL_TEXTURE_3D);
     if (!rayProgram)
         return;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ViewGeometry.h"
+
+#include <QImage>
 #include <QOpenGLWidget>
 #include <QPoint>
 
@@ -41,6 +44,15 @@ public:
     // place on every setColors().
     void setTransferTable(const uint32_t *table);
 
+    // One resting frame of the current view drawn off screen at size (device pixels) and
+    // read back; a null image where the GL is not ready, a program is missing or the
+    // driver cannot render that size. Leaves the view as it was.
+    QImage renderPicture(const QSize &size);
+    // Whether frames show the volume: the GL has what the passes need and both programs
+    // were built.
+    bool canRender() const;
+    QSize deviceSize() const { return QSize(deviceWidth(), deviceHeight()); }
+
 signals:
     void xRotationChanged(int angle);
     void yRotationChanged(int angle);
@@ -55,6 +67,10 @@ public slots:
     void setDepth(int depth);
     void setColors();
     void setRenderMode(bool mode);
+    // Zoom about the view's centre, and back to the start orientation, zoom and position.
+    void zoomIn();
+    void zoomOut();
+    void resetView();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -77,6 +93,10 @@ private:
     void setSlice(float &slice, int value);
     int deviceWidth() const;
     int deviceHeight() const;
+    void zoomBy(int steps);
+    void loadProjection(int w, int h);
+    unsigned int targetFramebuffer() const;
+    QSize targetSize() const;
 
     char *readTextFile(const char *fileName);
     unsigned int compileStage(unsigned int type, const char *text);
@@ -114,6 +134,10 @@ private:
     int renderMode = 0;
     int stepCount = 800;
     QPoint lastMousePos;
+    ViewCamera camera;
+    // Set while renderPicture draws into a framebuffer of its own instead of the view's.
+    unsigned int pictureFramebuffer = 0;
+    QSize pictureSize;
     // False until initializeGL has found GLEW and every GL feature the passes need.
     bool glReady = false;
 };
