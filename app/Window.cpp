@@ -96,6 +96,7 @@ Window::Window()
     connect(glWidget, &GLWidget::zRotationChanged, depthSlider, &QSlider::setValue);
 
     statusLine = new QLabel;
+    statusLine->setObjectName("statusLine");
     // A long path must not widen the window: the line is cut instead.
     statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -279,6 +280,7 @@ QLayout *Window::sliderColumn(const QString &axis, QSlider *slider, QGroupBox *s
 QLayout *Window::editorTools(QWidget *colorBox)
 {
     presetBox = new QComboBox(colorBox);
+    presetBox->setObjectName("presets");
     presetBox->addItem(tr("Presets"));
     for (const TransferPresets::Preset &preset : TransferPresets::all())
         presetBox->addItem(QCoreApplication::translate("TransferPresets", preset.name));

@@ -1,10 +1,75 @@
+#include "ConsoleCapture.h"
 #include "GLWidget.h"
+#include "GradientEditor.h"
+#include "SavePictureDialog.h"
+#include "ScratchWorkingDirectory.h"
+#include "ShadeWidget.h"
+#include "StopsFile.h"
+#include "VolumeFiles.h"
 #include "Window.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Handles the next modal dialog or popup menu from the event loop that it runs in.
+class ModalDriver : public QObject
+{
+public:
+    explicit ModalDriver(std::function<void(QWidget *)> handle) : handle(std::move(handle))
+    {
+        connect(&timer, &QTimer::timeout, this, &ModalDriver::poll);
+        timer.start(5);
+    }
+    bool handled = false;
+
+private:
+    void poll()
+    {
+        QWidget *modal = QApplication::activePopupWidget();
+        if (!modal)
+            modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        timer.stop();
+        handled = true;
+        handle(modal);
+    }
+
+    std::function<void(QWidget *)> handle;
+    QTimer timer;
+};
+
+void sendMouse(QWidget *w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent event(type, pos, w->mapToGlobal(pos), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+void drag(QWidget *w, QPointF from, QPointF to, Qt::MouseButton button = Qt::LeftButton)
+{
+    sendMouse(w, QEvent::MouseButtonPress, from, button, button);
+    sendMouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
+    sendMouse(w, QEvent::MouseMove, to, Qt::NoButton, button);
+    sendMouse(w, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+}
+
+} // namespace
 
 class TestWindow : public QObject
 {
@@ -13,9 +78,16 @@ class TestWindow : public QObject
 private slots:
     void init()
     {
+        workDir = std::make_unique<ScratchWorkingDirectory>();
+        QVERIFY(workDir->isReady());
+        QVERIFY(writeVolumeFile("lobster.dat", 32, 32, 32, [](int x, int y, int z) { return ballSample(x, y, z, 32, 32, 32); }));
+        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
         window = new Window;
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
+        // Shortcuts reach only the active window.
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
         slicesBox = findBox("Slices");
         QVERIFY(slicesBox);
     }
@@ -23,6 +95,7 @@ private slots:
     {
         delete window;
         window = nullptr;
+        workDir.reset();
     }
 
     void showsTitleAndBoxes()
@@ -104,7 +177,147 @@ private slots:
         QCOMPARE(window->glWidget->sliceX, 256 / 5760.0f);
     }
 
+    void ctrlOAsksForAVolume()
+    {
+        QString caption;
+        ModalDriver driver([&](QWidget *dialog) {
+            caption = dialog->windowTitle();
+            static_cast<QDialog *>(dialog)->reject();
+        });
+        QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(driver.handled);
+        QCOMPARE(caption, QString("Load Volume"));
+    }
+
+    void ctrlSSavesThePictureAtTheViewsSize()
+    {
+        waitForStops();
+        QString proposed;
+        const QString path = workDir->filePath("picture.png");
+        ModalDriver driver([&](QWidget *modal) {
+            auto *dialog = qobject_cast<SavePictureDialog *>(modal);
+            QVERIFY(dialog);
+            proposed = dialog->path();
+            dialog->findChild<QLineEdit *>()->setText(path);
+            dialog->accept();
+        });
+        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(driver.handled);
+        QVERIFY2(proposed.endsWith("/lobster.png"), qPrintable(proposed));
+        if (!window->glWidget->canRender())
+            QSKIP("no OpenGL context with the shader programs here");
+        const QImage saved(path);
+        QCOMPARE(saved.size(), window->glWidget->deviceSize());
+        QVERIFY(statusText().startsWith("Saved " + path));
+    }
+
+    void ctrlQCloses()
+    {
+        QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!window->isVisible());
+    }
+
+    void zoomKeysAndHomeResetTheView()
+    {
+        waitForStops();
+        GLWidget *view = window->glWidget;
+        // At rest, as after every drag.
+        sendMouse(view, QEvent::MouseButtonRelease, QPointF(5, 5), Qt::LeftButton, Qt::NoButton);
+        const QImage start = view->grabFramebuffer();
+        QTest::keyClick(window, Qt::Key_Plus);
+        QCOMPARE(view->camera.zoom, 1.25);
+        QTest::keyClick(window, Qt::Key_Minus);
+        QTest::keyClick(window, Qt::Key_Minus);
+        QCOMPARE(view->camera.zoom, 1 / 1.25);
+        drag(view, QPointF(100, 100), QPointF(130, 110));
+        drag(view, QPointF(100, 100), QPointF(110, 90), Qt::MiddleButton);
+        QVERIFY(view->zRotation != 0 && view->camera.panX > 0 && view->camera.panY < 0);
+        QTest::keyClick(window, Qt::Key_Home);
+        QCOMPARE(view->xRotation, 0);
+        QCOMPARE(view->zRotation, 0);
+        QCOMPARE(view->camera.zoom, 1.0);
+        QCOMPARE(view->camera.panX, 0.0);
+        QCOMPARE(view->grabFramebuffer(), start);
+    }
+
+    // Each edit writes the stops file; undo writes back the stops before it, redo those
+    // after it, and both are steps of their own in the file, as any edit is.
+    void undoAndRedoRewriteTheStopsFile_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("drag") << "drag";
+        QTest::newRow("insertion") << "insertion";
+        QTest::newRow("preset") << "preset";
+    }
+    void undoAndRedoRewriteTheStopsFile()
+    {
+        QFETCH(QString, edit);
+        waitForStops();
+        QVERIFY(window->openVolume(workDir->filePath("ramp.dat")));
+        const QByteArray before = fileBytes("ramp.dat.stops");
+        ShadeWidget *alpha = window->gradientEditor->findChildren<ShadeWidget *>().last();
+        if (edit == "drag") {
+            const QPointF top = alpha->curvePoints().at(1);
+            drag(alpha, top, QPointF(top.x() + 20, alpha->height() / 2.0));
+        } else if (edit == "insertion") {
+            ModalDriver driver([](QWidget *menu) { static_cast<QMenu *>(menu)->actions().first()->trigger(); menu->close(); });
+            const QPointF empty(alpha->width() / 4, 5);
+            sendMouse(alpha, QEvent::MouseButtonPress, empty, Qt::RightButton, Qt::RightButton);
+            sendMouse(alpha, QEvent::MouseButtonRelease, empty, Qt::RightButton, Qt::NoButton);
+            QVERIFY(driver.handled);
+            QCOMPARE(alpha->curvePoints().size(), 4);
+        } else {
+            auto *presets = window->findChild<QComboBox *>("presets");
+            presets->activated(presets->findText("CT: bone"));
+        }
+        const QByteArray after = fileBytes("ramp.dat.stops");
+        QVERIFY(after != before);
+
+        QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(fileBytes("ramp.dat.stops"), before);
+        QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(fileBytes("ramp.dat.stops"), after);
+        // Nothing beyond the last step: the file stays.
+        QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(fileBytes("ramp.dat.stops"), after);
+    }
+
+    void statusLineRepeatsTheConsoleAboutTheLastOpen()
+    {
+        waitForStops();
+        QVERIFY(window->openVolume(workDir->filePath("ramp.dat")));
+        QCOMPARE(statusText(), workDir->filePath("ramp.dat") + ": 16 x 16 x 16 voxels, values 1000 - 3000");
+        QVERIFY(writeBytes("short.dat", datHeader(16, 16, 16) + QByteArray(100, '\0')));
+        ConsoleCapture console;
+        QVERIFY(!window->openVolume(workDir->filePath("short.dat")));
+        const QStringList lines = console.text().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(statusText(), lines.first());
+    }
+
+    // Below the minimum the window does not go, and there the sliders and the editor keep
+    // room to be used.
+    void minimumSizeKeepsEveryControlUsable()
+    {
+        window->resize(100, 100);
+        QTest::qWait(50);
+        QCOMPARE(window->size(), window->minimumSize());
+        for (QSlider *slider : sliders())
+            QVERIFY(slider->isVisible() && slider->height() >= 80);
+        for (ShadeWidget *shade : window->gradientEditor->findChildren<ShadeWidget *>())
+            QVERIFY(shade->height() >= 20 && shade->width() >= 200);
+        QVERIFY(window->glWidget->width() >= 200 && window->glWidget->height() >= 200);
+    }
+
 private:
+    void waitForStops()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(window->fixateColorBox->isChecked(), 2000);
+    }
+    QString statusText() const
+    {
+        return window->findChild<QLabel *>("statusLine")->text();
+    }
     QGroupBox *findBox(const QString &title) const
     {
         for (QGroupBox *box : window->findChildren<QGroupBox *>())
@@ -117,9 +330,18 @@ private:
         return {window->lengthSlider, window->widthSlider, window->depthSlider};
     }
 
+    std::unique_ptr<ScratchWorkingDirectory> workDir;
     Window *window = nullptr;
     QGroupBox *slicesBox = nullptr;
 };
 
-QTEST_MAIN(TestWindow)
+int main(int argc, char *argv[])
+{
+    // The window keeps its folder and recent files in the settings; tests keep theirs apart.
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_DontUseNativeDialogs);
+    TestWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_window.moc"
