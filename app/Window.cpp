@@ -217,7 +217,8 @@ void Window::setOpenFileName()
                                                       tr("Data Files (*.dat);;All Files (*)"));
     if (path.isEmpty())
         return;
-    openVolume(path);
+    if (openVolume(path))
+        rememberOpened(path);
 }
 
 // A file the loader refuses changes nothing: the previous volume stays on screen with its
@@ -253,7 +254,6 @@ bool Window::openVolume(const QString &path)
                    .arg(volume->sizeZ)
                    .arg(volume->densityMin)
                    .arg(volume->densityMax));
-    rememberOpened(path);
     return true;
 }
 
@@ -429,7 +429,10 @@ void Window::fillRecentMenu()
     recentMenu->clear();
     const QStringList recent = QSettings().value(recentKey).toStringList();
     for (const QString &path : recent)
-        recentMenu->addAction(path, this, [this, path] { openVolume(path); });
+        recentMenu->addAction(path, this, [this, path] {
+            if (openVolume(path))
+                rememberOpened(path);
+        });
     if (recent.isEmpty())
         recentMenu->addAction(tr("(none yet)"))->setEnabled(false);
 }
