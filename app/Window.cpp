@@ -17,9 +17,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -137,7 +137,8 @@ Window::Window()
     // Each mouse gesture in the editor is one step of the undo history.
     for (ShadeWidget *shade : gradientEditor->findChildren<ShadeWidget *>())
         shade->installEventFilter(this);
-    setMinimumSize(minimumSizeHint().expandedTo(QSize(560, 600)));
+    // Never smaller than the layout needs, so every slider and curve keeps room to be used.
+    setMinimumSize(minimumSizeHint());
 
     // From the running event loop, once the window and its editor have their sizes.
     QTimer::singleShot(50, this, &Window::setDefaultGradientStops);
