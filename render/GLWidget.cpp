@@ -221,7 +221,8 @@ void GLWidget::updateBoxScale()
 void GLWidget::mousePressEvent(QMouseEvent *event)
 {
     lastMousePos = event->position().toPoint();
-    if (event->buttons() & Qt::LeftButton)
+    // Moving the volume follows the mouse as turning does, with the quicker frames.
+    if (event->buttons() & (Qt::LeftButton | Qt::MiddleButton))
         stepCount = dragStepBudget / std::max(1, width());
 }
 
