@@ -3,20 +3,44 @@
 #include "ConsoleLine.h"
 #include "GLWidget.h"
 #include "GradientEditor.h"
+#include "OffscreenTarget.h"
 #include "SampleLimits.h"
+#include "SavePictureDialog.h"
+#include "ShadeWidget.h"
 #include "StopsFile.h"
+#include "TransferPresets.h"
 #include "Volume.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScopedValueRollback>
+#include <QSettings>
 #include <QSlider>
 #include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+constexpr int recentCount = 8;
+const char *const sizeKey = "window/size";
+const char *const folderKey = "open/lastFolder";
+const char *const recentKey = "open/recent";
+
+} // namespace
 
 Window::Window()
     : QWidget(nullptr)
@@ -28,6 +52,21 @@ Window::Window()
 
     loadButton = new QPushButton(tr("load Volume"), menuBox);
     connect(loadButton, &QPushButton::clicked, this, &Window::setOpenFileName);
+    loadButton->setToolTip(tr("Open a volume file (Ctrl+O)"));
+    auto *recentButton = new QToolButton(menuBox);
+    recentButton->setText(tr("recent Volumes"));
+    recentButton->setToolTip(tr("Open one of the volumes opened lately"));
+    recentButton->setPopupMode(QToolButton::InstantPopup);
+    recentButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    recentMenu = new QMenu(recentButton);
+    recentButton->setMenu(recentMenu);
+    connect(recentMenu, &QMenu::aboutToShow, this, &Window::fillRecentMenu);
+    auto *pictureButton = new QPushButton(tr("save Picture"), menuBox);
+    pictureButton->setToolTip(tr("Save the view as a PNG picture (Ctrl+S)"));
+    connect(pictureButton, &QPushButton::clicked, this, &Window::savePicture);
+    menuBox->setToolTip(tr("Ctrl+Q quits"));
+    glWidget->setToolTip(tr("Drag to turn, drag with the middle button to move; + and - zoom, "
+                            "Home returns to the start view, Ctrl+S saves a picture"));
 
     auto *colorBox = new QGroupBox(tr("Color Editor"));
     fixateColorBox = new QCheckBox(tr("fixate color to alpha"), colorBox);
@@ -55,9 +94,16 @@ Window::Window()
     connect(depthSlider, &QSlider::valueChanged, glWidget, &GLWidget::setDepth);
     connect(glWidget, &GLWidget::zRotationChanged, depthSlider, &QSlider::setValue);
 
+    statusLine = new QLabel;
+    statusLine->setObjectName("statusLine");
+    // A long path must not widen the window: the line is cut instead.
+    statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     auto *mainLayout = new QVBoxLayout;
     mainLayout->addWidget(renderBox, 1);
     mainLayout->addWidget(colorBox, 0);
+    mainLayout->addWidget(statusLine, 0);
     setLayout(mainLayout);
 
     auto *renderLayout = new QHBoxLayout(renderBox);
@@ -67,23 +113,31 @@ Window::Window()
 
     auto *menuLayout = new QVBoxLayout(menuBox);
     menuLayout->addWidget(loadButton, 0);
+    menuLayout->addWidget(recentButton, 0);
+    menuLayout->addWidget(pictureButton, 0);
     menuLayout->addSpacing(8);
     menuLayout->addWidget(slicesBox, 1);
 
     auto *colorLayout = new QVBoxLayout(colorBox);
-    colorLayout->addWidget(fixateColorBox, 0);
+    colorLayout->addLayout(editorTools(colorBox), 0);
     colorLayout->addWidget(gradientEditor, 0);
 
     auto *slicesLayout = new QHBoxLayout(slicesBox);
-    slicesLayout->addWidget(lengthSlider);
-    slicesLayout->addWidget(widthSlider);
-    slicesLayout->addWidget(depthSlider);
+    slicesLayout->addLayout(sliderColumn(tr("x"), lengthSlider, slicesBox));
+    slicesLayout->addLayout(sliderColumn(tr("y"), widthSlider, slicesBox));
+    slicesLayout->addLayout(sliderColumn(tr("z"), depthSlider, slicesBox));
 
     lengthSlider->setValue(0);
     widthSlider->setValue(0);
     depthSlider->setValue(0);
 
     setWindowTitle(tr("Dichtenschau"));
+    addShortcuts();
+    // Each mouse gesture in the editor is one step of the undo history.
+    for (ShadeWidget *shade : gradientEditor->findChildren<ShadeWidget *>())
+        shade->installEventFilter(this);
+    // Never smaller than the layout needs, so every slider and curve keeps room to be used.
+    setMinimumSize(minimumSizeHint());
 
     // From the running event loop, once the window and its editor have their sizes.
     QTimer::singleShot(50, this, &Window::setDefaultGradientStops);
@@ -107,13 +161,18 @@ QString Window::stopsFileName() const
 
 // Until a file has been opened the table spans the whole 12-bit range; afterwards the
 // narrowed range of the opened volume.
+void Window::tableRange(int &lo, int &hi) const
+{
+    const Volume *volume = fileName.isEmpty() ? nullptr : glWidget->volume();
+    lo = volume ? volume->densityMin : 0;
+    hi = volume ? volume->densityMax : maxSample;
+}
+
 void Window::rebuildTransferTable()
 {
-    const Volume *volume = glWidget->volume();
-    if (!fileName.isEmpty() && volume)
-        gradientEditor->buildTransferTable(volume->densityMin, volume->densityMax);
-    else
-        gradientEditor->buildTransferTable(0, maxSample);
+    int lo, hi;
+    tableRange(lo, hi);
+    gradientEditor->buildTransferTable(lo, hi);
     emit colorTextureChanged();
 }
 
@@ -121,13 +180,14 @@ void Window::saveGradientStops(const QGradientStops &stops)
 {
     if (!fileName.isEmpty() && !installingStops) {
         const QString failure = StopsFile::write(stopsFileName(), stops);
-        if (!failure.isEmpty() && !saveFailing)
-            printConsole(QString("Can't save the transfer function to %1: %2\n")
-                             .arg(stopsFileName(), failure)
-                             .toLocal8Bit()
-                             .toStdString());
+        if (!failure.isEmpty() && !saveFailing) {
+            const QString line = QString("Can't save the transfer function to %1: %2").arg(stopsFileName(), failure);
+            printConsole(line.toLocal8Bit().toStdString() + "\n");
+            showStatus(line);
+        }
         saveFailing = !failure.isEmpty();
     }
+    recordStops(stops);
     rebuildTransferTable();
 }
 
@@ -141,25 +201,30 @@ void Window::setDefaultGradientStops()
     }
     // An empty stops file leaves the editor's curves as they are and announces nothing, yet
     // a newly opened volume still needs the table over its own range.
+    replacingStep = true;
+    history = StopsHistory();
     if (stops.isEmpty())
         rebuildTransferTable();
     else
         gradientEditor->setGradientStops(stops);
     fixateColorBox->setChecked(true);
+    replacingStep = false;
+    updateHistoryButtons();
 }
 
 void Window::setOpenFileName()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Load Volume"), QString(),
+    const QString path = QFileDialog::getOpenFileName(this, tr("Load Volume"), QSettings().value(folderKey).toString(),
                                                       tr("Data Files (*.dat);;All Files (*)"));
     if (path.isEmpty())
         return;
-    openVolume(path);
+    if (openVolume(path))
+        rememberOpened(path);
 }
 
 // A file the loader refuses changes nothing: the previous volume stays on screen with its
 // title, histogram and stops, and the loader's line on the console says why.
-void Window::openVolume(const QString &path)
+bool Window::openVolume(const QString &path)
 {
     // The new texture must be made, and the replaced one deleted, in the view's context:
     // without it current the deletion does nothing and every open would leave a texture.
@@ -168,7 +233,8 @@ void Window::openVolume(const QString &path)
     if (!opened->isValid()) {
         glWidget->doneCurrent();
         delete opened;
-        return;
+        showStatus(QString::fromStdString(lastConsoleLine()));
+        return false;
     }
     glWidget->setVolume(opened);
     glWidget->doneCurrent();
@@ -181,4 +247,214 @@ void Window::openVolume(const QString &path)
 
     gradientEditor->setHistogram(new QPixmap(*opened->histogram));
     setDefaultGradientStops();
+    showStatus(tr("%1: %2 x %3 x %4 voxels, values %5 - %6")
+                   .arg(path)
+                   .arg(opened->sizeX)
+                   .arg(opened->sizeY)
+                   .arg(opened->sizeZ)
+                   .arg(opened->densityMin)
+                   .arg(opened->densityMax));
+    return true;
+}
+
+QLayout *Window::sliderColumn(const QString &axis, QSlider *slider, QGroupBox *slicesBox)
+{
+    auto *name = new QLabel(axis, slicesBox);
+    auto *position = new QLabel(slicesBox);
+    // Wide enough for "100%", so the column does not shift while the slider moves.
+    position->setMinimumWidth(position->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
+    const auto showPosition = [position](int value) {
+        position->setText(QString::number(qRound(value * 100.0 / 5760)) + "%");
+    };
+    showPosition(slider->value());
+    connect(slider, &QSlider::valueChanged, position, showPosition);
+
+    auto *column = new QVBoxLayout;
+    column->addWidget(name, 0, Qt::AlignHCenter);
+    column->addWidget(slider, 1, Qt::AlignHCenter);
+    column->addWidget(position, 0, Qt::AlignHCenter);
+    position->setAlignment(Qt::AlignCenter);
+    return column;
+}
+
+QLayout *Window::editorTools(QWidget *colorBox)
+{
+    presetBox = new QComboBox(colorBox);
+    presetBox->setObjectName("presets");
+    presetBox->addItem(tr("Presets"));
+    for (const TransferPresets::Preset &preset : TransferPresets::all())
+        presetBox->addItem(QCoreApplication::translate("TransferPresets", preset.name));
+    presetBox->setToolTip(tr("Start the transfer function from a preset, placed over the volume's values "
+                             "(Ctrl+Z returns to the previous one)"));
+    connect(presetBox, qOverload<int>(&QComboBox::activated), this, &Window::applyPreset);
+
+    undoButton = new QToolButton(colorBox);
+    undoButton->setText(tr("Undo"));
+    undoButton->setToolTip(tr("Undo the last change of the transfer function (Ctrl+Z)"));
+    connect(undoButton, &QToolButton::clicked, this, &Window::undoStops);
+    redoButton = new QToolButton(colorBox);
+    redoButton->setText(tr("Redo"));
+    redoButton->setToolTip(tr("Redo the change undone last (Ctrl+Shift+Z)"));
+    connect(redoButton, &QToolButton::clicked, this, &Window::redoStops);
+    updateHistoryButtons();
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(fixateColorBox, 0);
+    row->addStretch(1);
+    row->addWidget(presetBox, 0);
+    row->addWidget(undoButton, 0);
+    row->addWidget(redoButton, 0);
+    return row;
+}
+
+// Window-wide, so they work wherever the focus is; the tooltips of the controls name them.
+void Window::addShortcuts()
+{
+    const auto add = [this](const QList<QKeySequence> &keys, auto slot) {
+        auto *action = new QAction(this);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+    };
+    add({QKeySequence(Qt::CTRL | Qt::Key_O)}, &Window::setOpenFileName);
+    add({QKeySequence(Qt::CTRL | Qt::Key_S)}, &Window::savePicture);
+    add({QKeySequence(Qt::CTRL | Qt::Key_Q)}, &Window::close);
+    add({QKeySequence(Qt::CTRL | Qt::Key_Z)}, &Window::undoStops);
+    add({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}, &Window::redoStops);
+    add({QKeySequence(Qt::Key_Home)}, [this] { glWidget->resetView(); });
+    add({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)}, [this] { glWidget->zoomIn(); });
+    add({QKeySequence(Qt::Key_Minus)}, [this] { glWidget->zoomOut(); });
+}
+
+void Window::showStatus(const QString &text)
+{
+    statusLine->setText(text);
+    statusLine->setToolTip(text);
+}
+
+void Window::recordStops(const QGradientStops &stops)
+{
+    if (replacingStep || gradientEditor->size() != recordedEditorSize)
+        history.replaceCurrent(stops);
+    else
+        history.record(stops);
+    recordedEditorSize = gradientEditor->size();
+    updateHistoryButtons();
+}
+
+// A step goes back into the editor like any stops, so it is saved to the stops file and
+// reaches the view; it is no new edit.
+void Window::applyHistoryStep(const std::optional<QGradientStops> &stops)
+{
+    if (!stops)
+        return;
+    history.endGesture();
+    replacingStep = true;
+    gradientEditor->setGradientStops(*stops);
+    replacingStep = false;
+    updateHistoryButtons();
+}
+
+void Window::undoStops()
+{
+    applyHistoryStep(history.undo());
+}
+
+void Window::redoStops()
+{
+    applyHistoryStep(history.redo());
+}
+
+void Window::updateHistoryButtons()
+{
+    undoButton->setEnabled(history.canUndo());
+    redoButton->setEnabled(history.canRedo());
+}
+
+// Index 0 is the list's title; the list shows it again once a preset is applied.
+void Window::applyPreset(int index)
+{
+    presetBox->setCurrentIndex(0);
+    const std::vector<TransferPresets::Preset> &presets = TransferPresets::all();
+    if (index < 1 || index > int(presets.size()))
+        return;
+    int lo, hi;
+    tableRange(lo, hi);
+    history.endGesture();
+    gradientEditor->setGradientStops(TransferPresets::placed(presets[size_t(index - 1)].stops, lo, hi));
+}
+
+void Window::savePicture()
+{
+    const QString volumeName = fileName.isEmpty() ? QStringLiteral("lobster.dat") : fileName;
+    const QString proposed = QDir(QSettings().value(folderKey, QDir::currentPath()).toString())
+                                 .filePath(QFileInfo(volumeName).completeBaseName() + ".png");
+    glWidget->makeCurrent();
+    const int maximumSide = glWidget->canRender() ? OffscreenTarget::maximumSide() : 0;
+    glWidget->doneCurrent();
+    SavePictureDialog dialog(this, proposed, glWidget->deviceSize(), maximumSide);
+    if (dialog.exec() != QDialog::Accepted || dialog.path().isEmpty())
+        return;
+
+    const QString path = dialog.path();
+    const QImage picture = glWidget->renderPicture(dialog.pictureSize());
+    QSaveFile file(path);
+    QString failure;
+    if (picture.isNull())
+        failure = tr("the view cannot be drawn at that size");
+    else if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
+        failure = file.errorString();
+    if (failure.isEmpty()) {
+        showStatus(tr("Saved %1 (%2 x %3)").arg(path).arg(picture.width()).arg(picture.height()));
+        return;
+    }
+    const QString line = QString("Can't save the picture %1: %2").arg(path, failure);
+    printConsole(line.toStdString() + "\n");
+    showStatus(line);
+}
+
+void Window::rememberOpened(const QString &path)
+{
+    QSettings settings;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    settings.setValue(folderKey, QFileInfo(absolute).absolutePath());
+    QStringList recent = settings.value(recentKey).toStringList();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    settings.setValue(recentKey, QStringList(recent.mid(0, recentCount)));
+}
+
+void Window::fillRecentMenu()
+{
+    recentMenu->clear();
+    const QStringList recent = QSettings().value(recentKey).toStringList();
+    for (const QString &path : recent)
+        recentMenu->addAction(path, this, [this, path] {
+            if (openVolume(path))
+                rememberOpened(path);
+        });
+    if (recent.isEmpty())
+        recentMenu->addAction(tr("(none yet)"))->setEnabled(false);
+}
+
+void Window::restoreWindowSize()
+{
+    const QSize size = QSettings().value(sizeKey).toSize();
+    if (size.isValid())
+        resize(size.expandedTo(minimumSize()));
+}
+
+void Window::closeEvent(QCloseEvent *event)
+{
+    QSettings().setValue(sizeKey, size());
+    event->accept();
+}
+
+bool Window::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress)
+        history.beginGesture();
+    else if (event->type() == QEvent::MouseButtonRelease)
+        history.endGesture();
+    return QWidget::eventFilter(watched, event);
 }

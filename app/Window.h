@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StopsHistory.h"
+
 #include <QGradientStops>
 #include <QString>
 #include <QWidget>
@@ -7,15 +9,23 @@
 class GLWidget;
 class GradientEditor;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
+class QLabel;
+class QMenu;
 class QPushButton;
 class QSlider;
+class QToolButton;
 
 // The main window: the view in its render box, beside it the "Menu" box with the "load
 // Volume" button and the "Slices" group, below them the "Color Editor" box with the
 // transfer-function editor. It wires editor, view and sliders together, opens volume
 // files, and keeps the transfer function of each volume in a stops file named after the
 // volume's base name in the working directory.
+//
+// Beside that it offers what a desktop viewer is expected to: shortcuts, a picture of the
+// view, transfer-function presets and undo, a status line repeating what the console said
+// about the last open or a failed save, and remembered window size, folder and recent files.
 class Window : public QWidget
 {
     Q_OBJECT
@@ -23,10 +33,14 @@ class Window : public QWidget
 public:
     Window();
 
-    // Opens the volume file at path as the "load Volume" dialog does with its answer.
-    void openVolume(const QString &path);
+    // Opens a volume file as the dialog does; false (and nothing changed) when the loader
+    // refuses it.
+    bool openVolume(const QString &path);
     // The stops file of the volume opened last; empty before the first open.
     QString stopsFileName() const;
+    GLWidget *view() const { return glWidget; }
+    // The size kept from the last session; only the interactive program asks for it.
+    void restoreWindowSize();
 
 signals:
     void colorTextureChanged();
@@ -36,9 +50,27 @@ private slots:
     void setOpenFileName();
     void saveGradientStops(const QGradientStops &stops);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     QSlider *makeSlider(QGroupBox *slicesBox);
+    QLayout *sliderColumn(const QString &axis, QSlider *slider, QGroupBox *slicesBox);
+    QLayout *editorTools(QWidget *colorBox);
+    void addShortcuts();
+    void tableRange(int &lo, int &hi) const;
     void rebuildTransferTable();
+    void showStatus(const QString &text);
+    void recordStops(const QGradientStops &stops);
+    void applyHistoryStep(const std::optional<QGradientStops> &stops);
+    void undoStops();
+    void redoStops();
+    void updateHistoryButtons();
+    void applyPreset(int index);
+    void savePicture();
+    void rememberOpened(const QString &path);
+    void fillRecentMenu();
 
     GradientEditor *gradientEditor;
     GLWidget *glWidget;
@@ -54,4 +86,17 @@ private:
     // editor's announcements rebuild the table but write no file: the stops file on disk
     // changes only with the user's first edit.
     bool installingStops = false;
+
+    QLabel *statusLine;
+    QComboBox *presetBox;
+    QToolButton *undoButton;
+    QToolButton *redoButton;
+    QMenu *recentMenu;
+    StopsHistory history;
+    // Set while stops are installed that are not a new edit: a volume's stored stops or
+    // an undone or redone step.
+    bool replacingStep = false;
+    // The editor re-announces its stops after a resize; at another size they are the same
+    // step, only re-expressed in the new width.
+    QSize recordedEditorSize;
 };

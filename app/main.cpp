@@ -1,3 +1,4 @@
+#include "Snapshot.h"
 #include "Window.h"
 
 #include <QApplication>
@@ -5,7 +6,12 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName("Dichtenschau");
+    QCoreApplication::setApplicationName("dichtenschau");
+    if (Snapshot::isRequested(argc, argv))
+        return Snapshot::run(QCoreApplication::arguments().mid(1));
     Window window;
+    window.restoreWindowSize();
     window.show();
     return app.exec();
 }

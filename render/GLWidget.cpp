@@ -4,6 +4,7 @@
 
 #include "ConsoleLine.h"
 #include "ContextWatch.h"
+#include "OffscreenTarget.h"
 #include "SampleLimits.h"
 #include "ShaderSource.h"
 #include "ViewGeometry.h"
@@ -192,6 +193,29 @@ void GLWidget::setRenderMode(bool mode)
     repaint();
 }
 
+void GLWidget::zoomIn()
+{
+    zoomBy(1);
+}
+
+void GLWidget::zoomOut()
+{
+    zoomBy(-1);
+}
+
+void GLWidget::zoomBy(int steps)
+{
+    camera = zoomedCamera(camera, steps, width(), height(), framingSpan(boxScale));
+    repaint();
+}
+
+void GLWidget::resetView()
+{
+    xRotation = yRotation = zRotation = 0;
+    camera = ViewCamera();
+    repaint();
+}
+
 void GLWidget::updateBoxScale()
 {
     boxScale = boxScaleFor(volumeSize);
@@ -200,7 +224,8 @@ void GLWidget::updateBoxScale()
 void GLWidget::mousePressEvent(QMouseEvent *event)
 {
     lastMousePos = event->position().toPoint();
-    if (event->buttons() & Qt::LeftButton)
+    // Moving the volume follows the mouse as turning does, with the quicker frames.
+    if (event->buttons() & (Qt::LeftButton | Qt::MiddleButton))
         stepCount = dragStepBudget / std::max(1, width());
 }
 
@@ -215,6 +240,9 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
         const bool turned = storeRotation(zRotation, zRotation + 8 * dx);
         if (tipped || turned)
             repaint();
+    } else if (event->buttons() & Qt::MiddleButton) {
+        camera = pannedCamera(camera, dx, dy, width(), height(), framingSpan(boxScale));
+        repaint();
     }
     lastMousePos = pos;
 }
@@ -320,7 +348,7 @@ void GLWidget::initializeGL()
     // here as well.
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
     glUseProgram(0);
-    setProjection();
+    setViewport();
 }
 
 // The first context loads the start volume from the working directory; a later one
@@ -463,20 +491,13 @@ void GLWidget::resizeGL(int, int)
 {
     if (!glReady)
         return;
-    setProjection();
+    setViewport();
     allocateBackfaceTexture(deviceWidth(), deviceHeight());
 }
 
-void GLWidget::setProjection()
+void GLWidget::setViewport()
 {
-    const int w = deviceWidth();
-    const int h = deviceHeight();
-    glViewport(0, 0, w, h);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const OrthoBounds b = orthoBoundsFor(w, h);
-    glOrtho(b.left, b.right, b.bottom, b.top, 4.0, 15.0);
-    glMatrixMode(GL_MODELVIEW);
+    glViewport(0, 0, deviceWidth(), deviceHeight());
 }
 
 void GLWidget::paintGL()
@@ -489,12 +510,71 @@ void GLWidget::paintGL()
     if (!glReady)
         return;
 
+    const QSize size = targetSize();
+    loadProjection(size.width(), size.height());
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, viewDistance);
     glRotated(xRotation * 0.0625, 1.0, 0.0, 0.0);
     glRotated(yRotation * 0.0625, 0.0, 1.0, 0.0);
     glRotated(zRotation * 0.0625, 0.0, 0.0, 1.0);
     renderVolume();
+}
+
+// The framing follows the box of the current volume and the camera, so it is set anew
+// for every frame. Leaves the modelview matrix current.
+void GLWidget::loadProjection(int w, int h)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const OrthoBounds b = cameraBounds(w, h, framingSpan(boxScale), camera);
+    glOrtho(b.left, b.right, b.bottom, b.top, 4.0, 15.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+unsigned int GLWidget::targetFramebuffer() const
+{
+    return pictureFramebuffer ? pictureFramebuffer : defaultFramebufferObject();
+}
+
+QSize GLWidget::targetSize() const
+{
+    return pictureFramebuffer ? pictureSize : deviceSize();
+}
+
+bool GLWidget::canRender() const
+{
+    return glAvailable() && rayProgram && sliceProgram;
+}
+
+QImage GLWidget::renderPicture(const QSize &size)
+{
+    if (!canRender())
+        return QImage();
+    makeCurrent();
+    QImage picture;
+    {
+        OffscreenTarget target(size);
+        if (target.isComplete()) {
+            pictureFramebuffer = target.framebuffer();
+            pictureSize = size;
+            const int viewStepCount = stepCount;
+            stepCount = steadyStepCount;
+            allocateBackfaceTexture(size.width(), size.height());
+            glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, pictureFramebuffer);
+            glViewport(0, 0, size.width(), size.height());
+            paintGL();
+            picture = target.readImage();
+
+            stepCount = viewStepCount;
+            pictureFramebuffer = 0;
+            pictureSize = QSize();
+            allocateBackfaceTexture(deviceWidth(), deviceHeight());
+            glViewport(0, 0, deviceWidth(), deviceHeight());
+        }
+    }
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
+    doneCurrent();
+    return picture;
 }
 
 void GLWidget::renderVolume()
@@ -515,7 +595,8 @@ void GLWidget::renderBackFaces()
 {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
     glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(0, 0, deviceWidth(), deviceHeight());
+    const QSize size = targetSize();
+    glViewport(0, 0, size.width(), size.height());
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_FRONT);
@@ -529,7 +610,7 @@ void GLWidget::renderBackFaces()
 // nearest face, whose texture coordinate is the ray's entry point.
 void GLWidget::renderRays()
 {
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, targetFramebuffer());
     glEnable(GL_TEXTURE_3D);
     if (!rayProgram)
         return;

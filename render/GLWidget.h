@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ParkedVolumeTexture.h"
+#include "ViewGeometry.h"
 
+#include <QImage>
 #include <QOpenGLWidget>
 #include <QPoint>
 
@@ -50,6 +52,17 @@ public:
     // place on every setColors().
     void setTransferTable(const uint32_t *table);
 
+    // One resting frame of the current view drawn off screen at size (device pixels) and
+    // read back; a null image where the GL is not ready, a program is missing or the
+    // driver cannot render that size. Leaves the view as it was.
+    QImage renderPicture(const QSize &size);
+    // Whether frames show the volume: the GL has what the passes need and both programs
+    // were built.
+    bool canRender() const;
+    // The zoom and the position of the view, which + and -, the middle button and Home change.
+    const ViewCamera &viewCamera() const { return camera; }
+    QSize deviceSize() const { return QSize(deviceWidth(), deviceHeight()); }
+
 signals:
     void xRotationChanged(int angle);
     void yRotationChanged(int angle);
@@ -64,6 +77,10 @@ public slots:
     void setDepth(int depth);
     void setColors();
     void setRenderMode(bool mode);
+    // Zoom about the view's centre, and back to the start orientation, zoom and position.
+    void zoomIn();
+    void zoomOut();
+    void resetView();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -100,6 +117,10 @@ private:
     void setRotation(int &rotation, int angle);
     int deviceWidth() const;
     int deviceHeight() const;
+    void zoomBy(int steps);
+    void loadProjection(int w, int h);
+    unsigned int targetFramebuffer() const;
+    QSize targetSize() const;
 
     unsigned int compileStage(unsigned int type, const char *text);
     unsigned int loadProgram(const char *baseName);
@@ -107,7 +128,7 @@ private:
 
     void createBackfaceTarget();
     void allocateBackfaceTexture(int w, int h);
-    void setProjection();
+    void setViewport();
     void uploadTransferTexture();
     void showStartVolume();
     void renderVolume();
@@ -124,6 +145,10 @@ private:
     unsigned int frameBuffer = 0;
     unsigned int backfaceTexture = 0;
     QMetaObject::Connection contextWatch;
+    ViewCamera camera;
+    // Set while renderPicture draws into a framebuffer of its own instead of the view's.
+    unsigned int pictureFramebuffer = 0;
+    QSize pictureSize;
     // False until initializeGL has found GLEW and every GL feature the passes need.
     bool glReady = false;
     // The back-face framebuffer is complete; without it the ray pass draws nothing.

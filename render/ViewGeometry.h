@@ -31,3 +31,34 @@ float slicePosition(int sliderValue);
 // plane at -hz.
 std::array<float, 3> slicePlanes(const std::array<float, 3> &halfExtent, float sliceX, float sliceY,
                                  float sliceZ);
+
+// Zoom and pan on top of the start framing. At zoom 1 the shorter side of the view spans
+// the diameter of the box's bounding sphere, so the whole box stays inside the view in
+// every orientation. The pan is in model units, x to the right and y downwards on the
+// screen; the view's centre shows the model point (-panX, -panY).
+struct ViewCamera
+{
+    double zoom = 1.0;
+    double panX = 0.0;
+    double panY = 0.0;
+};
+
+// Zoom limits: far enough out to find the volume as a small object, far enough in to
+// look at a few voxels; each step of + or - changes the zoom by zoomStep.
+constexpr double minZoom = 0.25;
+constexpr double maxZoom = 16.0;
+constexpr double zoomStep = 1.25;
+
+// The diameter of the bounding sphere of a box with these edge lengths.
+double framingSpan(const std::array<float, 3> &boxScale);
+
+// Projection bounds for a w x h view showing span units across its shorter side at zoom 1.
+OrthoBounds cameraBounds(int w, int h, double span, const ViewCamera &camera);
+
+// The camera zoomed by steps (positive in, negative out) within the limits; the pan is
+// clamped again for the new zoom.
+ViewCamera zoomedCamera(const ViewCamera &camera, int steps, int w, int h, double span);
+
+// The camera moved by a mouse drag of dx, dy pixels in a view of w x h pixels, so that the
+// picture follows the mouse; the box's centre never leaves the view.
+ViewCamera pannedCamera(const ViewCamera &camera, int dx, int dy, int w, int h, double span);

@@ -1,10 +1,70 @@
+#include "ConsoleCapture.h"
+#include "DatVolumeFiles.h"
 #include "GLAvailability.h"
+#include "MouseDrags.h"
+#include "SavePictureDialog.h"
+#include "ScratchWorkingDirectory.h"
+#include "ShadeWidget.h"
+#include "StopsFile.h"
 #include "WindowProbe.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Handles the next modal dialog or popup menu from the event loop that it runs in.
+class ModalDriver : public QObject
+{
+public:
+    explicit ModalDriver(std::function<void(QWidget *)> handle) : handle(std::move(handle))
+    {
+        connect(&timer, &QTimer::timeout, this, &ModalDriver::poll);
+        timer.start(5);
+    }
+    bool handled = false;
+
+private:
+    void poll()
+    {
+        QWidget *modal = QApplication::activePopupWidget();
+        if (!modal)
+            modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        timer.stop();
+        handled = true;
+        handle(modal);
+    }
+
+    std::function<void(QWidget *)> handle;
+    QTimer timer;
+};
+
+// A drag with any one button, in two moves.
+void dragWith(QWidget *w, QPointF from, QPointF to, Qt::MouseButton button)
+{
+    sendMouse(w, QEvent::MouseButtonPress, from, button, button);
+    moveHolding(w, (from + to) / 2, button);
+    moveHolding(w, to, button);
+    sendMouse(w, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+}
+
+} // namespace
 
 class TestWindow : public QObject
 {
@@ -18,9 +78,16 @@ private slots:
     }
     void init()
     {
+        workDir = std::make_unique<ScratchWorkingDirectory>();
+        QVERIFY(workDir->isReady());
+        QVERIFY(writeVolumeFile("lobster.dat", 32, 32, 32, [](int x, int y, int z) { return ballSample(x, y, z, 32, 32, 32); }));
+        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
         window = new Window;
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
+        // Shortcuts reach only the active window.
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
         slicesBox = findBox("Slices");
         QVERIFY(slicesBox);
     }
@@ -28,6 +95,7 @@ private slots:
     {
         delete window;
         window = nullptr;
+        workDir.reset();
     }
 
     void showsTitleAndBoxes()
@@ -113,7 +181,155 @@ private slots:
         QCOMPARE(echo.last().first().toInt(), 256);
     }
 
+    void ctrlOAsksForAVolume()
+    {
+        QString caption;
+        ModalDriver driver([&](QWidget *dialog) {
+            caption = dialog->windowTitle();
+            static_cast<QDialog *>(dialog)->reject();
+        });
+        QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(driver.handled);
+        QCOMPARE(caption, QString("Load Volume"));
+    }
+
+    void ctrlSSavesThePictureAtTheViewsSize()
+    {
+        waitForStops();
+        QString proposed;
+        const QString path = workDir->filePath("picture.png");
+        ModalDriver driver([&](QWidget *modal) {
+            auto *dialog = qobject_cast<SavePictureDialog *>(modal);
+            QVERIFY(dialog);
+            proposed = dialog->path();
+            dialog->findChild<QLineEdit *>()->setText(path);
+            dialog->accept();
+        });
+        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(driver.handled);
+        QVERIFY2(proposed.endsWith("/lobster.png"), qPrintable(proposed));
+        if (!WindowProbe::view(*window)->canRender())
+            QSKIP("no OpenGL context with the shader programs here");
+        const QImage saved(path);
+        QCOMPARE(saved.size(), WindowProbe::view(*window)->deviceSize());
+        QVERIFY(statusText().startsWith("Saved " + path));
+    }
+
+    void ctrlQCloses()
+    {
+        QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!window->isVisible());
+    }
+
+    void zoomKeysAndHomeResetTheView()
+    {
+        waitForStops();
+        GLWidget *view = WindowProbe::view(*window);
+        // At rest, as after every drag.
+        sendMouse(view, QEvent::MouseButtonRelease, QPointF(5, 5), Qt::LeftButton, Qt::NoButton);
+        const QImage start = view->grabFramebuffer();
+        QTest::keyClick(window, Qt::Key_Plus);
+        QCOMPARE(view->viewCamera().zoom, 1.25);
+        QTest::keyClick(window, Qt::Key_Minus);
+        QTest::keyClick(window, Qt::Key_Minus);
+        QCOMPARE(view->viewCamera().zoom, 1 / 1.25);
+        dragWith(view, QPointF(100, 100), QPointF(130, 110), Qt::LeftButton);
+        const bool drawsVolume = view->canRender();
+        if (drawsVolume)
+            QVERIFY(view->grabFramebuffer() != start);
+        dragWith(view, QPointF(100, 100), QPointF(110, 90), Qt::MiddleButton);
+        QVERIFY(view->viewCamera().panX > 0 && view->viewCamera().panY < 0);
+        QTest::keyClick(window, Qt::Key_Home);
+        QCOMPARE(view->viewCamera().zoom, 1.0);
+        QCOMPARE(view->viewCamera().panX, 0.0);
+        // The turn is undone too: the start frame again.
+        QCOMPARE(view->grabFramebuffer(), start);
+    }
+
+    // Each edit writes the stops file; undo writes back the stops before it, redo those
+    // after it, and both are steps of their own in the file, as any edit is.
+    void undoAndRedoRewriteTheStopsFile_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("drag") << "drag";
+        QTest::newRow("insertion") << "insertion";
+        QTest::newRow("preset") << "preset";
+    }
+    void undoAndRedoRewriteTheStopsFile()
+    {
+        QFETCH(QString, edit);
+        waitForStops();
+        QSignalSpy installed(WindowProbe::editor(*window), &GradientEditor::gradientStopsChanged);
+        QVERIFY(window->openVolume(workDir->filePath("ramp.dat")));
+        // The open installs the volume's stops without writing them; undoing back to them
+        // is an edit, which writes them.
+        QVERIFY(!QFile::exists("ramp.dat.stops"));
+        QVERIFY(!installed.isEmpty());
+        QVERIFY(StopsFile::write("opened.stops", installed.last().first().value<QGradientStops>()).isEmpty());
+        const QByteArray before = fileBytes("opened.stops");
+        ShadeWidget *alpha = WindowProbe::editor(*window)->findChildren<ShadeWidget *>().last();
+        if (edit == "drag") {
+            const QPointF top = alpha->curvePoints().at(1);
+            dragWith(alpha, top, QPointF(top.x() + 20, alpha->height() / 2.0), Qt::LeftButton);
+        } else if (edit == "insertion") {
+            ModalDriver driver([](QWidget *menu) { static_cast<QMenu *>(menu)->actions().first()->trigger(); menu->close(); });
+            const QPointF empty(alpha->width() / 4, 5);
+            sendMouse(alpha, QEvent::MouseButtonPress, empty, Qt::RightButton, Qt::RightButton);
+            sendMouse(alpha, QEvent::MouseButtonRelease, empty, Qt::RightButton, Qt::NoButton);
+            QVERIFY(driver.handled);
+            QCOMPARE(alpha->curvePoints().size(), 4);
+        } else {
+            auto *presets = window->findChild<QComboBox *>("presets");
+            presets->activated(presets->findText("CT: bone"));
+        }
+        const QByteArray after = fileBytes("ramp.dat.stops");
+        QVERIFY(after != before);
+
+        QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(fileBytes("ramp.dat.stops"), before);
+        QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(fileBytes("ramp.dat.stops"), after);
+        // Nothing beyond the last step: the file stays.
+        QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(fileBytes("ramp.dat.stops"), after);
+    }
+
+    void statusLineRepeatsTheConsoleAboutTheLastOpen()
+    {
+        waitForStops();
+        QVERIFY(window->openVolume(workDir->filePath("ramp.dat")));
+        QCOMPARE(statusText(), workDir->filePath("ramp.dat") + ": 16 x 16 x 16 voxels, values 1000 - 3000");
+        QVERIFY(writeBytes("short.dat", datHeader(16, 16, 16) + QByteArray(100, '\0')));
+        ConsoleCapture console;
+        QVERIFY(!window->openVolume(workDir->filePath("short.dat")));
+        const QStringList lines = console.text().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(statusText(), lines.first());
+    }
+
+    // Below the minimum the window does not go, and there the sliders and the editor keep
+    // room to be used.
+    void minimumSizeKeepsEveryControlUsable()
+    {
+        window->resize(100, 100);
+        QTest::qWait(50);
+        QCOMPARE(window->size(), window->minimumSize());
+        for (QSlider *slider : sliders())
+            QVERIFY(slider->isVisible() && slider->height() >= 80);
+        for (ShadeWidget *shade : WindowProbe::editor(*window)->findChildren<ShadeWidget *>())
+            QVERIFY(shade->height() >= 20 && shade->width() >= 200);
+        QVERIFY(WindowProbe::view(*window)->width() >= 200 && WindowProbe::view(*window)->height() >= 200);
+    }
+
 private:
+    void waitForStops()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(WindowProbe::fixateColorBox(*window)->isChecked(), 2000);
+    }
+    QString statusText() const
+    {
+        return window->findChild<QLabel *>("statusLine")->text();
+    }
     QGroupBox *findBox(const QString &title) const
     {
         for (QGroupBox *box : window->findChildren<QGroupBox *>())
@@ -138,9 +354,18 @@ private:
         return qGray(WindowProbe::view(*window)->grabFramebuffer().pixel(2, 2));
     }
 
+    std::unique_ptr<ScratchWorkingDirectory> workDir;
     Window *window = nullptr;
     QGroupBox *slicesBox = nullptr;
 };
 
-QTEST_MAIN(TestWindow)
+int main(int argc, char *argv[])
+{
+    // The window keeps its folder and recent files in the settings; tests keep theirs apart.
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_DontUseNativeDialogs);
+    TestWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_window.moc"

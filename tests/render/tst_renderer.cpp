@@ -102,6 +102,13 @@ private slots:
         QFETCH(double, right);
         QFETCH(double, bottom);
         QFETCH(double, top);
+        // The rows are in units of the shorter side; at the start zoom that side spans the
+        // diameter of the cube's bounding sphere.
+        const double span = std::sqrt(3.0);
+        left *= span;
+        right *= span;
+        bottom *= span;
+        top *= span;
         QVERIFY(std::abs(gotLeft - left) < 1e-6);
         QVERIFY(std::abs(gotLeft + width - right) < 1e-6);
         QVERIFY(std::abs(gotBottom - bottom) < 1e-6);

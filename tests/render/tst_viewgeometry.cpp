@@ -1,6 +1,9 @@
 #include "ViewGeometry.h"
 
+#include <QMatrix4x4>
 #include <QTest>
+
+#include <cmath>
 
 class TestViewGeometry : public QObject
 {
@@ -71,6 +74,66 @@ private slots:
         QTEST(b.right, "right");
         QTEST(b.bottom, "bottom");
         QTEST(b.top, "top");
+    }
+
+    // At the start zoom no corner of the box leaves the view, however it is turned.
+    void startFramingHoldsTheBoxInEveryOrientation_data()
+    {
+        QTest::addColumn<int>("w");
+        QTest::addColumn<int>("h");
+        QTest::addColumn<float>("xTurn");
+        QTest::addColumn<float>("zTurn");
+        QTest::newRow("cube, diagonal towards the viewer") << 400 << 400 << 35.26f << 45.0f;
+        QTest::newRow("cube, edge on") << 400 << 400 << 0.0f << 45.0f;
+        QTest::newRow("tall view") << 300 << 500 << 60.0f << 30.0f;
+        QTest::newRow("wide view") << 700 << 400 << 90.0f << 45.0f;
+    }
+    void startFramingHoldsTheBoxInEveryOrientation()
+    {
+        QFETCH(int, w);
+        QFETCH(int, h);
+        QFETCH(float, xTurn);
+        QFETCH(float, zTurn);
+        const std::array<float, 3> box{1.0f, 1.0f, 1.0f};
+        const OrthoBounds b = cameraBounds(w, h, framingSpan(box), ViewCamera());
+        QMatrix4x4 turn;
+        turn.rotate(xTurn, 1, 0, 0);
+        turn.rotate(zTurn, 0, 0, 1);
+        for (int corner = 0; corner < 8; ++corner) {
+            const QVector3D p = turn.map(QVector3D(corner & 1 ? 0.5f : -0.5f, corner & 2 ? 0.5f : -0.5f, corner & 4 ? 0.5f : -0.5f));
+            QVERIFY(p.x() >= b.left - 1e-6 && p.x() <= b.right + 1e-6);
+            QVERIFY(p.y() >= b.top - 1e-6 && p.y() <= b.bottom + 1e-6);
+        }
+    }
+
+    void zoomStaysWithinItsLimits_data()
+    {
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<double>("zoom");
+        QTest::newRow("one in") << 1 << 1.25;
+        QTest::newRow("one out") << -1 << 0.8;
+        QTest::newRow("far in") << 100 << maxZoom;
+        QTest::newRow("far out") << -100 << minZoom;
+    }
+    void zoomStaysWithinItsLimits()
+    {
+        QFETCH(int, steps);
+        QFETCH(double, zoom);
+        QCOMPARE(zoomedCamera(ViewCamera(), steps, 400, 400, 1.0).zoom, zoom);
+    }
+
+    // A drag moves the picture with the mouse, but the box's centre stays in the view.
+    void panFollowsTheMouseUntilTheCentreReachesTheEdge()
+    {
+        const double span = std::sqrt(3.0);
+        const ViewCamera moved = pannedCamera(ViewCamera(), 40, -20, 400, 400, span);
+        QCOMPARE(moved.panX, 40 * span / 400);
+        QCOMPARE(moved.panY, -20 * span / 400);
+        const ViewCamera far = pannedCamera(ViewCamera(), 5000, 5000, 400, 400, span);
+        QCOMPARE(far.panX, span / 2);
+        QCOMPARE(far.panY, span / 2);
+        // Zooming in draws the limit closer, and the pan with it.
+        QCOMPARE(zoomedCamera(far, 1, 400, 400, span).panX, span / 2 / 1.25);
     }
 
     void mapsSliderValuesToPositions()

@@ -25,7 +25,13 @@ public:
     static GLWidget *view(const Window &w) { return w.findChild<GLWidget *>(); }
     static GradientEditor *editor(const Window &w) { return w.findChild<GradientEditor *>(); }
     static QCheckBox *fixateColorBox(const Window &w) { return w.findChild<QCheckBox *>(); }
-    static QPushButton *loadButton(const Window &w) { return w.findChild<QPushButton *>(); }
+    static QPushButton *loadButton(const Window &w)
+    {
+        for (QPushButton *button : w.findChildren<QPushButton *>())
+            if (button->text() == "load Volume")
+                return button;
+        return nullptr;
+    }
     // The length, width and depth sliders, in this order.
     static QList<QSlider *> sliders(const Window &w) { return w.findChildren<QSlider *>(); }
 
