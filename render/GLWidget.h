@@ -37,6 +37,9 @@ public:
     // of v must live in this view's context (it is left bound on unit 0 by its
     // construction). Does not repaint.
     void setVolume(Volume *v);
+    // Voxel spacing in mm along x, y, z: the box takes the volume's physical proportions.
+    // (1, 1, 1) scales it by voxel counts, as for a volume whose file carries no spacing.
+    void setVoxelSpacing(const std::array<double, 3> &spacing);
     // The table is borrowed: its owner keeps writing into it and the view reads it in
     // place on every setColors().
     void setTransferTable(const uint32_t *table);
@@ -110,6 +113,7 @@ private:
     float sliceY = 0.0f;
     float sliceZ = 0.0f;
     std::array<int, 3> volumeSize{1, 1, 1};
+    std::array<double, 3> voxelSpacing{1.0, 1.0, 1.0};
     std::array<float, 3> boxScale{1.0f, 1.0f, 1.0f};
     int renderMode = 0;
     int stepCount = 800;
