@@ -1,6 +1,8 @@
+#include "ConsoleLine.h"
 #include "Window.h"
 
 #include <QApplication>
+#include <QStringList>
 
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +26,16 @@ void restartWithHugePages(char *argv[])
     // Without the restart the program works all the same, only opens large volumes slower.
 }
 
+// `dichtenschau PATH` opens the volume file or folder PATH after start-up, as the "load
+// Volume" dialog would.
+void openVolumeArgument(Window &window, const QStringList &arguments)
+{
+    if (arguments.size() > 2)
+        printConsole("Usage: dichtenschau [VOLUME-FILE-OR-FOLDER]; opening only the first\n");
+    if (arguments.size() >= 2)
+        window.openAfterStart(arguments.at(1));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -32,5 +44,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     Window window;
     window.show();
+    openVolumeArgument(window, QApplication::arguments());
     return app.exec();
 }

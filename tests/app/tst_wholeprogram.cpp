@@ -1,5 +1,6 @@
 #include "ScratchWorkingDirectory.h"
 #include "ConsoleCapture.h"
+#include "FileDialogDriver.h"
 #include "GLWidget.h"
 #include "GradientEditor.h"
 #include "ShadeWidget.h"
@@ -22,40 +23,6 @@
 #include <memory>
 
 namespace {
-
-// Answers the next modal file dialog with the given path, or cancels it for an empty one.
-class FileDialogDriver : public QObject
-{
-public:
-    explicit FileDialogDriver(const QString &path) : path(path)
-    {
-        connect(&timer, &QTimer::timeout, this, &FileDialogDriver::poll);
-        timer.start(5);
-    }
-
-    QString caption;
-    QStringList filters;
-
-private:
-    void poll()
-    {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        timer.stop();
-        caption = dialog->windowTitle();
-        filters = dialog->nameFilters();
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept();
-    }
-
-    QString path;
-    QTimer timer;
-};
 
 void sendMouse(QWidget *w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons held)
 {
@@ -118,7 +85,9 @@ private slots:
         FileDialogDriver driver(workDir->filePath("ramp.dat"));
         QTest::mouseClick(window->loadButton, Qt::LeftButton);
         QCOMPARE(driver.caption, QString("Load Volume"));
-        QCOMPARE(driver.filters, (QStringList{"Data Files (*.dat)", "All Files (*)"}));
+        QCOMPARE(driver.filters.first(), QString("Volumes (*.dat *.dcm *.ima *.nii *.nii.gz *.hdr *.img *.nrrd *.nhdr *.mha *.mhd *.inv3)"));
+        QVERIFY(driver.filters.contains("Data Files (*.dat)"));
+        QCOMPARE(driver.filters.last(), QString("All Files (*)"));
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
         QCOMPARE(window->fileName, QString("ramp.dat"));
         QCOMPARE(window->volume->densityMin, 1000);

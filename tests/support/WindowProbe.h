@@ -6,6 +6,8 @@
 #include "Window.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 // The window's inner parts for the tests of whole-program behaviour under bad input, faults
@@ -21,6 +23,8 @@ public:
     static GLWidget *view(const Window &w) { return w.glWidget; }
     static GradientEditor *editor(const Window &w) { return w.gradientEditor; }
     static const QString &fileName(const Window &w) { return w.fileName; }
+    static QString status(const Window &w) { return w.statusLabel->text(); }
+    static QPushButton *loadButton(const Window &w) { return w.loadButton; }
 
     // Shows the window and waits for the default stops, which arrive from the event loop;
     // false when the window never came up.
