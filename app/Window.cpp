@@ -130,6 +130,8 @@ Window::Window(VolumeReader reader)
     progressBar = new QProgressBar;
     progressBar->setRange(0, progressSteps);
     cancelButton = new QPushButton(tr("Cancel"));
+    // The line keeps its height with or without a message, so the view does not jump.
+    statusLabel->setMinimumHeight(cancelButton->sizeHint().height());
     connect(cancelButton, &QPushButton::clicked, this, &Window::cancelReading);
     progressTimer = new QTimer(this);
     progressTimer->setInterval(100);
