@@ -75,6 +75,9 @@ ReadVolume readGuarded(const VolumeReader &reader, const QString &path, const Re
     } catch (const std::exception &e) {
         read = ReadVolume();
         read.refusal = e.what();
+    } catch (...) {
+        read = ReadVolume();
+        read.refusal = "the reader failed";
     }
     const int64_t voxels = int64_t(read.sizeX) * read.sizeY * read.sizeZ;
     if (read.refusal.empty() && (read.sizeX <= 0 || read.sizeY <= 0 || read.sizeZ <= 0 || int64_t(read.samples.size()) != voxels))
@@ -377,19 +380,22 @@ void Window::finishReading()
                           : std::array<double, 3>{1.0, 1.0, 1.0};
     glWidget->makeCurrent();
     Volume *opened = makeVolume(read);
+    const std::vector<std::string> notes = std::move(read.notes);
     read = ReadVolume();
-    showVolume(opened, path, spacing);
+    // Such as the other series beside the one opened: worth seeing without the console.
+    if (showVolume(opened, path, spacing) && !notes.empty())
+        showStatus(QString::fromStdString(notes.front()));
 }
 
 // Takes over a freshly built volume (with the view's context current): the view shows it,
-// the title and the stops follow its name. A refused one changes nothing.
-void Window::showVolume(Volume *opened, const QString &path, const std::array<double, 3> &spacing)
+// the title and the stops follow its name. A refused one changes nothing; false then.
+bool Window::showVolume(Volume *opened, const QString &path, const std::array<double, 3> &spacing)
 {
     if (!opened || !opened->isValid()) {
         glWidget->doneCurrent();
         delete opened;
         showStatus(tr("Can't load %1: the console says why").arg(baseNameOf(path)));
-        return;
+        return false;
     }
     volume = opened;
     glWidget->setVolume(volume);
@@ -403,6 +409,7 @@ void Window::showVolume(Volume *opened, const QString &path, const std::array<do
 
     gradientEditor->setHistogram(new QPixmap(*volume->histogram));
     setDefaultGradientStops();
+    return true;
 }
 
 void Window::refuse(const QString &path, const QString &reason)

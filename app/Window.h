@@ -70,7 +70,7 @@ private:
     void openPath(const QString &path);
     void openVolume(const QString &path);
     void startReading(const QString &path);
-    void showVolume(Volume *opened, const QString &path, const std::array<double, 3> &spacing);
+    bool showVolume(Volume *opened, const QString &path, const std::array<double, 3> &spacing);
     void refuse(const QString &path, const QString &reason);
     void showStatus(const QString &text);
     void showReading(bool reading);

@@ -163,6 +163,18 @@ private slots:
         expectUnchanged(before);
     }
 
+    void closingTheWindowWhileReadingStopsTheRead()
+    {
+        FakeReader reader;
+        reader.steps = 400;
+        reader.stepMilliseconds = 10;
+        start(reader);
+        window->openAfterStart(workDir->filePath("slow.nrrd"));
+        QTRY_VERIFY(*reader.stepsRun > 0);
+        window.reset();
+        QVERIFY(*reader.stepsRun < reader.steps);
+    }
+
     void aRefusalShowsInTheWindowAndKeepsEverything()
     {
         FakeReader reader;

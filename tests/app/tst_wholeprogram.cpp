@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -197,6 +198,7 @@ private slots:
         FileDialogDriver driver(workDir->filePath("truncated.dat"));
         QTest::mouseClick(window->loadButton, Qt::LeftButton);
         QVERIFY2(console.text().contains("truncated.dat"), qPrintable(console.text()));
+        QVERIFY(window->statusLabel->text().startsWith("Can't load truncated.dat"));
 
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
         QCOMPARE(window->fileName, QString("ramp.dat"));
