@@ -1,8 +1,8 @@
 #include "Window.h"
 
+#include "ConsoleLine.h"
 #include "GLWidget.h"
 #include "GradientEditor.h"
-#include "ConsoleLine.h"
 #include "StopsFile.h"
 #include "Volume.h"
 
@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -80,7 +81,8 @@ ReadVolume readGuarded(const VolumeReader &reader, const QString &path, const Re
         read.refusal = "the reader failed";
     }
     const int64_t voxels = int64_t(read.sizeX) * read.sizeY * read.sizeZ;
-    if (read.refusal.empty() && (read.sizeX <= 0 || read.sizeY <= 0 || read.sizeZ <= 0 || int64_t(read.samples.size()) != voxels))
+    const bool wellFormed = read.sizeX > 0 && read.sizeY > 0 && read.sizeZ > 0 && int64_t(read.samples.size()) == voxels;
+    if (read.refusal.empty() && !wellFormed)
         read.refusal = "the reader gave " + std::to_string(read.samples.size()) + " samples for a grid of "
                        + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ);
     return read;
