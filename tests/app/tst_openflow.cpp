@@ -9,6 +9,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProcess>
 #include <QProgressBar>
 #include <QTest>
 
@@ -108,6 +109,22 @@ private slots:
         const Volume *volume = WindowProbe::volume(*window);
         QCOMPARE(WindowProbe::editor(*window)->transferTable()[volume->densityMin], 0xFFFF0000u);
         QVERIFY(WindowProbe::status(*window).isEmpty());
+    }
+
+    // The program itself, given a path: it opens it once the start-up volume is shown.
+    void theProgramOpensTheVolumeNamedOnItsCommandLine()
+    {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(DICHTENSCHAU_PROGRAM, {workDir->filePath("ramp.dat")});
+        QVERIFY(program.waitForStarted());
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += program.readAll()).count("Volume density") == 2, 20000);
+        program.kill();
+        program.waitForFinished();
+        QVERIFY2(output.contains("loading lobster.dat (16 x 16 x 16) [done]\n"), output.constData());
+        QVERIFY2(output.contains("loading " + QFile::encodeName(workDir->filePath("ramp.dat")) + " (16 x 16 x 16) [done]\n"),
+                 output.constData());
     }
 
     void opensThroughTheDialog()
