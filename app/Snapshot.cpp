@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
@@ -86,10 +87,22 @@ bool waitFor(const std::function<bool()> &done)
     return true;
 }
 
-// The one place the command opens its volume; it takes the window's own open flow.
+// The one place the command opens its volume; it takes the window's own open flow, for
+// every format, and waits until the read in the background has ended.
 bool openVolume(Window &window, const QString &path, QString &failure)
 {
-    if (window.openVolume(path))
+    bool finished = false;
+    bool opened = false;
+    QEventLoop loop;
+    QObject::connect(&window, &Window::openFinished, &loop, [&](bool success) {
+        finished = true;
+        opened = success;
+        loop.quit();
+    });
+    window.openPath(path);
+    if (!finished)
+        loop.exec();
+    if (opened)
         return true;
     failure = QString::fromStdString(lastConsoleLine());
     if (failure.isEmpty())

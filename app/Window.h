@@ -1,10 +1,15 @@
 #pragma once
 
 #include "StopsHistory.h"
+#include "VolumeReader.h"
 
+#include <QFutureWatcher>
 #include <QGradientStops>
 #include <QString>
 #include <QWidget>
+
+#include <array>
+#include <memory>
 
 class GLWidget;
 class GradientEditor;
@@ -13,15 +18,23 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QSlider;
+class QTimer;
 class QToolButton;
+class Volume;
 
 // The main window: the view in its render box, beside it the "Menu" box with the "load
 // Volume" button and the "Slices" group, below them the "Color Editor" box with the
-// transfer-function editor. It wires editor, view and sliders together, opens volume
-// files, and keeps the transfer function of each volume in a stops file named after the
-// volume's base name in the working directory.
+// transfer-function editor, and at the bottom the status line with the open flow's progress.
+// It wires editor, view and sliders together, opens volume files and folders (chosen,
+// dropped, or named on the command line), and keeps the transfer function of each volume in
+// a stops file named after the volume's base name in the working directory.
+//
+// A `.dat` file is opened at once on the GUI thread. Every other format is read by the
+// VolumeReader on a worker thread while the window stays live and shows the progress; only
+// the hand-over to the Volume (texture upload, histogram) comes back to the GUI thread.
 //
 // Beside that it offers what a desktop viewer is expected to: shortcuts, a picture of the
 // view, transfer-function presets and undo, a status line repeating what the console said
@@ -31,11 +44,17 @@ class Window : public QWidget
     Q_OBJECT
 
 public:
-    Window();
+    explicit Window(VolumeReader reader = importingVolumeReader());
+    ~Window() override;
 
-    // Opens a volume file as the dialog does; false (and nothing changed) when the loader
-    // refuses it.
-    bool openVolume(const QString &path);
+    // The one road of every open: a volume file or folder, as the "load Volume" dialog opens
+    // it. A `.dat` file is opened before this returns; any other is read in the background.
+    // Each open ends in openFinished, a refused or cancelled one with the previous volume
+    // left as it was.
+    void openPath(const QString &path);
+    // Opens path as the dialog would, once the view has made its GL context and loaded its
+    // start-up volume.
+    void openAfterStart(const QString &path);
     // The stops file of the volume opened last; empty before the first open.
     QString stopsFileName() const;
     GLWidget *view() const { return glWidget; }
@@ -44,15 +63,22 @@ public:
 
 signals:
     void colorTextureChanged();
+    void openFinished(bool opened);
 
 private slots:
     void setDefaultGradientStops();
     void setOpenFileName();
     void saveGradientStops(const QGradientStops &stops);
+    void setOpenFolderName();
+    void cancelReading();
+    void finishReading();
+    void showReadProgress();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     QSlider *makeSlider(QGroupBox *slicesBox);
@@ -61,6 +87,14 @@ private:
     void addShortcuts();
     void tableRange(int &lo, int &hi) const;
     void rebuildTransferTable();
+    void openRemembered(const QString &path);
+    void startOpen(const QString &path, bool remember);
+    void openVolume(const QString &path, bool remember);
+    void startReading(const QString &path, bool remember);
+    bool showVolume(Volume *opened, const QString &path, const std::array<double, 3> &spacing);
+    void endOpen(const QString &path, bool opened, bool remember);
+    void refuse(const QString &path, const QString &reason);
+    void showReading(bool on);
     void showStatus(const QString &text);
     void recordStops(const QGradientStops &stops);
     void applyHistoryStep(const std::optional<QGradientStops> &stops);
@@ -78,6 +112,7 @@ private:
     QSlider *widthSlider;
     QSlider *depthSlider;
     QPushButton *loadButton;
+    QPushButton *folderButton;
     QCheckBox *fixateColorBox;
     QString fileName;
     // A failing save is reported once, not on every edit while the disk stays full.
@@ -88,6 +123,14 @@ private:
     bool installingStops = false;
 
     QLabel *statusLine;
+    QProgressBar *progressBar;
+    QPushButton *cancelButton;
+    QTimer *progressTimer;
+    VolumeReader reader;
+    // The read in flight, shared with its worker thread; null while none runs.
+    struct Reading;
+    std::shared_ptr<Reading> reading;
+    QFutureWatcher<ReadVolume> readWatcher;
     QComboBox *presetBox;
     QToolButton *undoButton;
     QToolButton *redoButton;

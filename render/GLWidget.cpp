@@ -117,6 +117,12 @@ void GLWidget::setVolume(Volume *v)
     updateBoxScale();
 }
 
+void GLWidget::setVoxelSpacing(const std::array<double, 3> &spacing)
+{
+    voxelSpacing = spacing;
+    updateBoxScale();
+}
+
 void GLWidget::setTransferTable(const uint32_t *table)
 {
     transferTable = table;
@@ -218,7 +224,7 @@ void GLWidget::resetView()
 
 void GLWidget::updateBoxScale()
 {
-    boxScale = boxScaleFor(volumeSize);
+    boxScale = boxScaleFor(volumeSize, voxelSpacing);
 }
 
 void GLWidget::mousePressEvent(QMouseEvent *event)

@@ -48,6 +48,9 @@ public:
     // The volume the view owns and shows; null before the first initialisation and after
     // setVolume(nullptr).
     const Volume *volume() const { return shownVolume; }
+    // Voxel spacing in mm along x, y, z: the box takes the volume's physical proportions.
+    // (1, 1, 1) scales it by voxel counts, as for a volume whose file carries no spacing.
+    void setVoxelSpacing(const std::array<double, 3> &spacing);
     // The table is borrowed: its owner keeps writing into it and the view reads it in
     // place on every setColors().
     void setTransferTable(const uint32_t *table);
@@ -140,6 +143,7 @@ private:
     void releaseGL(bool keepVolume);
 
     Volume *shownVolume = nullptr;
+    std::array<double, 3> voxelSpacing{1.0, 1.0, 1.0};
     ParkedVolumeTexture parkedTexture;
     std::vector<uint32_t> ownTable;
     unsigned int frameBuffer = 0;

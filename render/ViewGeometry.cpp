@@ -11,12 +11,17 @@ void normalizeAngle(int &angle)
         angle -= fullTurn;
 }
 
-std::array<float, 3> boxScaleFor(const std::array<int, 3> &volumeSize)
+std::array<float, 3> boxScaleFor(const std::array<int, 3> &volumeSize, const std::array<double, 3> &spacing)
 {
-    const float m = float(std::max({volumeSize[0], volumeSize[1], volumeSize[2]}));
-    if (m <= 0.0f)
+    std::array<double, 3> extent;
+    for (int i = 0; i < 3; ++i) {
+        const bool usable = std::isfinite(spacing[i]) && spacing[i] > 0.0;
+        extent[i] = volumeSize[i] * (usable ? spacing[i] : 1.0);
+    }
+    const double m = std::max({extent[0], extent[1], extent[2]});
+    if (!(m > 0.0))
         return {1.0f, 1.0f, 1.0f};
-    return {volumeSize[0] / m, volumeSize[1] / m, volumeSize[2] / m};
+    return {float(extent[0] / m), float(extent[1] / m), float(extent[2] / m)};
 }
 
 OrthoBounds orthoBoundsFor(int w, int h)

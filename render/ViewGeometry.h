@@ -10,9 +10,12 @@
 constexpr int fullTurn = 5760;
 void normalizeAngle(int &angle);
 
-// Voxel counts divided by the largest of them: the longest axis of the box spans one unit.
-// Sizes without a positive component give (1, 1, 1).
-std::array<float, 3> boxScaleFor(const std::array<int, 3> &volumeSize);
+// The physical extent of the grid (voxel counts times voxel spacing in mm) divided by the
+// largest of its components: the longest axis of the box spans one unit. A spacing that is
+// not a positive finite number counts as 1, so a volume without spacing is scaled by its
+// voxel counts alone. Sizes without a positive component give (1, 1, 1).
+std::array<float, 3> boxScaleFor(const std::array<int, 3> &volumeSize,
+                                 const std::array<double, 3> &spacing = {1.0, 1.0, 1.0});
 
 // Orthographic bounds for a w x h window: the shorter side spans exactly one unit, the
 // longer one more in proportion. bottom > top flips the vertical axis, so model y grows

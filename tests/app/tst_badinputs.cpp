@@ -84,8 +84,10 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("line");
         QTest::newRow("missing file") << "none" << QByteArray() << "Can't open file %1\n";
-        QTest::newRow("directory") << "folder" << QByteArray() << "Can't load %1: not a regular file\n";
+        // A folder is a series for the reader, whose refusal the window reports.
+        QTest::newRow("directory") << "folder" << QByteArray() << "Can't load %1: %2\n";
         QTest::newRow("named pipe") << "fifo" << QByteArray() << "Can't load %1: not a regular file\n";
+        // A device under a volume's name.
         QTest::newRow("device") << "device" << QByteArray() << "Can't load %1: not a regular file\n";
         QTest::newRow("empty file") << "file" << QByteArray() << "Can't load %1: the file is shorter than its 6-byte header\n";
         QTest::newRow("truncated header") << "file" << datHeader(16, 16, 16).left(5)
@@ -112,16 +114,19 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QByteArray, content);
         QFETCH(QString, line);
-        const QString path = kind == "device" ? QString("/dev/zero") : workDir->filePath("bad.dat");
+        const QString path = workDir->filePath("bad.dat");
         if (kind == "folder")
             QVERIFY(QDir().mkdir("bad.dat"));
         else if (kind == "fifo")
             QCOMPARE(mkfifo("bad.dat", 0600), 0);
+        else if (kind == "device")
+            QVERIFY(QFile::link("/dev/zero", "bad.dat"));
         else if (kind == "file")
             QVERIFY(writeBytes(path, content));
         else if (kind == "sparse")
             QVERIFY(writeBytes(path, content) && truncate("bad.dat", sparseLength(content)) == 0);
-        expectRefusal(path, line.arg(QFile::encodeName(path)));
+        const QString name = QFile::encodeName(path);
+        expectRefusal(path, kind == "folder" ? line.arg(name, readerRefusal(path)) : line.arg(name));
     }
 
     void unreadableVolumeLeavesThePreviousOneOnScreen()
@@ -352,6 +357,12 @@ private:
         QVERIFY(after.table == before.table);
         QVERIFY(after.frame == before.frame);
         QCOMPARE(QDir().entryList({"*.stops"}), QStringList{"ramp.dat.stops"});
+    }
+
+    static QString readerRefusal(const QString &path)
+    {
+        const std::atomic<bool> cancel{false};
+        return QString::fromStdString(importingVolumeReader()(path, [](double) {}, cancel).refusal);
     }
 
     // What opening the file prints besides the loader's progress lines.

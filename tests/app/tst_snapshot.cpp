@@ -81,7 +81,7 @@ private slots:
         GLWidget *view = window.view();
         if (!view->canRender())
             QSKIP("no OpenGL context with the shader programs here");
-        QVERIFY(window.openVolume(workDir->filePath("ball.dat")));
+        QVERIFY(WindowProbe::openVolume(window, workDir->filePath("ball.dat")));
         view->setXRotation(30 * 16);
         view->setZRotation(45 * 16);
         QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(5, 5));
@@ -115,6 +115,9 @@ private slots:
                                         << "Can't open file missing.dat";
         QTest::newRow("truncated volume") << QStringList{"--snapshot", "out.png", "short.dat"} << "out.png"
                                           << "Can't load short.dat (16 x 16 x 16): ";
+        // Read in the background like any format but `.dat`; the command waits for the refusal.
+        QTest::newRow("refused other format") << QStringList{"--snapshot", "out.png", "scan.nii"} << "out.png"
+                                              << "Can't load scan.nii: ";
         QTest::newRow("unwritable output") << QStringList{"--snapshot", "no/such/folder/out.png", "ball.dat"}
                                            << "no/such/folder/out.png" << "Can't write no/such/folder/out.png: ";
         QTest::newRow("bad size") << QStringList{"--snapshot", "out.png", "--size", "800", "ball.dat"} << "out.png"

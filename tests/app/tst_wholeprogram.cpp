@@ -2,6 +2,7 @@
 #include "ConsoleCapture.h"
 #include "DatVolumeFiles.h"
 #include "DefaultStops.h"
+#include "FileDialogDriver.h"
 #include "GLAvailability.h"
 #include "MouseDrags.h"
 #include "ShadeWidget.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,44 +22,6 @@
 
 #include <cmath>
 #include <memory>
-
-namespace {
-
-// Answers the next modal file dialog with the given path, or cancels it for an empty one.
-class FileDialogDriver : public QObject
-{
-public:
-    explicit FileDialogDriver(const QString &path) : path(path)
-    {
-        connect(&timer, &QTimer::timeout, this, &FileDialogDriver::poll);
-        timer.start(5);
-    }
-
-    QString caption;
-    QStringList filters;
-
-private:
-    void poll()
-    {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        timer.stop();
-        caption = dialog->windowTitle();
-        filters = dialog->nameFilters();
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept();
-    }
-
-    QString path;
-    QTimer timer;
-};
-
-} // namespace
 
 class TestWholeProgram : public QObject
 {
@@ -103,7 +67,9 @@ private slots:
         FileDialogDriver driver(workDir->filePath("ramp.dat"));
         QTest::mouseClick(WindowProbe::loadButton(*window), Qt::LeftButton);
         QCOMPARE(driver.caption, QString("Load Volume"));
-        QCOMPARE(driver.filters, (QStringList{"Data Files (*.dat)", "All Files (*)"}));
+        QCOMPARE(driver.filters.first(), QString("Volumes (*.dat *.dcm *.ima *.nii *.nii.gz *.hdr *.img *.nrrd *.nhdr *.mha *.mhd *.inv3)"));
+        QVERIFY(driver.filters.contains("Data Files (*.dat)"));
+        QCOMPARE(driver.filters.last(), QString("All Files (*)"));
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
         QCOMPARE(window->stopsFileName(), QString("ramp.dat.stops"));
         QCOMPARE(WindowProbe::volume(*window)->densityMin, 1000);
@@ -245,6 +211,7 @@ private slots:
         FileDialogDriver driver(workDir->filePath("truncated.dat"));
         QTest::mouseClick(WindowProbe::loadButton(*window), Qt::LeftButton);
         QVERIFY2(console.text().contains("truncated.dat"), qPrintable(console.text()));
+        QVERIFY(WindowProbe::status(*window).startsWith("Can't load " + workDir->filePath("truncated.dat")));
 
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
         QCOMPARE(window->stopsFileName(), QString("ramp.dat.stops"));

@@ -260,7 +260,7 @@ private slots:
         QFETCH(QString, edit);
         waitForStops();
         QSignalSpy installed(WindowProbe::editor(*window), &GradientEditor::gradientStopsChanged);
-        QVERIFY(window->openVolume(workDir->filePath("ramp.dat")));
+        QVERIFY(WindowProbe::openVolume(*window, workDir->filePath("ramp.dat")));
         // The open installs the volume's stops without writing them; undoing back to them
         // is an edit, which writes them.
         QVERIFY(!QFile::exists("ramp.dat.stops"));
@@ -297,11 +297,11 @@ private slots:
     void statusLineRepeatsTheConsoleAboutTheLastOpen()
     {
         waitForStops();
-        QVERIFY(window->openVolume(workDir->filePath("ramp.dat")));
+        QVERIFY(WindowProbe::openVolume(*window, workDir->filePath("ramp.dat")));
         QCOMPARE(statusText(), workDir->filePath("ramp.dat") + ": 16 x 16 x 16 voxels, values 1000 - 3000");
         QVERIFY(writeBytes("short.dat", datHeader(16, 16, 16) + QByteArray(100, '\0')));
         ConsoleCapture console;
-        QVERIFY(!window->openVolume(workDir->filePath("short.dat")));
+        QVERIFY(!WindowProbe::openVolume(*window, workDir->filePath("short.dat")));
         const QStringList lines = console.text().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1);
         QCOMPARE(statusText(), lines.first());

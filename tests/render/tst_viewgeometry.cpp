@@ -34,20 +34,31 @@ private slots:
         QTest::addColumn<int>("x");
         QTest::addColumn<int>("y");
         QTest::addColumn<int>("z");
+        QTest::addColumn<double>("dx");
+        QTest::addColumn<double>("dy");
+        QTest::addColumn<double>("dz");
         QTest::addColumn<float>("sx");
         QTest::addColumn<float>("sy");
         QTest::addColumn<float>("sz");
-        QTest::newRow("initial") << 1 << 1 << 1 << 1.0f << 1.0f << 1.0f;
-        QTest::newRow("flat") << 256 << 256 << 128 << 1.0f << 1.0f << 0.5f;
-        QTest::newRow("y longest") << 64 << 128 << 32 << 0.5f << 1.0f << 0.25f;
-        QTest::newRow("no voxels") << 0 << 0 << 0 << 1.0f << 1.0f << 1.0f;
+        QTest::newRow("initial") << 1 << 1 << 1 << 1.0 << 1.0 << 1.0 << 1.0f << 1.0f << 1.0f;
+        QTest::newRow("flat") << 256 << 256 << 128 << 1.0 << 1.0 << 1.0 << 1.0f << 1.0f << 0.5f;
+        QTest::newRow("y longest") << 64 << 128 << 32 << 1.0 << 1.0 << 1.0 << 0.5f << 1.0f << 0.25f;
+        QTest::newRow("no voxels") << 0 << 0 << 0 << 1.0 << 1.0 << 1.0 << 1.0f << 1.0f << 1.0f;
+        // A clinical CT: thin in plane, thick slices, so fewer slices span the longest axis.
+        QTest::newRow("thick slices") << 512 << 512 << 128 << 0.5 << 0.5 << 4.0 << 0.5f << 0.5f << 1.0f;
+        QTest::newRow("spacing evens counts") << 64 << 128 << 32 << 2.0 << 1.0 << 4.0 << 1.0f << 1.0f << 1.0f;
+        QTest::newRow("only the ratio counts") << 100 << 100 << 50 << 0.01 << 0.01 << 0.01 << 1.0f << 1.0f << 0.5f;
+        QTest::newRow("unusable spacing counts as 1") << 256 << 256 << 128 << 0.0 << -1.0 << qQNaN() << 1.0f << 1.0f << 0.5f;
     }
     void scalesBoxToLongestAxis()
     {
         QFETCH(int, x);
         QFETCH(int, y);
         QFETCH(int, z);
-        const std::array<float, 3> s = boxScaleFor({x, y, z});
+        QFETCH(double, dx);
+        QFETCH(double, dy);
+        QFETCH(double, dz);
+        const std::array<float, 3> s = boxScaleFor({x, y, z}, {dx, dy, dz});
         QTEST(s[0], "sx");
         QTEST(s[1], "sy");
         QTEST(s[2], "sz");

@@ -6,6 +6,8 @@
 #include "Window.h"
 
 #include <QCheckBox>
+#include <QEventLoop>
+#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -16,7 +18,22 @@
 class WindowProbe
 {
 public:
-    static void openVolume(Window &w, const QString &path) { w.openVolume(path); }
+    // Opens path through the window's open flow and waits until that open has ended; whether
+    // the volume was opened.
+    static bool openVolume(Window &w, const QString &path)
+    {
+        bool finished = false, opened = false;
+        QEventLoop loop;
+        QObject::connect(&w, &Window::openFinished, &loop, [&](bool success) {
+            finished = true;
+            opened = success;
+            loop.quit();
+        });
+        w.openPath(path);
+        if (!finished)
+            loop.exec();
+        return opened;
+    }
     // Delivers stops to the window as a finished edit in the editor does.
     static void saveGradientStops(Window &w, const QGradientStops &stops) { emit editor(w)->gradientStopsChanged(stops); }
 
@@ -34,6 +51,7 @@ public:
     }
     // The length, width and depth sliders, in this order.
     static QList<QSlider *> sliders(const Window &w) { return w.findChildren<QSlider *>(); }
+    static QString status(const Window &w) { return w.findChild<QLabel *>("statusLine")->text(); }
 
     // Shows the window and waits for the default stops, which arrive from the event loop;
     // false when the window never came up.

@@ -1,0 +1,260 @@
+#include "ConsoleCapture.h"
+#include "DatVolumeFiles.h"
+#include "FileDialogDriver.h"
+#include "GLAvailability.h"
+#include "ScratchWorkingDirectory.h"
+#include "StopsFile.h"
+#include "WindowProbe.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QTest>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace {
+
+// Stands in for the import layer: a ball from a formula, read in steps that report progress
+// and give up when cancelled, or a refusal.
+struct FakeReader
+{
+    std::string format = "NIfTI";
+    int sizeX = 32, sizeY = 32, sizeZ = 16;
+    double spacingX = 0.5, spacingY = 0.5, spacingZ = 2.0;
+    bool spacingKnown = true;
+    int steps = 2;
+    int stepMilliseconds = 1;
+    std::string refusal;
+    std::shared_ptr<std::atomic<int>> stepsRun = std::make_shared<std::atomic<int>>(0);
+
+    ReadVolume operator()(const QString &, const ReadProgress &progress, const std::atomic<bool> &cancel) const
+    {
+        ReadVolume read;
+        for (int step = 0; step < steps && !cancel; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(stepMilliseconds));
+            ++*stepsRun;
+            progress(double(step + 1) / steps);
+        }
+        if (!refusal.empty()) {
+            read.refusal = refusal;
+            return read;
+        }
+        read = {{}, sizeX, sizeY, sizeZ, spacingX, spacingY, spacingZ, spacingKnown, format, {}, {}};
+        read.samples.reserve(size_t(sizeX) * sizeY * sizeZ);
+        for (int z = 0; z < sizeZ; ++z)
+            for (int y = 0; y < sizeY; ++y)
+                for (int x = 0; x < sizeX; ++x)
+                    read.samples.push_back(ballSample(x, y, z, sizeX, sizeY, sizeZ));
+        return read;
+    }
+};
+
+void drop(QWidget *target, const QString &path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    const QPoint at(target->width() / 2, target->height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+}
+
+const QGradientStops redToBlue{QGradientStop(0.0, QColor(255, 0, 0, 255)), QGradientStop(1.0, QColor(0, 0, 255, 255))};
+
+} // namespace
+
+// Opening anything but `.dat` through the reader, end to end: from the command line, the
+// dialog and a drop; cancelling; refusals.
+class TestOpenFlow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!glContextCanBeMade())
+            QSKIP("no GL context can be made here");
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    }
+    void init()
+    {
+        workDir = std::make_unique<ScratchWorkingDirectory>();
+        QVERIFY(workDir->isReady());
+        QVERIFY(writeVolumeFile("lobster.dat", 16, 16, 16, rampSample));
+        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
+    }
+    void cleanup()
+    {
+        window.reset();
+        workDir.reset();
+    }
+
+    void opensFromTheCommandLineWithItsStops()
+    {
+        start(FakeReader());
+        QVERIFY(writeBytes("head.nii.gz.stops", StopsFile::encode(redToBlue)));
+        const QString path = workDir->filePath("head.nii.gz");
+        ConsoleCapture console;
+        window->openAfterStart(path);
+        QTRY_COMPARE(window->windowTitle(), QString("Dichtenschau [head.nii.gz]"));
+        const QString text = console.text();
+        QVERIFY2(text.startsWith("loading " + path + " (NIfTI, 32 x 32 x 16, spacing 0.5 x 0.5 x 2 mm)\n"), qPrintable(text));
+        QVERIFY2(text.contains("\nHistogram size: ") && text.contains("\nVolume density: "), qPrintable(text));
+        QCOMPARE(window->stopsFileName(), QString("head.nii.gz.stops"));
+        const Volume *volume = WindowProbe::volume(*window);
+        QCOMPARE(WindowProbe::editor(*window)->transferTable()[volume->densityMin], 0xFFFF0000u);
+        QCOMPARE(WindowProbe::status(*window), path + QString(": 32 x 32 x 16 voxels, values %1 - %2")
+                                                          .arg(volume->densityMin)
+                                                          .arg(volume->densityMax));
+    }
+
+    // The program itself, given a path: it opens it once the start-up volume is shown.
+    void theProgramOpensTheVolumeNamedOnItsCommandLine()
+    {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(DICHTENSCHAU_PROGRAM, {workDir->filePath("ramp.dat")});
+        QVERIFY(program.waitForStarted());
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += program.readAll()).count("Volume density") == 2, 20000);
+        program.kill();
+        program.waitForFinished();
+        QVERIFY2(output.contains("loading lobster.dat (16 x 16 x 16) [done]\n"), output.constData());
+        QVERIFY2(output.contains("loading " + QFile::encodeName(workDir->filePath("ramp.dat")) + " (16 x 16 x 16) [done]\n"),
+                 output.constData());
+    }
+
+    void opensThroughTheDialog()
+    {
+        FakeReader reader;
+        reader.format = "MetaImage";
+        reader.spacingKnown = false;
+        start(reader);
+        QVERIFY(writeBytes("scan.mha", "stand-in"));
+        ConsoleCapture console;
+        FileDialogDriver driver(workDir->filePath("scan.mha"));
+        QTest::mouseClick(WindowProbe::loadButton(*window), Qt::LeftButton);
+        QTRY_COMPARE(window->windowTitle(), QString("Dichtenschau [scan.mha]"));
+        QVERIFY(console.text().startsWith("loading " + workDir->filePath("scan.mha") + " (MetaImage, 32 x 32 x 16, no spacing given)\n"));
+        QCOMPARE(window->stopsFileName(), QString("scan.mha.stops"));
+    }
+
+    void opensADroppedFolder()
+    {
+        FakeReader reader;
+        reader.format = "DICOM";
+        start(reader);
+        QVERIFY(QDir().mkdir("series"));
+        ConsoleCapture console;
+        drop(window.get(), workDir->filePath("series"));
+        QTRY_COMPARE(window->windowTitle(), QString("Dichtenschau [series]"));
+        QVERIFY(console.text().startsWith("loading " + workDir->filePath("series") + " (DICOM, "));
+        QCOMPARE(window->stopsFileName(), QString("series.stops"));
+    }
+
+    void cancellingKeepsThePreviousVolume()
+    {
+        FakeReader reader;
+        reader.steps = 400;
+        reader.stepMilliseconds = 10;
+        start(reader);
+        const Shown before = openRamp();
+        ConsoleCapture console;
+        window->openAfterStart(workDir->filePath("slow.nrrd"));
+        auto *progress = window->findChild<QProgressBar *>();
+        QTRY_VERIFY(progress->isVisible() && progress->value() > 0);
+
+        drop(window.get(), workDir->filePath("ramp.dat"));
+        QVERIFY(WindowProbe::status(*window).startsWith("Still opening slow.nrrd"));
+
+        QPushButton *cancel = findButton("Cancel");
+        QVERIFY(cancel && cancel->isVisible());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QTRY_VERIFY(!progress->isVisible());
+        QVERIFY(*reader.stepsRun < reader.steps);
+        QVERIFY(!console.text().contains("loading"));
+        QVERIFY(!QFile::exists("slow.nrrd.stops"));
+        expectUnchanged(before);
+    }
+
+    void closingTheWindowWhileReadingStopsTheRead()
+    {
+        FakeReader reader;
+        reader.steps = 400;
+        reader.stepMilliseconds = 10;
+        start(reader);
+        window->openAfterStart(workDir->filePath("slow.nrrd"));
+        QTRY_VERIFY(*reader.stepsRun > 0);
+        window.reset();
+        QVERIFY(*reader.stepsRun < reader.steps);
+    }
+
+    void aRefusalShowsInTheWindowAndKeepsEverything()
+    {
+        FakeReader reader;
+        reader.refusal = "slice 7 of 20 is cut short";
+        start(reader);
+        const Shown before = openRamp();
+        ConsoleCapture console;
+        const QString path = workDir->filePath("cut.dcm");
+        window->openAfterStart(path);
+        QTRY_VERIFY(WindowProbe::status(*window).startsWith("Can't load"));
+        // The line repeats the console's.
+        QCOMPARE(console.text(), "Can't load " + path + ": slice 7 of 20 is cut short\n");
+        QCOMPARE(WindowProbe::status(*window), "Can't load " + path + ": slice 7 of 20 is cut short");
+        QVERIFY(!QFile::exists("cut.dcm.stops"));
+        expectUnchanged(before);
+    }
+
+private:
+    struct Shown
+    {
+        const Volume *volume;
+        QString title;
+        QByteArray stops;
+    };
+
+    void start(const FakeReader &reader)
+    {
+        window = std::make_unique<Window>(reader);
+        QVERIFY(WindowProbe::start(*window));
+    }
+    // A first volume of known stops, to see that later opens keep it.
+    Shown openRamp()
+    {
+        QFile::remove("ramp.dat.stops");
+        if (!writeBytes("ramp.dat.stops", StopsFile::encode(redToBlue)))
+            return {};
+        if (!WindowProbe::openVolume(*window, workDir->filePath("ramp.dat")))
+            return {};
+        return {WindowProbe::volume(*window), window->windowTitle(), fileBytes("ramp.dat.stops")};
+    }
+    void expectUnchanged(const Shown &before)
+    {
+        QCOMPARE(WindowProbe::volume(*window), before.volume);
+        QCOMPARE(window->windowTitle(), before.title);
+        QCOMPARE(window->stopsFileName(), QString("ramp.dat.stops"));
+        QCOMPARE(fileBytes("ramp.dat.stops"), before.stops);
+    }
+    QPushButton *findButton(const QString &text) const
+    {
+        for (QPushButton *button : window->findChildren<QPushButton *>())
+            if (button->text() == text)
+                return button;
+        return nullptr;
+    }
+
+    std::unique_ptr<ScratchWorkingDirectory> workDir;
+    std::unique_ptr<Window> window;
+};
+
+QTEST_MAIN(TestOpenFlow)
+#include "tst_openflow.moc"
