@@ -40,6 +40,9 @@ public:
     // The table is borrowed: its owner keeps writing into it and the view reads it in
     // place on every setColors().
     void setTransferTable(const uint32_t *table);
+    // Whether rays step over the bricks the transfer function makes transparent (on by
+    // default); the picture is the same either way. Does not repaint.
+    void setEmptySpaceSkipping(bool on);
 
 signals:
     void xRotationChanged(int angle);
@@ -86,6 +89,8 @@ private:
     void createBackfaceTarget();
     void allocateBackfaceTexture(int w, int h);
     void uploadTransferTexture();
+    void uploadBrickVisibility();
+    void setBrickUniforms();
     void renderVolume();
     void renderBackFaces();
     void renderRays();
@@ -100,6 +105,12 @@ private:
     unsigned int transferTexture = 0;
     unsigned int frameBuffer = 0;
     unsigned int backfaceTexture = 0;
+    // Unit 3: per brick of the volume, whether the transfer table lets it contribute.
+    unsigned int brickTexture = 0;
+    std::vector<uint8_t> brickVisibility;
+    // Set when the volume or the table changes; the next frame recomputes the texture.
+    bool brickVisibilityStale = true;
+    bool skipEmptySpace = true;
     unsigned int rayProgram = 0;
     unsigned int sliceProgram = 0;
     int xRotation = 0;
