@@ -39,6 +39,12 @@ const float gradientZero = 32768.0 / 65535.0;
 const float minGradientSquared = (16.0 / 65535.0) * (16.0 / 65535.0);
 const float specularStrength = 0.35;
 
+#ifdef COUNT_SAMPLES
+// For the benchmark only: per pixel, the samples its ray took and those it stepped over.
+int takenSamples;
+int skippedSamples;
+#endif
+
 // The light, the viewer and their halfway vector, turned into the volume's own axes once
 // per pixel, so that each sample's gradient is used as it comes. The model-view matrix
 // only turns, so its inverse is its transpose.
@@ -124,11 +130,17 @@ vec4 march(vec3 start, vec3 delta, int count, float correction, bool corrected, 
             vec3 q = (start + float(i) * delta) * bricksPerUnit;
             end = min(i + samplesInBrick(q, brickDelta, stepsPerBrick, count - i), end);
             if (texture3D(brickTex, (floor(q) + 0.5) / brickCount).r < 0.5) {
+#ifdef COUNT_SAMPLES
+                skippedSamples += end - i;
+#endif
                 i = end;
                 continue;
             }
         }
         for (; i < end; ++i) {
+#ifdef COUNT_SAMPLES
+            takenSamples += 1;
+#endif
             vec4 voxel = texture3D(volumeTex, start + float(i) * delta);
             vec4 source = classify(voxel.a);
             if (source.a > 0.0) {
@@ -157,6 +169,10 @@ void main()
     vec3 delta = ray * (stepLength / max(rayLength, 1e-6));
     vec3 start = entryPoint + delta * offset;
     Lighting lighting = objectSpaceLighting();
+#ifdef COUNT_SAMPLES
+    takenSamples = 0;
+    skippedSamples = 0;
+#endif
 
     vec4 sum;
     if (stepCount == referenceSteps)
@@ -164,4 +180,10 @@ void main()
     else
         sum = march(start, delta, count, float(referenceSteps) / float(stepCount), true, lighting);
     gl_FragColor = vec4(sum.rgb, 1.0);
+#ifdef COUNT_SAMPLES
+    // Taken in red and the low half of blue, skipped in green and the high half of blue.
+    float taken = float(takenSamples), skipped = float(skippedSamples);
+    gl_FragColor = vec4(mod(taken, 256.0), mod(skipped, 256.0),
+                        floor(taken / 256.0) + 16.0 * floor(skipped / 256.0), 255.0) / 255.0;
+#endif
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <emmintrin.h>
+
 namespace {
 
 int bricksOver(int voxels)
@@ -19,6 +21,24 @@ int firstVoxelOf(int brick)
 int lastVoxelOf(int brick, int size)
 {
     return std::min(size - 1, (brick + 1) * BrickRanges::brickSize);
+}
+
+// Folds a row into the running element-wise minima and maxima. SSE2 has no unsigned 16-bit
+// minimum or maximum; a saturating difference gives both.
+void foldRow(uint16_t *low, uint16_t *high, const uint16_t *row, int count)
+{
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + x));
+        const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i *>(low + x));
+        const __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i *>(high + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(low + x), _mm_sub_epi16(l, _mm_subs_epu16(l, r)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(high + x), _mm_add_epi16(r, _mm_subs_epu16(h, r)));
+    }
+    for (; x < count; ++x) {
+        low[x] = std::min(low[x], row[x]);
+        high[x] = std::max(high[x], row[x]);
+    }
 }
 
 } // namespace
@@ -46,8 +66,7 @@ void BrickRanges::addSlab(const uint16_t *slabSamples, int firstZ, int sliceCoun
         addSlice(slabSamples + size_t(i) * sliceSize, firstZ + i);
 }
 
-// Folds the rows reaching each row of bricks into one row (element by element, which
-// vectorises), then each such row's stretches into the bricks of the slice, which go into
+// Folds the rows reaching each row of bricks into one row, element by element, then each such row's stretches into the bricks of the slice, which go into
 // the one or two bricks along z that the slice reaches.
 void BrickRanges::addSlice(const uint16_t *slice, int z)
 {
@@ -62,13 +81,8 @@ void BrickRanges::addSlice(const uint16_t *slice, int z)
         const int firstY = firstVoxelOf(by), lastY = lastVoxelOf(by, sizes[1]);
         std::copy_n(slice + size_t(firstY) * size_t(sizeX), sizeX, rowMinima.begin());
         std::copy_n(slice + size_t(firstY) * size_t(sizeX), sizeX, rowMaxima.begin());
-        for (int y = firstY + 1; y <= lastY; ++y) {
-            const uint16_t *row = slice + size_t(y) * size_t(sizeX);
-            for (int x = 0; x < sizeX; ++x) {
-                rowMinima[size_t(x)] = std::min(rowMinima[size_t(x)], row[x]);
-                rowMaxima[size_t(x)] = std::max(rowMaxima[size_t(x)], row[x]);
-            }
-        }
+        for (int y = firstY + 1; y <= lastY; ++y)
+            foldRow(rowMinima.data(), rowMaxima.data(), slice + size_t(y) * size_t(sizeX), sizeX);
         for (int bx = 0; bx < counts[0]; ++bx) {
             const int firstX = firstVoxelOf(bx), lastX = lastVoxelOf(bx, sizeX);
             const uint16_t low = *std::min_element(&rowMinima[size_t(firstX)], &rowMinima[size_t(lastX)] + 1);
