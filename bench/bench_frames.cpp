@@ -138,6 +138,8 @@ std::vector<uint32_t> transferTable(const QString &name, const Samples &samples)
 {
     if (name == "bone")
         return tableFromStops(boneStops());
+    if (name == "none")
+        return tableFromStops({});
     if (name == "skin") {
         DensityHistogram counts;
         counts.count(samples.values.data(), int64_t(samples.values.size()));

@@ -579,6 +579,7 @@ void GLWidget::uploadTransferTexture()
 void GLWidget::uploadBrickVisibility()
 {
     computeBrickVisibility(volume->bricks, transferTable, brickVisibility);
+    anyBrickHidden = std::find(brickVisibility.begin(), brickVisibility.end(), 0) != brickVisibility.end();
     const std::array<int, 3> &counts = volume->bricks.brickCounts();
     glActiveTexture(GL_TEXTURE3);
     if (brickTexture == 0) {
@@ -611,7 +612,7 @@ void GLWidget::setBrickUniforms()
                 float(counts[2]));
     glUniform3f(glGetUniformLocation(rayProgram, "bricksPerUnit"), float(volumeSize[0]) / brick,
                 float(volumeSize[1]) / brick, float(volumeSize[2]) / brick);
-    glUniform1i(glGetUniformLocation(rayProgram, "skipEmpty"), skipEmptySpace ? 1 : 0);
+    glUniform1i(glGetUniformLocation(rayProgram, "skipEmpty"), skipEmptySpace && anyBrickHidden ? 1 : 0);
 }
 
 void GLWidget::renderSlices()

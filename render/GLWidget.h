@@ -110,6 +110,8 @@ private:
     std::vector<uint8_t> brickVisibility;
     // Set when the volume or the table changes; the next frame recomputes the texture.
     bool brickVisibilityStale = true;
+    // With every brick visible, rays do not look bricks up at all.
+    bool anyBrickHidden = false;
     bool skipEmptySpace = true;
     unsigned int rayProgram = 0;
     unsigned int sliceProgram = 0;
