@@ -5,13 +5,17 @@
 //
 // With --volume the scene is that .dat file instead, under the transfer function named by
 // --transfer: bench (the benchmark scene's), skin (the viewer's default stops over the
-// volume's narrowed range) or bone (transparent up to 2200, opaque white from 3000 on).
+// volume's narrowed range), bone (transparent up to 2200, opaque white from 3000 on) or
+// none (all transparent: what a frame costs besides its samples).
 // --skip off renders without empty-space skipping; --count adds the share of the samples
 // that skipping steps over, counted by a variant of the ray shader, and the time to
 // rebuild the brick visibility after a transfer table change.
 //
 // usage: bench_frames [--frames N] [--size WxH]... [--save DIR] [--volume FILE.dat]
-//                     [--transfer bench|skin|bone] [--skip on|off] [--count]
+//                     [--transfer bench|skin|bone|none] [--skip on|off] [--count] [--turn X,Z]
+//
+// --turn sets the view's x and z rotations (1/16 degree) before the frames; --save writes
+// the last frame at rest and dragging of each size into DIR.
 #include <GL/glew.h>
 
 #include "BenchScene.h"
@@ -44,6 +48,8 @@ struct Options
     QString transfer = "bench";
     bool skip = true;
     bool count = false;
+    int xTurn = 0;
+    int zTurn = 0;
 };
 
 Options parseOptions(const QStringList &args)
@@ -68,6 +74,10 @@ Options parseOptions(const QStringList &args)
             options.transfer = args[i + 1];
         else if (args[i] == "--skip")
             options.skip = args[i + 1] != "off";
+        else if (args[i] == "--turn") {
+            options.xTurn = args[i + 1].section(',', 0, 0).toInt();
+            options.zTurn = args[i + 1].section(',', 1, 1).toInt();
+        }
         ++i;
     }
     if (options.sizes.empty())
@@ -259,6 +269,8 @@ int main(int argc, char *argv[])
     std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
     view.doneCurrent();
     std::printf("empty-space skipping: %s\n", options.skip ? "on" : "off");
+    view.setXRotation(options.xTurn);
+    view.setZRotation(options.zTurn);
 
     std::printf("%-10s %6s %10s %10s %6s %10s %10s\n", "window", "steps", "rest ms", "cpu ms", "steps", "drag ms",
                 "cpu ms");
