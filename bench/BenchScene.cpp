@@ -39,6 +39,33 @@ std::vector<uint32_t> benchTransferTable()
     return table;
 }
 
+std::vector<uint32_t> tableFromStops(const std::vector<SampleStop> &stops)
+{
+    std::vector<uint32_t> table(4096, 0u);
+    for (size_t s = 0; s + 1 < stops.size(); ++s) {
+        const SampleStop &a = stops[s], &b = stops[s + 1];
+        for (int i = int(std::ceil(a.sample)); i <= int(std::floor(b.sample)) && i < 4096; ++i) {
+            if (i < 0)
+                continue;
+            const double t = b.sample > a.sample ? (i - a.sample) / (b.sample - a.sample) : 1.0;
+            const uint32_t grey = uint32_t(std::lround(255.0 * (a.grey + t * (b.grey - a.grey))));
+            const uint32_t alpha = uint32_t(std::lround(255.0 * (a.alpha + t * (b.alpha - a.alpha))));
+            table[size_t(i)] = alpha << 24 | grey << 16 | grey << 8 | grey;
+        }
+    }
+    return table;
+}
+
+std::vector<SampleStop> skinStops(int lo, int hi)
+{
+    return {{double(lo), 0.0, 0.0}, {(lo + hi) / 2.0, 1.0, 1.0}, {double(hi), 0.0, 0.0}};
+}
+
+std::vector<SampleStop> boneStops()
+{
+    return {{0.0, 1.0, 0.0}, {2200.0, 1.0, 0.0}, {3000.0, 1.0, 1.0}, {4095.0, 1.0, 1.0}};
+}
+
 bool copyShaderFiles(const QString &dir)
 {
     for (const char *name : {"shader1.vert", "shader1.frag", "slice_shader.vert", "slice_shader.frag"}) {

@@ -3,15 +3,32 @@
 // transfer function whose opacity peaks at mid-range. Prints the median of many frames at
 // rest (500 steps) and while dragging (28000 / width steps) for each window size.
 //
-// usage: bench_frames [--frames N] [--size WxH]... [--save DIR]
+// With --volume the scene is that .dat file instead, under the transfer function named by
+// --transfer: bench (the benchmark scene's), skin (the viewer's default stops over the
+// volume's narrowed range), bone (transparent up to 2200, opaque white from 3000 on) or
+// none (all transparent: what a frame costs besides its samples).
+// --skip off renders without empty-space skipping; --count adds the share of the samples
+// that skipping steps over, counted by a variant of the ray shader, and the time to
+// rebuild the brick visibility after a transfer table change.
+//
+// usage: bench_frames [--frames N] [--size WxH]... [--save DIR] [--volume FILE.dat]
+//                     [--transfer bench|skin|bone|none] [--skip on|off] [--count] [--turn X,Z]
+//
+// --turn sets the view's x and z rotations (1/16 degree) before the frames; --save writes
+// the last frame at rest and dragging of each size into DIR.
 #include <GL/glew.h>
 
 #include "BenchScene.h"
+#include "BrickRanges.h"
+#include "BrickVisibility.h"
+#include "DensityHistogram.h"
 #include "GLWidget.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,18 +44,41 @@ struct Options
     int frames = 10;
     std::vector<QSize> sizes;
     QString saveDir;
+    QString volume;
+    QString transfer = "bench";
+    bool skip = true;
+    bool count = false;
+    int xTurn = 0;
+    int zTurn = 0;
 };
 
 Options parseOptions(const QStringList &args)
 {
     Options options;
-    for (int i = 1; i + 1 < args.size(); i += 2) {
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == "--count") {
+            options.count = true;
+            continue;
+        }
+        if (i + 1 == args.size())
+            break;
         if (args[i] == "--frames")
             options.frames = std::max(1, args[i + 1].toInt());
         else if (args[i] == "--size")
             options.sizes.push_back(QSize(args[i + 1].section('x', 0, 0).toInt(), args[i + 1].section('x', 1, 1).toInt()));
         else if (args[i] == "--save")
             options.saveDir = args[i + 1];
+        else if (args[i] == "--volume")
+            options.volume = args[i + 1];
+        else if (args[i] == "--transfer")
+            options.transfer = args[i + 1];
+        else if (args[i] == "--skip")
+            options.skip = args[i + 1] != "off";
+        else if (args[i] == "--turn") {
+            options.xTurn = args[i + 1].section(',', 0, 0).toInt();
+            options.zTurn = args[i + 1].section(',', 1, 1).toInt();
+        }
+        ++i;
     }
     if (options.sizes.empty())
         options.sizes = {QSize(512, 512), QSize(1024, 768)};
@@ -81,6 +121,125 @@ FrameTimes medianFrame(GLWidget &view, int frames, QImage *last)
     return {median(wall), median(cpu)};
 }
 
+// The samples of a .dat file, x fastest, as the file holds them.
+struct Samples
+{
+    std::vector<uint16_t> values;
+    int sizeX = 0, sizeY = 0, sizeZ = 0;
+};
+
+bool readSamples(const QString &path, Samples &samples)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    uint16_t sizes[3] = {0, 0, 0};
+    if (file.read(reinterpret_cast<char *>(sizes), sizeof sizes) != qint64(sizeof sizes))
+        return false;
+    samples.sizeX = sizes[0];
+    samples.sizeY = sizes[1];
+    samples.sizeZ = sizes[2];
+    samples.values.resize(size_t(sizes[0]) * sizes[1] * sizes[2]);
+    const qint64 bytes = qint64(samples.values.size() * sizeof(uint16_t));
+    return file.read(reinterpret_cast<char *>(samples.values.data()), bytes) == bytes;
+}
+
+std::vector<uint32_t> transferTable(const QString &name, const Samples &samples)
+{
+    if (name == "bone")
+        return tableFromStops(boneStops());
+    if (name == "none")
+        return tableFromStops({});
+    if (name == "skin") {
+        DensityHistogram counts;
+        counts.count(samples.values.data(), int64_t(samples.values.size()));
+        const DensityRange range = counts.narrowedRange();
+        std::printf("skin stops over %d..%d\n", range.min, range.max);
+        return tableFromStops(skinStops(range.min, range.max));
+    }
+    return benchTransferTable();
+}
+
+// The ray shader of the working directory with its sample counters switched on: each
+// pixel then shows how many samples its ray took and how many it stepped over.
+bool switchOnSampleCounting()
+{
+    QFile file("shader1.frag");
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray text = file.readAll();
+    file.close();
+    const qsizetype version = text.indexOf("#version");
+    const qsizetype lineEnd = text.indexOf('\n', version);
+    if (version < 0 || lineEnd < 0)
+        return false;
+    text.insert(lineEnd + 1, "#define COUNT_SAMPLES\n");
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+// Percentage of the samples skipped over all rays of a counting frame: red and the low
+// half of blue hold the samples taken, green and the high half of blue those skipped.
+double skippedShare(const QImage &counts)
+{
+    double taken = 0, skipped = 0;
+    for (int y = 0; y < counts.height(); ++y)
+        for (int x = 0; x < counts.width(); ++x) {
+            const QRgb p = counts.pixel(x, y);
+            taken += qRed(p) + 256 * (qBlue(p) % 16);
+            skipped += qGreen(p) + 256 * (qBlue(p) / 16);
+        }
+    return taken + skipped > 0 ? 100.0 * skipped / (taken + skipped) : 0.0;
+}
+
+bool showView(GLWidget &view, const std::vector<uint32_t> &table, const QSize &size)
+{
+    view.setTransferTable(table.data());
+    view.resize(size);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        return false;
+    view.setColors();
+    return true;
+}
+
+void countSkippedSamples(const Options &options, const std::vector<uint32_t> &table)
+{
+    if (!switchOnSampleCounting()) {
+        std::printf("cannot switch on the ray shader's sample counters\n");
+        return;
+    }
+    for (const QSize &size : options.sizes) {
+        GLWidget view;
+        if (!showView(view, table, size))
+            return;
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(1, 1));
+        const double rest = skippedShare(view.grabFramebuffer());
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(1, 1));
+        const double drag = skippedShare(view.grabFramebuffer());
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(1, 1));
+        std::printf("skipped %dx%d: rest %.1f %%, drag %.1f %%\n", size.width(), size.height(), rest, drag);
+    }
+}
+
+// What a transfer table change costs the skipping: the visibility of every brick.
+void timeBrickVisibility(const Samples &samples, const std::vector<uint32_t> &table)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const BrickRanges ranges = BrickRanges::ofSamples(samples.values.data(), samples.sizeX, samples.sizeY, samples.sizeZ);
+    const double rangesMs = timer.nsecsElapsed() / 1e6;
+    std::vector<uint8_t> visible;
+    std::vector<double> rebuilds;
+    for (int i = 0; i < 200; ++i) {
+        timer.restart();
+        computeBrickVisibility(ranges, table.data(), visible);
+        rebuilds.push_back(timer.nsecsElapsed() / 1e3);
+    }
+    const auto hidden = std::count(visible.begin(), visible.end(), 0);
+    std::printf("brick ranges from the samples: %.1f ms; visibility rebuild: %.1f us for %d bricks (%d transparent)\n",
+                rangesMs, median(rebuilds), ranges.brickCount(), int(hidden));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -89,25 +248,29 @@ int main(int argc, char *argv[])
     const Options options = parseOptions(app.arguments());
 
     QTemporaryDir dir;
-    if (!dir.isValid() || !writeBenchScene(dir.path() + "/lobster.dat") || !copyShaderFiles(dir.path())) {
-        std::printf("cannot prepare the benchmark scene in a temporary directory\n");
+    const QString scene = dir.path() + "/lobster.dat";
+    const bool prepared = options.volume.isEmpty() ? writeBenchScene(scene)
+                                                   : QFile::link(QFileInfo(options.volume).absoluteFilePath(), scene);
+    Samples samples;
+    if (!dir.isValid() || !prepared || !copyShaderFiles(dir.path()) || !readSamples(scene, samples)) {
+        std::printf("cannot prepare the scene in a temporary directory\n");
         return 1;
     }
     QDir::setCurrent(dir.path());
 
-    const std::vector<uint32_t> table = benchTransferTable();
+    const std::vector<uint32_t> table = transferTable(options.transfer, samples);
     GLWidget view;
-    view.setTransferTable(table.data());
-    view.resize(options.sizes.front());
-    view.show();
-    if (!QTest::qWaitForWindowExposed(&view)) {
+    view.setEmptySpaceSkipping(options.skip);
+    if (!showView(view, table, options.sizes.front())) {
         std::printf("no window could be shown\n");
         return 1;
     }
-    view.setColors();
     view.makeCurrent();
     std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
     view.doneCurrent();
+    std::printf("empty-space skipping: %s\n", options.skip ? "on" : "off");
+    view.setXRotation(options.xTurn);
+    view.setZRotation(options.zTurn);
 
     std::printf("%-10s %6s %10s %10s %6s %10s %10s\n", "window", "steps", "rest ms", "cpu ms", "steps", "drag ms",
                 "cpu ms");
@@ -143,5 +306,9 @@ int main(int argc, char *argv[])
         uploads.push_back(timer.nsecsElapsed() / 1e3);
     }
     std::printf("transfer texture upload: %.1f us\n", median(uploads));
+    if (options.count) {
+        timeBrickVisibility(samples, table);
+        countSkippedSamples(options, table);
+    }
     return 0;
 }

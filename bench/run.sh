@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The whole benchmark in one run: opening a volume (a generated 512^3 one, and the .dat given
-# as $1 if any), frames of the benchmark scene side by side with VTK's GPU volume ray caster
-# at equal settings, and the editor. Prints the programs' own reports, then one table.
+# as $1 if any), frames of the benchmark scene and of a real head CT (the default data set
+# made from Debian's invesalius-examples) under a skin and a bone transfer function, side by
+# side with VTK's GPU volume ray caster at equal settings, and the editor. Prints the
+# programs' own reports, then one table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --bench
@@ -19,9 +21,29 @@ if [ $# -gt 0 ]; then
   headless build/bench/bench_volume_open "$1" 3 | tee "$out/open_given"
 fi
 echo "== frames: Dichtenschau"
-headless build/bench/bench_frames --frames 10 | tee "$out/frames"
+headless build/bench/bench_frames --frames 10 --count | tee "$out/frames"
 echo "== frames: VTK GPU ray caster"
 (cd "$out" && headless /usr/bin/python3 "$OLDPWD/bench/vtk_peer.py" --frames 10) | tee "$out/vtk"
+
+ct=build/bench/head-ct.dat
+scripts/make-default-volume.sh "$ct"
+peer_stops_bone="0:1:0,2200:1:0,3000:1:1,4095:1:1"
+for tf in skin bone; do
+  echo "== frames: head CT, $tf: Dichtenschau"
+  headless build/bench/bench_frames --frames 5 --volume "$ct" --transfer $tf --count | tee "$out/ct_$tf"
+  echo "== frames: head CT, $tf: Dichtenschau without empty-space skipping"
+  headless build/bench/bench_frames --frames 5 --volume "$ct" --transfer $tf --skip off | tee "$out/ct_${tf}_all"
+  if [ $tf = skin ]; then
+    range=$(sed -n 's/^skin stops over \([0-9]*\)\.\.\([0-9]*\)$/\1 \2/p' "$out/ct_$tf")
+    set -- $range
+    stops="$1:0:0,$(echo "($1 + $2) / 2" | bc -l):1:1,$2:0:0"
+  else
+    stops=$peer_stops_bone
+  fi
+  echo "== frames: head CT, $tf: VTK GPU ray caster (stops $stops)"
+  (cd "$out" && headless /usr/bin/python3 "$OLDPWD/bench/vtk_peer.py" --frames 5 --volume "$OLDPWD/$ct" --stops "$stops") \
+    | tee "$out/vtk_ct_$tf"
+done
 echo "== editor"
 headless build/bench/bench_editor | tee "$out/editor"
 
@@ -33,14 +55,26 @@ echo "== summary"
 echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores"
 echo "renderer (Dichtenschau): $(sed -n 's/^renderer: //p' "$out/frames")"
 echo "renderer (VTK):          $(sed -n 's/^renderer: //p' "$out/vtk")"
-printf '%-40s %12s %12s %8s\n' "" "Dichtenschau" "VTK" "ratio"
-while read -r w h rest drag; do
-  size="${w}x${h}"
-  ours=$(awk -v s="$size" '$1 == s { print $3, $6, $5 }' "$out/frames")
-  set -- $ours
-  printf '%-40s %9.1f ms %9.1f ms %8.2f\n' "frame $size at rest (500 steps)" "$1" "$rest" "$(echo "$1 / $rest" | bc -l)"
-  printf '%-40s %9.1f ms %9.1f ms %8.2f\n' "frame $size dragging ($3 steps)" "$2" "$drag" "$(echo "$2 / $drag" | bc -l)"
-done < <(awk 'NF == 4 && $1 ~ /^[0-9]+$/' "$out/vtk")
+# frameRows LABEL OURS PEER [WITHOUT_SKIPPING]: one row per window size and state.
+frameRows() {
+  local label=$1 ours=$2 peer=$3 all=${4:-}
+  local w h rest drag size t skipped plain
+  while read -r w h rest drag; do
+    size="${w}x${h}"
+    t=($(awk -v s="$size" '$1 == s { print $3, $6, $5 }' "$ours"))
+    skipped=($(sed -n "s/^skipped $size: rest \([0-9.]*\) %, drag \([0-9.]*\) %/\1 \2/p" "$ours"))
+    plain=("" "")
+    [ -n "$all" ] && plain=($(awk -v s="$size" '$1 == s { print $3, $6 }' "$all"))
+    printf '%-48s %9.1f ms %9.1f ms %8.2f %7s %% %12s\n' "$label $size at rest (500 steps)" "${t[0]}" "$rest" \
+      "$(echo "${t[0]} / $rest" | bc -l)" "${skipped[0]:-}" "${plain[0]:+${plain[0]} ms}"
+    printf '%-48s %9.1f ms %9.1f ms %8.2f %7s %% %12s\n' "$label $size dragging (${t[2]} steps)" "${t[1]}" "$drag" \
+      "$(echo "${t[1]} / $drag" | bc -l)" "${skipped[1]:-}" "${plain[1]:+${plain[1]} ms}"
+  done < <(awk 'NF == 4 && $1 ~ /^[0-9]+$/' "$peer")
+}
+printf '%-48s %12s %12s %8s %9s %12s\n' "" "Dichtenschau" "VTK" "ratio" "skipped" "no skipping"
+frameRows "frame" "$out/frames" "$out/vtk"
+frameRows "head CT skin" "$out/ct_skin" "$out/vtk_ct_skin" "$out/ct_skin_all"
+frameRows "head CT bone" "$out/ct_bone" "$out/vtk_ct_bone" "$out/ct_bone_all"
 for phase in "read" "gradients" "texture upload" "histogram" "total (whole Volume)"; do
   row=$(openRow "$out/open" "$phase" | sed "s/^  $phase//")
   printf '%-40s %9s ms %s\n' "open 512^3: $phase" "$(echo "$row" | awk '{ print $1 }')" "$(echo "$row" | awk '{ $1 = $2 = ""; print }' | sed 's/^ *//')"
@@ -49,3 +83,4 @@ printf '%-40s %s\n' "open 512^3: peak memory" "$(awk '/^  peak  /{ print $(NF-1)
 printf '%-40s %9s us\n' "editor: coupled drag step" "$(sed -n 's/^coupled drag step: \([0-9.]*\) us.*/\1/p' "$out/editor")"
 printf '%-40s %9s us\n' "editor: buildTransferTable(0, 4095)" "$(sed -n 's/^buildTransferTable(0, 4095): \([0-9.]*\) us.*/\1/p' "$out/editor")"
 printf '%-40s %9s us\n' "editor: transfer texture upload" "$(sed -n 's/^transfer texture upload: \([0-9.]*\) us/\1/p' "$out/frames")"
+printf '%-40s %9s us\n' "editor: brick visibility, head CT" "$(sed -n 's/.*visibility rebuild: \([0-9.]*\) us.*/\1/p' "$out/ct_bone")"

@@ -3,7 +3,11 @@ same volume and transfer function, orthographic camera, the same number of sampl
 box diagonal, linear interpolation, shading on, no jitter, no automatic adjustment of the
 sample distance, no multisampling. Run with Debian's python3 (package python3-vtk9).
 
-usage: /usr/bin/python3 vtk_peer.py [--frames N] [--size WxH]...
+With --volume the scene is that .dat file, and --stops gives its transfer function as
+comma-separated stops sample:grey:alpha, linear in between and transparent outside them,
+the same stops the viewer's benchmark builds its table from.
+
+usage: /usr/bin/python3 vtk_peer.py [--frames N] [--size WxH]... [--volume FILE.dat --stops STOPS] [--save DIR]
 Prints one line per window size: width height rest_ms drag_ms, after a renderer line.
 """
 import argparse
@@ -15,6 +19,18 @@ import vtk
 from vtk.util import numpy_support
 
 N = 256
+
+
+def dat_volume(path):
+    raw = np.fromfile(path, dtype="<u2")
+    nx, ny, nz = (int(v) for v in raw[:3])
+    samples = raw[3:3 + nx * ny * nz]
+    image = vtk.vtkImageData()
+    image.SetDimensions(nx, ny, nz)
+    image.SetSpacing(1.0, 1.0, 1.0)
+    array = numpy_support.numpy_to_vtk(samples, deep=True, array_type=vtk.VTK_UNSIGNED_SHORT)
+    image.GetPointData().SetScalars(array)
+    return image
 
 
 def bench_volume():
@@ -31,7 +47,7 @@ def bench_volume():
     return image
 
 
-def bench_property(sample_distance):
+def bench_functions():
     opacity = vtk.vtkPiecewiseFunction()
     for i in range(4096):
         a = min(i, 4095 - i) * 255 // 2048
@@ -39,6 +55,27 @@ def bench_property(sample_distance):
     colour = vtk.vtkColorTransferFunction()
     colour.AddRGBPoint(0, 1.0, 1.0, 1.0)
     colour.AddRGBPoint(4095, 1.0, 1.0, 1.0)
+    return opacity, colour
+
+
+def stop_functions(text):
+    stops = [tuple(float(v) for v in stop.split(":")) for stop in text.split(",")]
+    opacity = vtk.vtkPiecewiseFunction()
+    colour = vtk.vtkColorTransferFunction()
+    for sample, grey, alpha in stops:
+        opacity.AddPoint(sample, alpha)
+        colour.AddRGBPoint(sample, grey, grey, grey)
+    # Transparent outside the stops, as in the viewer's table.
+    first, last = stops[0][0], stops[-1][0]
+    if first > 0:
+        opacity.AddPoint(first - 0.5, 0.0)
+    if last < 4095:
+        opacity.AddPoint(last + 0.5, 0.0)
+    return opacity, colour
+
+
+def bench_property(sample_distance, functions):
+    opacity, colour = functions
     prop = vtk.vtkVolumeProperty()
     prop.SetScalarOpacity(opacity)
     prop.SetColor(colour)
@@ -51,6 +88,16 @@ def bench_property(sample_distance):
     # The table's opacities hold per sample, as in the viewer.
     prop.SetScalarOpacityUnitDistance(sample_distance)
     return prop
+
+
+def save_picture(window, path):
+    grab = vtk.vtkWindowToImageFilter()
+    grab.SetInput(window)
+    grab.Update()
+    writer = vtk.vtkPNGWriter()
+    writer.SetFileName(path)
+    writer.SetInputConnection(grab.GetOutputPort())
+    writer.Write()
 
 
 def median_frame_ms(window, frames):
@@ -67,11 +114,18 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--frames", type=int, default=10)
     parser.add_argument("--size", action="append")
+    parser.add_argument("--volume")
+    parser.add_argument("--stops")
+    parser.add_argument("--save", help="folder for a picture of each window size at rest")
     args = parser.parse_args()
     sizes = [tuple(int(v) for v in s.split("x")) for s in (args.size or ["512x512", "1024x768"])]
 
-    image = bench_volume()
-    diagonal = (N - 1) * 3 ** 0.5
+    image = dat_volume(args.volume) if args.volume else bench_volume()
+    functions = stop_functions(args.stops) if args.stops else bench_functions()
+    dims = image.GetDimensions()
+    extent = [d - 1 for d in dims]
+    longest = max(extent)
+    diagonal = sum(e * e for e in extent) ** 0.5
     mapper = vtk.vtkGPUVolumeRayCastMapper()
     mapper.SetInputData(image)
     mapper.SetBlendModeToComposite()
@@ -89,8 +143,9 @@ def main():
 
     camera = renderer.GetActiveCamera()
     camera.ParallelProjectionOn()
-    camera.SetFocalPoint((N - 1) / 2.0, (N - 1) / 2.0, (N - 1) / 2.0)
-    camera.SetPosition((N - 1) / 2.0, (N - 1) / 2.0, (N - 1) / 2.0 + 10.0 * N)
+    centre = [e / 2.0 for e in extent]
+    camera.SetFocalPoint(*centre)
+    camera.SetPosition(centre[0], centre[1], centre[2] + 10.0 * (longest + 1))
     camera.SetViewUp(0, -1, 0)
 
     window.SetSize(*sizes[0])
@@ -100,15 +155,17 @@ def main():
 
     for w, h in sizes:
         window.SetSize(w, h)
-        camera.SetParallelScale((N - 1) / 2.0 * max(1.0, h / w))
+        camera.SetParallelScale(longest / 2.0 * max(1.0, h / w))
         renderer.ResetCameraClippingRange()
         results = []
         for steps in (500, 28000 // w):
             distance = diagonal / steps
             mapper.SetSampleDistance(distance)
-            volume.SetProperty(bench_property(distance))
+            volume.SetProperty(bench_property(distance, functions))
             window.Render()
             results.append(median_frame_ms(window, args.frames))
+            if args.save and steps == 500:
+                save_picture(window, "%s/vtk_%dx%d_rest.png" % (args.save, w, h))
         print(w, h, "%.1f" % results[0], "%.1f" % results[1], flush=True)
 
 

@@ -2,6 +2,7 @@
 
 #include "GLWidget.h"
 
+#include "BrickVisibility.h"
 #include "ConsoleLine.h"
 #include "ContextWatch.h"
 #include "OffscreenTarget.h"
@@ -115,6 +116,7 @@ void GLWidget::setVolume(Volume *v)
         volumeSize = {1, 1, 1};
     }
     updateBoxScale();
+    brickVisibilityStale = true;
 }
 
 void GLWidget::setVoxelSpacing(const std::array<double, 3> &spacing)
@@ -127,6 +129,12 @@ void GLWidget::setTransferTable(const uint32_t *table)
 {
     transferTable = table;
     std::vector<uint32_t>().swap(ownTable);
+    brickVisibilityStale = true;
+}
+
+void GLWidget::setEmptySpaceSkipping(bool on)
+{
+    skipEmptySpace = on;
 }
 
 void GLWidget::setXRotation(int angle)
@@ -185,6 +193,7 @@ void GLWidget::setDepth(int depth)
 
 void GLWidget::setColors()
 {
+    brickVisibilityStale = true;
     if (glAvailable()) {
         makeCurrent();
         uploadTransferTexture();
@@ -343,6 +352,8 @@ void GLWidget::initializeGL()
     glUniform1i(glGetUniformLocation(rayProgram, "transferTex"), 1);
     glUniform1i(glGetUniformLocation(rayProgram, "backfaceTex"), 2);
     glUniform1i(glGetUniformLocation(rayProgram, "steps"), stepCount);
+    glUniform1i(glGetUniformLocation(rayProgram, "brickTex"), 3);
+    brickVisibilityStale = true;
 
     sliceProgram = loadProgram("slice_shader");
     glUseProgram(sliceProgram);
@@ -386,11 +397,14 @@ void GLWidget::releaseGL(bool keepVolume)
     }
     glDeleteTextures(1, &transferTexture);
     glDeleteTextures(1, &backfaceTexture);
+    glDeleteTextures(1, &brickTexture);
     glDeleteFramebuffersEXT(1, &frameBuffer);
     glDeleteProgram(rayProgram);
     glDeleteProgram(sliceProgram);
-    transferTexture = backfaceTexture = frameBuffer = rayProgram = sliceProgram = 0;
+    transferTexture = backfaceTexture = brickTexture = frameBuffer = rayProgram = sliceProgram = 0;
     glReady = backfaceTargetReady = false;
+    // A new context gets its own brick texture at its first frame.
+    brickVisibilityStale = true;
     doneCurrent();
 }
 
@@ -623,8 +637,12 @@ void GLWidget::renderRays()
     bindTexture(GL_TEXTURE0, GL_TEXTURE_3D, shownVolume->texture);
     bindTexture(GL_TEXTURE1, GL_TEXTURE_1D, transferTexture);
     bindTexture(GL_TEXTURE2, GL_TEXTURE_2D, backfaceTexture);
+    if (brickVisibilityStale)
+        uploadBrickVisibility();
+    bindTexture(GL_TEXTURE3, GL_TEXTURE_3D, brickTexture);
     glUseProgram(rayProgram);
     glUniform1i(glGetUniformLocation(rayProgram, "steps"), stepCount);
+    setBrickUniforms();
     drawBox();
     glUseProgram(0);
 }
@@ -663,6 +681,46 @@ void GLWidget::uploadTransferTexture()
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA, transferTableSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  transferTable);
+}
+
+// One luminance byte per brick, nearest filtering: the ray program reads it once per brick
+// it enters. Leaves unit 0 active.
+void GLWidget::uploadBrickVisibility()
+{
+    computeBrickVisibility(shownVolume->bricks, transferTable, brickVisibility);
+    anyBrickHidden = std::find(brickVisibility.begin(), brickVisibility.end(), 0) != brickVisibility.end();
+    const std::array<int, 3> &counts = shownVolume->bricks.brickCounts();
+    const TextureUnitScope scope(GL_TEXTURE3);
+    if (brickTexture == 0) {
+        glGenTextures(1, &brickTexture);
+        glBindTexture(GL_TEXTURE_3D, brickTexture);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    } else {
+        glBindTexture(GL_TEXTURE_3D, brickTexture);
+    }
+    // Rows of single bytes need not start on 4-byte boundaries.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage3D(GL_TEXTURE_3D, 0, GL_LUMINANCE8, counts[0], counts[1], counts[2], 0, GL_LUMINANCE,
+                 GL_UNSIGNED_BYTE, brickVisibility.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    brickVisibilityStale = false;
+}
+
+void GLWidget::setBrickUniforms()
+{
+    const std::array<int, 3> &counts = shownVolume->bricks.brickCounts();
+    const float brick = float(BrickRanges::brickSize);
+    glUniform3f(glGetUniformLocation(rayProgram, "brickCount"), float(counts[0]), float(counts[1]),
+                float(counts[2]));
+    glUniform3f(glGetUniformLocation(rayProgram, "bricksPerUnit"), float(volumeSize[0]) / brick,
+                float(volumeSize[1]) / brick, float(volumeSize[2]) / brick);
+    glUniform1i(glGetUniformLocation(rayProgram, "skipEmpty"), skipEmptySpace && anyBrickHidden ? 1 : 0);
 }
 
 void GLWidget::renderSlices()

@@ -54,6 +54,9 @@ public:
     // The table is borrowed: its owner keeps writing into it and the view reads it in
     // place on every setColors().
     void setTransferTable(const uint32_t *table);
+    // Whether rays step over the bricks the transfer function makes transparent (on by
+    // default); the picture is the same either way. Does not repaint.
+    void setEmptySpaceSkipping(bool on);
 
     // One resting frame of the current view drawn off screen at size (device pixels) and
     // read back; a null image where the GL is not ready, a program is missing or the
@@ -98,6 +101,14 @@ protected:
     bool checkGLFeatures();
     const uint32_t *transferTable = nullptr;
     unsigned int transferTexture = 0;
+    // Unit 3: per brick of the volume, whether the transfer table lets it contribute.
+    unsigned int brickTexture = 0;
+    std::vector<uint8_t> brickVisibility;
+    // Set when the volume or the table changes; the next frame recomputes the texture.
+    bool brickVisibilityStale = true;
+    // With every brick visible, rays do not look bricks up at all.
+    bool anyBrickHidden = false;
+    bool skipEmptySpace = true;
     unsigned int rayProgram = 0;
     unsigned int sliceProgram = 0;
     int xRotation = 0;
@@ -133,6 +144,8 @@ private:
     void allocateBackfaceTexture(int w, int h);
     void setViewport();
     void uploadTransferTexture();
+    void uploadBrickVisibility();
+    void setBrickUniforms();
     void showStartVolume();
     void renderVolume();
     void renderBackFaces();

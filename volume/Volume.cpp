@@ -110,6 +110,7 @@ void Volume::load(const char *path)
     sliceSize = int32_t(grid.sliceSize());
     voxelCount = int32_t(grid.voxelCount());
     encodeVoxels(samples, grid, voxels, gradientThreadCount(grid));
+    bricks = BrickRanges::ofSamples(samples, grid.sizeX, grid.sizeY, grid.sizeZ);
     printConsole(" [done]\n");
     valid = true;
 }

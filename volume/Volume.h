@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BrickRanges.h"
+
 #include <cstdint>
 
 class QPixmap;
@@ -45,6 +47,8 @@ public:
     // Owned by the volume; the open flow hands the editor a copy.
     QPixmap *histogram = nullptr;
     unsigned int texture = 0;
+    // The value range of each brick, for skipping the transparent ones; empty when invalid.
+    BrickRanges bricks;
 
 private:
     void load(const char *path);
