@@ -1,5 +1,7 @@
 #include "VoxelEncoding.h"
 
+#include "SampleLimits.h"
+
 #include <algorithm>
 #include <atomic>
 #include <system_error>
@@ -139,23 +141,25 @@ AxisNeighbours axisNeighbours(int i, int size)
     return {i + 1, i - 1, false};
 }
 
-void encodeSlices(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels, int firstZ, int endZ)
+// Encodes the slices firstZ..endZ - 1 of the slab that begins with slice slabZ and whose
+// voxels start at `slab`.
+void encodeSlices(const uint16_t *samples, const SampleGrid &grid, uint16_t *slab, int slabZ, int firstZ, int endZ)
 {
     const std::size_t sliceSize = std::size_t(grid.sliceSize());
     for (int z = firstZ; z < endZ; ++z) {
         const AxisNeighbours alongZ = axisNeighbours(z, grid.sizeZ);
+        uint16_t *sliceVoxels = slab + 4 * std::size_t(z - slabZ) * sliceSize;
         for (int y = 0; y < grid.sizeY; ++y) {
             const AxisNeighbours alongY = axisNeighbours(y, grid.sizeY);
-            const std::size_t row = std::size_t(z) * sliceSize + std::size_t(y) * grid.sizeX;
-            const uint16_t *rowStart = samples + row;
+            const std::size_t rowInSlice = std::size_t(y) * grid.sizeX;
             const RowNeighbours rows{
-                rowStart,
+                samples + std::size_t(z) * sliceSize + rowInSlice,
                 samples + std::size_t(z) * sliceSize + std::size_t(alongY.plus) * grid.sizeX,
                 samples + std::size_t(z) * sliceSize + std::size_t(alongY.minus) * grid.sizeX,
-                samples + std::size_t(alongZ.plus) * sliceSize + std::size_t(y) * grid.sizeX,
-                samples + std::size_t(alongZ.minus) * sliceSize + std::size_t(y) * grid.sizeX,
+                samples + std::size_t(alongZ.plus) * sliceSize + rowInSlice,
+                samples + std::size_t(alongZ.minus) * sliceSize + rowInSlice,
             };
-            encodeRowWithDivisors(rows, alongY.border, alongZ.border, grid.sizeX, voxels + 4 * row);
+            encodeRowWithDivisors(rows, alongY.border, alongZ.border, grid.sizeX, sliceVoxels + 4 * rowInSlice);
         }
     }
 }
@@ -170,22 +174,54 @@ int gradientThreadCount(const SampleGrid &grid)
     return int(std::min<int64_t>({cores, byWork, std::max(1, grid.sizeZ)}));
 }
 
+int64_t clampSamples(uint16_t *samples, int64_t count)
+{
+    int64_t clamped = 0;
+    int64_t i = 0;
+#ifdef __SSE2__
+    // Eight at a time: the saturating difference s - 4095 is the excess, 0 for samples in range.
+    const __m128i limit = _mm_set1_epi16(short(maxSample));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= count; i += 8) {
+        __m128i *at = reinterpret_cast<__m128i *>(samples + i);
+        const __m128i value = _mm_loadu_si128(at);
+        const __m128i excess = _mm_subs_epu16(value, limit);
+        const int inRange = _mm_movemask_epi8(_mm_cmpeq_epi16(excess, zero));
+        if (inRange != 0xffff) {
+            clamped += __builtin_popcount(~inRange & 0xffff) / 2;
+            _mm_storeu_si128(at, _mm_sub_epi16(value, excess));
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        clamped += samples[i] > maxSample;
+        samples[i] = std::min<uint16_t>(samples[i], maxSample);
+    }
+    return clamped;
+}
+
 void encodeVoxels(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels, int threadCount)
+{
+    encodeVoxelSlab(samples, grid, 0, grid.sizeZ, voxels, threadCount);
+}
+
+void encodeVoxelSlab(const uint16_t *samples, const SampleGrid &grid, int firstZ, int endZ, uint16_t *voxels,
+                     int threadCount)
 {
     // The slices are handed out a few at a time to whichever thread is free, not split in
     // equal shares up front: on a busy machine one core may run at half speed, and a fixed
     // share would keep every other thread waiting for it.
-    threadCount = std::clamp(threadCount, 1, std::max(1, grid.sizeZ));
-    const int slicesPerChunk = std::max(1, grid.sizeZ / (threadCount * 8));
-    std::atomic<int> nextSlice{0};
+    const int slices = endZ - firstZ;
+    threadCount = std::clamp(threadCount, 1, std::max(1, slices));
+    const int slicesPerChunk = std::max(1, slices / (threadCount * 8));
+    std::atomic<int> nextSlice{firstZ};
     const auto encodeChunks = [&] {
 #ifdef __SSE2__
         if (__builtin_cpu_supports("avx"))
             clearUpperVectorHalves();
 #endif
-        for (int first = nextSlice.fetch_add(slicesPerChunk); first < grid.sizeZ;
-             first = nextSlice.fetch_add(slicesPerChunk))
-            encodeSlices(samples, grid, voxels, first, std::min(first + slicesPerChunk, grid.sizeZ));
+        for (int first = nextSlice.fetch_add(slicesPerChunk); first < endZ; first = nextSlice.fetch_add(slicesPerChunk))
+            encodeSlices(samples, grid, voxels, firstZ, first, std::min(first + slicesPerChunk, endZ));
     };
     std::vector<std::thread> helpers;
     try {
