@@ -42,6 +42,14 @@ Volume::Volume(const char *path)
     createHistogram();
 }
 
+Volume::Volume(const uint16_t *samples, int sizeX, int sizeY, int sizeZ, VoxelSpacing spacing)
+    : voxelSpacing(spacing)
+{
+    loadFromMemory(samples, sizeX, sizeY, sizeZ);
+    reportClampedSamples();
+    createHistogram();
+}
+
 Volume::~Volume()
 {
     releaseLargeBuffer(samples);
@@ -100,6 +108,37 @@ void Volume::load(const char *path)
     }
     keepGrid(grid);
     printConsole(" [done]\n");
+}
+
+void Volume::loadFromMemory(const uint16_t *source, int x, int y, int z)
+{
+    std::string refusal = gridRefusal(x, y, z);
+    const DatHeader header{uint16_t(x), uint16_t(y), uint16_t(z)};
+    stated = header;
+    const SampleGrid grid = adjustedGrid(header);
+    if (refusal.empty())
+        refusal = textureRefusal(grid);
+    if (!refusal.empty())
+        return printRefusal("a volume of " + sizesText(x, y, z), refusal);
+
+    // The caller's samples serve as they are unless the grid or a sample must change.
+    const int64_t sourceSlice = int64_t(x) * y;
+    const bool copy = isAdjusted(header) || anySampleAboveMax(source, sourceSlice * z);
+    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, copy ? nullptr : source, [&](int firstZ, int endZ) {
+        if (!copy)
+            return true;
+        for (int slice = firstZ; slice < endZ; ++slice) {
+            uint16_t *adjusted = samples + slice * grid.sliceSize();
+            std::memcpy(adjusted, source + slice * sourceSlice, std::size_t(sourceSlice) * sizeof(uint16_t));
+            if (isAdjusted(header))
+                spreadSliceOntoAdjustedGrid(header, adjusted);
+        }
+        return true;
+    });
+    if (!pipeline)
+        return;
+    finishFilling(grid, *pipeline);
+    keepGrid(grid);
 }
 
 // Allocates what the open needs and starts the worker, which makes all samples arrive (and

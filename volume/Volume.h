@@ -2,6 +2,7 @@
 
 #include "DatFile.h"
 #include "DensityHistogram.h"
+#include "VoxelSpacing.h"
 
 #include <cstdint>
 #include <functional>
@@ -30,6 +31,12 @@ class Volume
 {
 public:
     explicit Volume(const char *path);
+
+    // From sizeX * sizeY * sizeZ samples in memory, x fastest, meant to lie in 0..4095. The
+    // caller has printed its own line about where they come from; the volume prints its
+    // refusal or its histogram lines. The samples are read during construction only and
+    // copied only where odd sizes must be adjusted or samples above 4095 lowered.
+    Volume(const uint16_t *samples, int sizeX, int sizeY, int sizeZ, VoxelSpacing spacing);
     ~Volume();
 
     Volume(const Volume &) = delete;
@@ -39,6 +46,9 @@ public:
 
     // A new array of three ints (sizeX, sizeY, sizeZ after adjustment); the caller deletes it.
     int *dimensions() const;
+
+    // Unknown (and 1 mm each way) for a `.dat` file, which does not state it.
+    const VoxelSpacing &spacing() const { return voxelSpacing; }
 
     // Deletes the 3D texture; needs the context it was created in to be current.
     void deleteTexture();
@@ -61,6 +71,7 @@ private:
     using ArriveSlices = std::function<bool(int firstZ, int endZ)>;
 
     void load(const char *path);
+    void loadFromMemory(const uint16_t *source, int x, int y, int z);
     std::unique_ptr<SlabPipeline> startFilling(const SampleGrid &grid, const uint16_t *callerSamples,
                                                const ArriveSlices &arrive);
     bool arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive);
@@ -78,5 +89,6 @@ private:
     DatHeader stated;
     DensityHistogram counts;
     int64_t clampedCount = 0;
+    VoxelSpacing voxelSpacing;
     bool valid = false;
 };

@@ -241,7 +241,56 @@ private slots:
         QCOMPARE(printed, QString("loading %1 (%2 x %3 x %4)").arg(path).arg(x).arg(y).arg(z) + lines
                               + whole.histogramLines);
         QVERIFY(textureTexels(*volume) == whole.texels);
+        QVERIFY(!volume->spacing().known);
         volume->deleteTexture();
+    }
+
+    // The import layer's road: samples in memory with their spacing make the volume that the
+    // same samples make as a file.
+    void buildsFromSamplesInMemory_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("z");
+        QTest::addColumn<bool>("aboveMax");
+        QTest::newRow("even") << 6 << 4 << 3 << false;
+        QTest::newRow("odd") << 5 << 3 << 4 << false;
+        QTest::newRow("above 4095") << 64 << 32 << 3 << true;
+    }
+    void buildsFromSamplesInMemory()
+    {
+        if (!glReady)
+            QSKIP("no GL context");
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, z);
+        QFETCH(bool, aboveMax);
+        const std::vector<uint16_t> samples = patternSamples(x, y, z, aboveMax);
+        const std::vector<uint16_t> given = samples;
+        std::unique_ptr<Volume> volume;
+        const QString printed = printedBy(
+            [&] { volume = std::make_unique<Volume>(given.data(), x, y, z, VoxelSpacing{0.5, 0.75, 2.5, true}); });
+        const QByteArray path = writeFile("same.dat", datContent(x, y, z, samples));
+        std::unique_ptr<Volume> fromFile;
+        const QString printedFromFile = printedBy([&] { fromFile = std::make_unique<Volume>(path.constData()); });
+        QCOMPARE(printed, printedFromFile.mid(printedFromFile.indexOf("[done]\n") + 7));
+        QVERIFY(textureTexels(*volume) == textureTexels(*fromFile));
+        const std::unique_ptr<int[]> sizes(volume->dimensions());
+        QCOMPARE(QList<int>({sizes[0], sizes[1], sizes[2]}), QList<int>({x + x % 2, y + y % 2, z}));
+        QCOMPARE(volume->spacing().z, 2.5);
+        QVERIFY(volume->spacing().known);
+        QVERIFY(given == samples);
+        volume->deleteTexture();
+        fromFile->deleteTexture();
+    }
+
+    void refusesSamplesInMemoryBeyondTheLimits()
+    {
+        const std::vector<uint16_t> samples(4, 1);
+        std::unique_ptr<Volume> volume;
+        QCOMPARE(printedBy([&] { volume = std::make_unique<Volume>(samples.data(), 70000, 2, 2, VoxelSpacing{}); }),
+                 QString("Can't load a volume of 70000 x 2 x 2: the sizes 70000 x 2 x 2 exceed 16 bits\n"));
+        verifyEmpty(*volume);
     }
 
     void emptyVolumeSpansTheWholeRange()
