@@ -41,7 +41,7 @@ while read -r w h rest drag; do
   printf '%-40s %9.1f ms %9.1f ms %8.2f\n' "frame $size at rest (500 steps)" "$1" "$rest" "$(echo "$1 / $rest" | bc -l)"
   printf '%-40s %9.1f ms %9.1f ms %8.2f\n' "frame $size dragging ($3 steps)" "$2" "$drag" "$(echo "$2 / $drag" | bc -l)"
 done < <(awk 'NF == 4 && $1 ~ /^[0-9]+$/' "$out/vtk")
-for phase in "read" "gradients" "texture upload" "histogram" "total (whole Volume)"; do
+for phase in "read" "clamp and histogram count" "gradients into one slab" "texture storage" "slab uploads" "whole Volume, overlapped"; do
   row=$(openRow "$out/open" "$phase" | sed "s/^  $phase//")
   printf '%-40s %9s ms %s\n' "open 512^3: $phase" "$(echo "$row" | awk '{ print $1 }')" "$(echo "$row" | awk '{ $1 = $2 = ""; print }' | sed 's/^ *//')"
 done
