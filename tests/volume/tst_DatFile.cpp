@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <vector>
 
 // Reading `.dat` files onto the adjusted grid, and the checks that refuse a file before
@@ -134,6 +135,11 @@ private slots:
         std::vector<uint16_t> decoded(4);
         decodeLittleEndianSamples(reinterpret_cast<const unsigned char *>(bytes.constData()), 4, decoded.data());
         QCOMPARE(decoded, values);
+        // In place, as the reader decodes on a big-endian host.
+        std::vector<uint16_t> inPlace(4);
+        std::memcpy(inPlace.data(), bytes.constData(), 8);
+        decodeLittleEndianSamples(reinterpret_cast<const unsigned char *>(inPlace.data()), 4, inPlace.data());
+        QCOMPARE(inPlace, values);
     }
 
     void writesWhatTheReaderReads()
