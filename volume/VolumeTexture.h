@@ -7,8 +7,9 @@
 
 // The volume's GL_RGBA16 3D texture: one texel per voxel, linear filtering, clamped to the
 // edge, no mipmaps, made on texture unit 0 and left bound there, where the view's shaders
-// expect it. Its storage is made first and filled slab by slab along z. A grid the GL cannot hold is refused before anything is allocated for it,
-// rather than becoming a texture the driver silently leaves empty.
+// expect it. Its storage is made first and filled slab by slab along z. A grid the GL cannot
+// hold is refused before anything is allocated for it, rather than becoming a texture the
+// driver silently leaves empty.
 
 // Why a grid cannot be a 3D texture when the GL takes at most `limit` texels per side.
 std::string textureLimitRefusal(const SampleGrid &grid, int limit);
