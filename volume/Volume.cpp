@@ -12,6 +12,7 @@
 
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -154,7 +155,8 @@ std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, const
     auto pipeline = std::make_unique<SlabPipeline>(grid);
     if (gradientSamples && pipeline->isAllocated()) {
         const int chunkSlices = pipeline->slabSlices();
-        const int threads = gradientThreadCount(grid);
+        // One core stays with this thread, which uploads the slabs meanwhile.
+        const int threads = std::max(1, gradientThreadCount(grid) - 1);
         pipeline->start([this, grid, arrive, chunkSlices, threads](int firstZ, int endZ, uint16_t *voxels) {
             if (firstZ == 0 && !arriveAll(grid, chunkSlices, arrive))
                 return false;
