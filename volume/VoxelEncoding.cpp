@@ -88,6 +88,74 @@ int encodeInteriorBlocks(const RowNeighbours &rows, int x, int sizeX, uint16_t *
     }
     return x;
 }
+
+// The same sixteen voxels at a time where the processor has AVX2, which halves the work of
+// the pass. The 256-bit unpacks work within each 128-bit half, so the packed gradients come
+// out in order but the interleaved voxels come out as halves of two blocks of eight, which
+// the final permutes put back in order.
+#define DICHTENSCHAU_AVX2 __attribute__((target("avx2")))
+
+bool hasAvx2()
+{
+    static const bool available = [] {
+        __builtin_cpu_init();
+        return bool(__builtin_cpu_supports("avx2"));
+    }();
+    return available;
+}
+
+template <int shift>
+DICHTENSCHAU_AVX2 __m256i divideTruncatingWide(__m256i difference)
+{
+    const __m256i bias = _mm256_srli_epi32(_mm256_srai_epi32(difference, 31), 32 - shift);
+    return _mm256_srai_epi32(_mm256_add_epi32(difference, bias), shift);
+}
+
+DICHTENSCHAU_AVX2 __m256i encodeGradientsWide(__m256i low, __m256i high)
+{
+    const __m256i flip = _mm256_set1_epi32(INT32_MIN);
+    low = _mm256_srai_epi32(_mm256_xor_si256(_mm256_slli_epi32(low, 19), flip), 16);
+    high = _mm256_srai_epi32(_mm256_xor_si256(_mm256_slli_epi32(high, 19), flip), 16);
+    return _mm256_packs_epi32(low, high);
+}
+
+template <int shift>
+DICHTENSCHAU_AVX2 __m256i encodeDifferencesWide(const uint16_t *plus, const uint16_t *minus)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(plus));
+    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(minus));
+    const __m256i low = _mm256_sub_epi32(_mm256_unpacklo_epi16(p, zero), _mm256_unpacklo_epi16(m, zero));
+    const __m256i high = _mm256_sub_epi32(_mm256_unpackhi_epi16(p, zero), _mm256_unpackhi_epi16(m, zero));
+    return encodeGradientsWide(divideTruncatingWide<shift>(low), divideTruncatingWide<shift>(high));
+}
+
+template <int yShift, int zShift>
+DICHTENSCHAU_AVX2 int encodeInteriorBlocksWide(const RowNeighbours &rows, int x, int sizeX, uint16_t *out)
+{
+    for (; x + 16 < sizeX; x += 16) {
+        const __m256i gx = encodeDifferencesWide<2>(rows.here + x + 1, rows.here + x - 1);
+        const __m256i gy = encodeDifferencesWide<yShift>(rows.yPlus + x, rows.yMinus + x);
+        const __m256i gz = encodeDifferencesWide<zShift>(rows.zPlus + x, rows.zMinus + x);
+        const __m256i sample =
+            _mm256_slli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(rows.here + x)), 4);
+        const __m256i xyLow = _mm256_unpacklo_epi16(gx, gy);
+        const __m256i xyHigh = _mm256_unpackhi_epi16(gx, gy);
+        const __m256i zsLow = _mm256_unpacklo_epi16(gz, sample);
+        const __m256i zsHigh = _mm256_unpackhi_epi16(gz, sample);
+        // Voxels 0-1 and 8-9, 2-3 and 10-11, 4-5 and 12-13, 6-7 and 14-15.
+        const __m256i a = _mm256_unpacklo_epi32(xyLow, zsLow);
+        const __m256i b = _mm256_unpackhi_epi32(xyLow, zsLow);
+        const __m256i c = _mm256_unpacklo_epi32(xyHigh, zsHigh);
+        const __m256i d = _mm256_unpackhi_epi32(xyHigh, zsHigh);
+        __m256i *voxel = reinterpret_cast<__m256i *>(out + 4 * x);
+        _mm256_storeu_si256(voxel, _mm256_permute2x128_si256(a, b, 0x20));
+        _mm256_storeu_si256(voxel + 1, _mm256_permute2x128_si256(c, d, 0x20));
+        _mm256_storeu_si256(voxel + 2, _mm256_permute2x128_si256(a, b, 0x31));
+        _mm256_storeu_si256(voxel + 3, _mm256_permute2x128_si256(c, d, 0x31));
+    }
+    return x;
+}
 #endif
 
 // The divisors are template parameters so that a row's inner loop holds no branch and no
@@ -106,6 +174,8 @@ void encodeRow(const RowNeighbours &rows, int sizeX, uint16_t *out)
     encodeVoxel(0, (int(s[1]) - int(s[0])) / 2);
     int x = 1;
 #ifdef __SSE2__
+    if (hasAvx2())
+        x = encodeInteriorBlocksWide<yDivisor / 2, zDivisor / 2>(rows, x, sizeX, out);
     x = encodeInteriorBlocks<yDivisor / 2, zDivisor / 2>(rows, x, sizeX, out);
 #endif
     for (; x < sizeX - 1; ++x)
