@@ -43,10 +43,10 @@ Volume::Volume(const char *path)
     createHistogram();
 }
 
-Volume::Volume(const uint16_t *samples, int sizeX, int sizeY, int sizeZ, VoxelSpacing spacing)
+Volume::Volume(const uint16_t *source, int x, int y, int z, VoxelSpacing spacing)
     : voxelSpacing(spacing)
 {
-    loadFromMemory(samples, sizeX, sizeY, sizeZ);
+    loadFromMemory(source, x, y, z);
     reportClampedSamples();
     createHistogram();
 }
