@@ -1,14 +1,10 @@
-// Times the opening of a volume phase by phase (read, gradients, texture upload, histogram)
-// and as a whole, next to two baselines measured in the same run: reading the same file into
-// a fresh buffer, and a memcpy of as many bytes as the gradient pass writes into a fresh
-// buffer allocated as the gradient pass allocates its own. Prints the peak resident memory
-// of one whole open above the process's baseline, and apart from it what the GL driver still
-// holds once the volume is open (its copy of the texture).
-//
-// What a fresh buffer costs depends on what the process freed just before (the kernel hands
-// out recently freed huge pages cheaply, others dear), so the memcpy baseline runs inside an
-// open of its own that differs from the measured one only in filling the voxels by memcpy:
-// both see the same history of allocations.
+// Times the opening of a volume as a whole and, apart from it, each of the steps that the
+// open overlaps (read, clamp and histogram count, gradients slab by slab into one slab
+// buffer, the texture's storage, the slab uploads), next to the baseline of reading the same
+// file into a fresh buffer. The open encodes the next slab on a worker thread while the
+// GL thread uploads the last one, so the whole takes less than the sum of its steps. Prints
+// the peak resident memory of one whole open above the process's baseline, and apart from it
+// what the GL driver still holds once the volume is open (its copy of the texture).
 //
 // Usage: bench_volume_open [file.dat] [repetitions]; without a file (or with "") it generates a
 // 512 x 512 x 512 volume in a temporary folder. Needs a display for the GL context
@@ -18,6 +14,7 @@
 #include "OffscreenGLContext.h"
 #include "DensityHistogram.h"
 #include "LargeBuffer.h"
+#include "SlabPipeline.h"
 #include "Volume.h"
 #include "VolumeTexture.h"
 #include "VoxelEncoding.h"
@@ -103,16 +100,23 @@ bool resetPeakResident()
 struct Phases
 {
     double read = 0;
+    double count = 0;
     double gradients = 0;
+    double storage = 0;
     double upload = 0;
-    double histogram = 0;
+
+    double sum() const { return read + count + gradients + storage + upload; }
 };
 
-using VoxelFill = std::function<void(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels)>;
+template <typename Work>
+void forEachSlab(const SampleGrid &grid, int slabSlices, const Work &work)
+{
+    for (int firstZ = 0; firstZ < grid.sizeZ; firstZ += slabSlices)
+        work(firstZ, std::min(firstZ + slabSlices, grid.sizeZ));
+}
 
-// The steps of a Volume's construction, one by one, through the same functions, with the
-// voxels filled by `fill`.
-bool timePhases(const std::string &path, const VoxelFill &fill, Phases &phases)
+// The steps of a Volume's open one after another, through the same functions.
+bool timePhases(const std::string &path, Phases &phases)
 {
     Clock::time_point start = Clock::now();
     std::FILE *file = std::fopen(path.c_str(), "rb");
@@ -127,33 +131,40 @@ bool timePhases(const std::string &path, const VoxelFill &fill, Phases &phases)
     const bool read = samples && readDatSamples(file, header, samples);
     std::fclose(file);
     phases.read = millisecondsSince(start);
-
-    start = Clock::now();
-    uint16_t *voxels = read ? allocateLargeBuffer(4 * grid.voxelCount()) : nullptr;
-    if (voxels)
-        fill(samples, grid, voxels);
-    phases.gradients = millisecondsSince(start);
-    if (!voxels) {
+    if (!read) {
         releaseLargeBuffer(samples);
         return false;
     }
 
     start = Clock::now();
-    GLuint texture = uploadVolumeTexture(voxels, grid);
-    glFinish();
-    releaseLargeBuffer(voxels);
-    phases.upload = millisecondsSince(start);
+    DensityHistogram histogram;
+    clampSamples(samples, grid.voxelCount());
+    histogram.count(samples, grid.voxelCount());
+    phases.count = millisecondsSince(start);
+
+    const int slabSlices = SlabPipeline(grid).slabSlices();
+    uint16_t *slab = allocateLargeBuffer(4 * grid.sliceSize() * slabSlices);
+    start = Clock::now();
+    forEachSlab(grid, slabSlices,
+                [&](int firstZ, int endZ) { encodeVoxelSlab(samples, grid, firstZ, endZ, slab, 1); });
+    phases.gradients = millisecondsSince(start);
 
     start = Clock::now();
-    DensityHistogram histogram;
-    histogram.count(samples, grid.voxelCount());
-    releaseLargeBuffer(samples);
-    const QPixmap picture = histogram.picture(histogram.narrowedRange(), DensityHistogram::barScale(grid.voxelCount()));
-    phases.histogram = millisecondsSince(start);
+    GLuint texture = createVolumeTexture(grid);
+    glFinish();
+    phases.storage = millisecondsSince(start);
 
+    start = Clock::now();
+    forEachSlab(grid, slabSlices,
+                [&](int firstZ, int endZ) { uploadVolumeSlab(texture, grid, firstZ, endZ, slab); });
+    glFinish();
+    phases.upload = millisecondsSince(start);
+
+    releaseLargeBuffer(slab);
+    releaseLargeBuffer(samples);
     glDeleteTextures(1, &texture);
     glFinish();
-    return !picture.isNull();
+    return texture != 0;
 }
 
 double timeWholeOpen(const std::string &path)
@@ -211,6 +222,38 @@ PeakMemory measureWholeOpenMemory(const std::string &path)
     return memory;
 }
 
+// The same for a volume built from samples in memory, as the import layer hands them over:
+// the caller's array (read and lowered to 0..4095 before the baseline) is not counted.
+PeakMemory measureOpenFromMemory(const std::string &path)
+{
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    DatHeader header;
+    PeakMemory memory;
+    if (!file || !readDatHeader(file, header)) {
+        if (file)
+            std::fclose(file);
+        return memory;
+    }
+    const SampleGrid grid = adjustedGrid(header);
+    uint16_t *samples = allocateLargeBuffer(grid.voxelCount());
+    const bool read = samples && readDatSamples(file, header, samples);
+    std::fclose(file);
+    if (read) {
+        clampSamples(samples, grid.voxelCount());
+        resetPeakResident();
+        const long baseline = statusKilobytes("VmRSS:");
+        Volume *volume = new Volume(samples, grid.sizeX, grid.sizeY, grid.sizeZ, VoxelSpacing{});
+        glFinish();
+        memory.peakMiB = (statusKilobytes("VmHWM:") - baseline) / 1024.0;
+        memory.keptMiB = (statusKilobytes("VmRSS:") - baseline) / 1024.0;
+        volume->deleteTexture();
+        delete volume;
+        glFinish();
+    }
+    releaseLargeBuffer(samples);
+    return memory;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -239,35 +282,21 @@ int main(int argc, char **argv)
     std::fclose(file);
     const SampleGrid grid = adjustedGrid(header);
     const double voxelCount = double(grid.voxelCount());
-    const std::size_t voxelBytes = std::size_t(grid.voxelCount()) * 8;
 
     std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
-    std::printf("volume: %s (%d x %d x %d, %.0f voxels, gradient pass on %d threads)\n", path.c_str(), grid.sizeX,
-                grid.sizeY, grid.sizeZ, voxelCount, gradientThreadCount(grid));
+    std::printf("volume: %s (%d x %d x %d, %.0f voxels)\n", path.c_str(), grid.sizeX,
+                grid.sizeY, grid.sizeZ, voxelCount);
 
     // Warms the page cache, so that every read below comes from it.
     timeFileRead(path, allocateLike16BitBuffer);
     // First in the process, so that nothing freed earlier lowers the peak.
     const PeakMemory memory = measureWholeOpenMemory(path);
 
-    std::vector<double> read, gradients, upload, histogram, total, fileRead, copy;
-    void *copySource = allocateLike16BitBuffer(voxelBytes);
-    std::memset(copySource, 1, voxelBytes);
-    const VoxelFill encode = [](const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels) {
-        encodeVoxels(samples, grid, voxels, gradientThreadCount(grid));
-    };
-    const VoxelFill copyInstead = [&](const uint16_t *, const SampleGrid &, uint16_t *voxels) {
-        std::memcpy(voxels, copySource, voxelBytes);
-    };
+    std::vector<double> read, count, gradients, storage, upload, sum, total, fileRead;
     // The first round only warms up.
     for (int round = 0; round <= repetitions; ++round) {
         Phases phases;
-        Phases copyPhases;
-        // Each goes first in every other round.
-        const bool encodeFirst = round % 2 == 1;
-        const bool opened = encodeFirst ? timePhases(path, encode, phases) && timePhases(path, copyInstead, copyPhases)
-                                        : timePhases(path, copyInstead, copyPhases) && timePhases(path, encode, phases);
-        if (!opened) {
+        if (!timePhases(path, phases)) {
             std::printf("Can't open %s\n", path.c_str());
             return 1;
         }
@@ -276,37 +305,39 @@ int main(int argc, char **argv)
         if (round == 0)
             continue;
         read.push_back(phases.read);
+        count.push_back(phases.count);
         gradients.push_back(phases.gradients);
+        storage.push_back(phases.storage);
         upload.push_back(phases.upload);
-        histogram.push_back(phases.histogram);
+        sum.push_back(phases.sum());
         total.push_back(whole);
-        copy.push_back(copyPhases.gradients);
         fileRead.push_back(fileReadTime);
     }
-    std::free(copySource);
     const auto allocateSmallPages = [](std::size_t bytes) { return std::malloc(bytes); };
     const double fileReadSmallPages = timeFileRead(path, allocateSmallPages);
 
     const double readBaseline = median(fileRead);
-    const double copyBaseline = median(copy);
     const auto row = [](const char *name, const std::vector<double> &times, const char *comparison = "",
                         double baseline = 0) {
-        std::printf("  %-24s %9.1f %9.1f", name, median(times), *std::min_element(times.begin(), times.end()));
+        std::printf("  %-30s %9.1f %9.1f", name, median(times), *std::min_element(times.begin(), times.end()));
         if (baseline > 0)
             std::printf("  %6.2fx %s", median(times) / baseline, comparison);
         std::printf("\n");
     };
-    std::printf("\n%d rounds, milliseconds           median       min  median ratio\n", repetitions);
+    const int slabSlices = SlabPipeline(grid).slabSlices();
+    std::printf("\n%d rounds, milliseconds                 median       min  median ratio\n", repetitions);
+    std::printf("steps one after another (slabs of %d slices, gradients on one thread)\n", slabSlices);
     row("read", read, "file read", readBaseline);
-    row("gradients", gradients, "memcpy", copyBaseline);
-    row("texture upload", upload);
-    row("histogram", histogram);
-    row("total (whole Volume)", total, "file read", readBaseline);
-    std::printf("baselines\n");
+    row("clamp and histogram count", count);
+    row("gradients into one slab", gradients);
+    row("texture storage", storage);
+    row("slab uploads", upload);
+    row("sum of the steps", sum, "file read", readBaseline);
+    row("whole Volume, overlapped", total, "file read", readBaseline);
+    std::printf("baseline\n");
     row("file read", fileRead);
-    row("memcpy of the voxels", copy);
-    std::printf("  (%.0f MiB read, %.0f MiB copied, into buffers allocated as the volume allocates its own)\n",
-                (voxelCount * 2 + 6) / 1048576, voxelBytes / 1048576.0);
+    std::printf("  (%.0f MiB read into a buffer allocated as the volume allocates its own)\n",
+                (voxelCount * 2 + 6) / 1048576);
     std::printf("  file read into 4 KiB pages instead, once: %.1f\n", fileReadSmallPages);
     std::printf("peak resident memory of one open, above the baseline before it\n");
     std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "peak", memory.peakMiB,
@@ -315,5 +346,10 @@ int main(int argc, char **argv)
                 memory.keptMiB * 1048576 / voxelCount);
     std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "peak less the driver's", memory.peakMiB - memory.keptMiB,
                 (memory.peakMiB - memory.keptMiB) * 1048576 / voxelCount);
+    const PeakMemory fromMemory = measureOpenFromMemory(path);
+    std::printf("peak resident memory of a volume made from the same samples in memory, above the\n"
+                "baseline with the caller's samples\n");
+    std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "peak", fromMemory.peakMiB,
+                fromMemory.peakMiB * 1048576 / voxelCount);
     return 0;
 }

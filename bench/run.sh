@@ -75,7 +75,7 @@ printf '%-48s %12s %12s %8s %9s %12s\n' "" "Dichtenschau" "VTK" "ratio" "skipped
 frameRows "frame" "$out/frames" "$out/vtk"
 frameRows "head CT skin" "$out/ct_skin" "$out/vtk_ct_skin" "$out/ct_skin_all"
 frameRows "head CT bone" "$out/ct_bone" "$out/vtk_ct_bone" "$out/ct_bone_all"
-for phase in "read" "gradients" "texture upload" "histogram" "total (whole Volume)"; do
+for phase in "read" "clamp and histogram count" "gradients into one slab" "texture storage" "slab uploads" "whole Volume, overlapped"; do
   row=$(openRow "$out/open" "$phase" | sed "s/^  $phase//")
   printf '%-40s %9s ms %s\n' "open 512^3: $phase" "$(echo "$row" | awk '{ print $1 }')" "$(echo "$row" | awk '{ $1 = $2 = ""; print }' | sed 's/^ *//')"
 done

@@ -1,51 +1,32 @@
 #include "DatWriter.h"
 
+#include "DatFile.h"
 #include "ImportError.h"
 #include "SampleArray.h"
 #include "ValueMapping.h"
 
-#include <QSaveFile>
-#include <QtEndian>
+#include <QFile>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
 
-constexpr uint64_t writeChunk = 1 << 20;
-
-void writeOrRefuse(QSaveFile &file, const char *data, int64_t size)
+void refuseIfAny(const QString &path, const std::string &reason)
 {
-    if (file.write(data, size) != size) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw ImportError(QStringLiteral("%1: cannot write: %2").arg(file.fileName(), reason));
-    }
+    if (!reason.empty())
+        throw ImportError(QStringLiteral("%1: cannot write: %2").arg(path, QString::fromStdString(reason)));
 }
 
 } // namespace
 
 void writeDat(const QString &path, const SampleArray &samples, const ValueMapping &mapping)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ImportError(QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
-
     const VolumeSource &source = samples.source();
-    const uint16_t header[3] = {qToLittleEndian(uint16_t(source.sizeX)),
-                                qToLittleEndian(uint16_t(source.sizeY)),
-                                qToLittleEndian(uint16_t(source.sizeZ))};
-    writeOrRefuse(file, reinterpret_cast<const char *>(header), sizeof header);
-
-    std::vector<uint16_t> chunk;
-    const uint64_t count = samples.count();
-    for (uint64_t start = 0; start < count; start += writeChunk) {
-        const uint64_t end = std::min(count, start + writeChunk);
-        chunk.resize(size_t(end - start));
-        for (uint64_t i = start; i < end; ++i)
-            chunk[size_t(i - start)] = qToLittleEndian(mapping.map(samples.value(i)));
-        writeOrRefuse(file, reinterpret_cast<const char *>(chunk.data()), int64_t(chunk.size() * sizeof(uint16_t)));
-    }
-    if (!file.commit())
-        throw ImportError(QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+    // Refused before the mapped copy is made: the viewer's limits, not the memory, decide.
+    refuseIfAny(path, gridRefusal(int64_t(source.sizeX), int64_t(source.sizeY), int64_t(source.sizeZ)));
+    const DatHeader header{uint16_t(source.sizeX), uint16_t(source.sizeY), uint16_t(source.sizeZ)};
+    std::vector<uint16_t> mapped(samples.count());
+    for (uint64_t i = 0; i < samples.count(); ++i)
+        mapped[i] = mapping.map(samples.value(i));
+    refuseIfAny(path, writeDatFile(QFile::encodeName(path).constData(), header, mapped.data()));
 }

@@ -32,7 +32,10 @@ void ParkedVolumeTexture::restore(Volume &volume)
 {
     if (texels.empty())
         return;
-    volume.texture = uploadVolumeTexture(texels.data(), SampleGrid{volume.sizeX, volume.sizeY, volume.sizeZ});
+    const SampleGrid grid{volume.sizeX, volume.sizeY, volume.sizeZ};
+    volume.texture = createVolumeTexture(grid);
+    if (volume.texture != 0)
+        uploadVolumeSlab(volume.texture, grid, 0, grid.sizeZ, texels.data());
     clear();
 }
 

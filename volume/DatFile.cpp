@@ -1,10 +1,83 @@
 #include "DatFile.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+constexpr bool hostIsLittleEndian = true;
+#else
+constexpr bool hostIsLittleEndian = false;
+#endif
+
+// Decoding in place is the identity where the host's byte order is the file's; a pass of it
+// over a 512^3 volume would cost more than a third of the file read.
+void decodeInPlace(uint16_t *samples, std::size_t count)
+{
+    if (!hostIsLittleEndian)
+        decodeLittleEndianSamples(reinterpret_cast<const unsigned char *>(samples), count, samples);
+}
+
+std::string sizeText(int64_t value)
+{
+    return std::to_string(value);
+}
+
+// A name beside `path` that no other file has yet, opened for writing; -1 when none can be
+// made. The permissions are those of a new file (the umask applies), not a private 0600.
+int createTemporaryBeside(const std::string &path, std::string &temporary)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        const int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST)
+            return descriptor;
+    }
+    return -1;
+}
+
+bool writeAll(int descriptor, const unsigned char *bytes, std::size_t count)
+{
+    while (count > 0) {
+        const ssize_t written = write(descriptor, bytes, count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        count -= std::size_t(written);
+    }
+    return true;
+}
+
+bool writeDatContent(int descriptor, const DatHeader &header, const uint16_t *samples)
+{
+    unsigned char headerBytes[datHeaderBytes];
+    encodeLittleEndian(header.x, headerBytes);
+    encodeLittleEndian(header.y, headerBytes + 2);
+    encodeLittleEndian(header.z, headerBytes + 4);
+    if (!writeAll(descriptor, headerBytes, sizeof headerBytes))
+        return false;
+    constexpr std::size_t chunkSamples = 1 << 20;
+    std::vector<unsigned char> chunk(2 * chunkSamples);
+    const std::size_t count = std::size_t(header.x) * header.y * header.z;
+    for (std::size_t first = 0; first < count; first += chunkSamples) {
+        const std::size_t n = std::min(chunkSamples, count - first);
+        encodeLittleEndianSamples(samples + first, n, chunk.data());
+        if (!writeAll(descriptor, chunk.data(), 2 * n))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 SampleGrid adjustedGrid(const DatHeader &header)
 {
@@ -20,6 +93,27 @@ bool isAdjusted(const DatHeader &header)
     return header.x % 2 != 0 || header.y % 2 != 0;
 }
 
+std::string gridRefusal(int64_t x, int64_t y, int64_t z)
+{
+    if (x <= 0 || y <= 0 || z <= 0)
+        return "a size of 0 leaves no samples";
+    if (x > maxGridSize || y > maxGridSize || z > maxGridSize)
+        return "the sizes " + sizeText(x) + " x " + sizeText(y) + " x " + sizeText(z) + " exceed 16 bits";
+    const int64_t adjustedX = x + x % 2;
+    const int64_t adjustedY = y + y % 2;
+    if (adjustedX > maxGridSize || adjustedY > maxGridSize)
+        return "the adjusted grid of " + sizeText(adjustedX) + " x " + sizeText(adjustedY) + " exceeds 16-bit sizes";
+    const int64_t voxelCount = adjustedX * adjustedY * z;
+    if (voxelCount > maxVoxelCount)
+        return sizeText(voxelCount) + " voxels are more than the " + sizeText(maxVoxelCount) + " a volume can count";
+    return {};
+}
+
+std::string datGridRefusal(const DatHeader &header)
+{
+    return gridRefusal(header.x, header.y, header.z);
+}
+
 int64_t datFileBytes(const DatHeader &header)
 {
     return datHeaderBytes + 2 * int64_t(header.x) * header.y * header.z;
@@ -27,20 +121,22 @@ int64_t datFileBytes(const DatHeader &header)
 
 std::string datRefusal(const DatHeader &header, int64_t fileBytes)
 {
-    if (header.x == 0 || header.y == 0 || header.z == 0)
-        return "a size of 0 leaves no samples";
+    // An absurd header mostly comes with a file far too short for it, which says more.
     if (fileBytes < datFileBytes(header))
-        return "the file holds " + std::to_string(fileBytes) + " bytes, its sizes need "
-            + std::to_string(datFileBytes(header));
-    const SampleGrid grid = adjustedGrid(header);
-    if (grid.sizeX > UINT16_MAX || grid.sizeY > UINT16_MAX)
-        return "the adjusted grid of " + std::to_string(grid.sizeX) + " x " + std::to_string(grid.sizeY)
-            + " exceeds 16-bit sizes";
-    const int64_t voxelCount = grid.voxelCount();
-    if (voxelCount > maxVoxelCount)
-        return std::to_string(voxelCount) + " voxels are more than the " + std::to_string(maxVoxelCount)
-            + " a volume can count";
-    return {};
+        return "the file holds " + sizeText(fileBytes) + " bytes, its sizes need " + sizeText(datFileBytes(header));
+    return datGridRefusal(header);
+}
+
+void decodeLittleEndianSamples(const unsigned char *bytes, std::size_t count, uint16_t *samples)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] = decodeLittleEndian(bytes + 2 * i);
+}
+
+void encodeLittleEndianSamples(const uint16_t *samples, std::size_t count, unsigned char *bytes)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        encodeLittleEndian(samples[i], bytes + 2 * i);
 }
 
 std::FILE *openDatFile(const char *path)
@@ -65,38 +161,75 @@ int64_t regularFileBytes(std::FILE *file)
 
 bool readDatHeader(std::FILE *file, DatHeader &header)
 {
-    return std::fread(&header.x, 2, 1, file) == 1 && std::fread(&header.y, 2, 1, file) == 1
-        && std::fread(&header.z, 2, 1, file) == 1;
+    unsigned char bytes[datHeaderBytes];
+    if (std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes)
+        return false;
+    header.x = decodeLittleEndian(bytes);
+    header.y = decodeLittleEndian(bytes + 2);
+    header.z = decodeLittleEndian(bytes + 4);
+    return true;
+}
+
+bool readDatSlices(std::FILE *file, const DatHeader &header, int firstZ, int endZ, uint16_t *samples)
+{
+    const SampleGrid grid = adjustedGrid(header);
+    const std::size_t fileSlice = std::size_t(header.x) * header.y;
+    uint16_t *first = samples + std::size_t(firstZ) * grid.sliceSize();
+    if (!isAdjusted(header)) {
+        // The slices lie in the file as on the grid: one read for all of them.
+        const std::size_t count = fileSlice * std::size_t(endZ - firstZ);
+        if (std::fread(first, 2, count, file) != count)
+            return false;
+        decodeInPlace(first, count);
+        return true;
+    }
+    for (int z = firstZ; z < endZ; ++z) {
+        uint16_t *slice = samples + std::size_t(z) * grid.sliceSize();
+        if (std::fread(slice, 2, fileSlice, file) != fileSlice)
+            return false;
+        decodeInPlace(slice, fileSlice);
+        spreadSliceOntoAdjustedGrid(header, slice);
+    }
+    return true;
 }
 
 bool readDatSamples(std::FILE *file, const DatHeader &header, uint16_t *samples)
 {
-    // One read of the whole block is far faster than a read per row; the rows are moved to
-    // their adjusted places afterwards, in place.
-    const std::size_t count = std::size_t(header.x) * header.y * header.z;
-    if (std::fread(samples, sizeof(uint16_t), count, file) != count)
-        return false;
-    if (isAdjusted(header))
-        spreadOntoAdjustedGrid(header, samples);
-    return true;
+    return readDatSlices(file, header, 0, header.z, samples);
 }
 
-void spreadOntoAdjustedGrid(const DatHeader &header, uint16_t *samples)
+void spreadSliceOntoAdjustedGrid(const DatHeader &header, uint16_t *slice)
 {
     const SampleGrid grid = adjustedGrid(header);
     const std::size_t rowBytes = std::size_t(header.x) * sizeof(uint16_t);
     // Backwards, last row first: every row moves to an index at least as high as its own,
     // so a row is moved before anything lands on it.
-    for (int z = grid.sizeZ - 1; z >= 0; --z) {
-        uint16_t *slice = samples + std::size_t(z) * grid.sliceSize();
-        for (int y = header.y - 1; y >= 0; --y) {
-            uint16_t *row = slice + std::size_t(y) * grid.sizeX;
-            std::memmove(row, samples + (std::size_t(z) * header.y + y) * header.x, rowBytes);
-            if (grid.sizeX != header.x)
-                row[header.x] = row[header.x - 1];
-        }
-        if (grid.sizeY != header.y)
-            std::memcpy(slice + std::size_t(header.y) * grid.sizeX, slice + std::size_t(header.y - 1) * grid.sizeX,
-                        std::size_t(grid.sizeX) * sizeof(uint16_t));
+    for (int y = header.y - 1; y >= 0; --y) {
+        uint16_t *row = slice + std::size_t(y) * grid.sizeX;
+        std::memmove(row, slice + std::size_t(y) * header.x, rowBytes);
+        if (grid.sizeX != header.x)
+            row[header.x] = row[header.x - 1];
     }
+    if (grid.sizeY != header.y)
+        std::memcpy(slice + std::size_t(header.y) * grid.sizeX, slice + std::size_t(header.y - 1) * grid.sizeX,
+                    std::size_t(grid.sizeX) * sizeof(uint16_t));
+}
+
+std::string writeDatFile(const char *path, const DatHeader &header, const uint16_t *samples)
+{
+    const std::string refusal = datGridRefusal(header);
+    if (!refusal.empty())
+        return refusal;
+    std::string temporary;
+    const int descriptor = createTemporaryBeside(path, temporary);
+    if (descriptor < 0)
+        return std::string("cannot create a temporary file in its folder: ") + std::strerror(errno);
+    const bool written = writeDatContent(descriptor, header, samples) && fsync(descriptor) == 0;
+    const int writeError = errno;
+    const bool closed = close(descriptor) == 0;
+    if (written && closed && std::rename(temporary.c_str(), path) == 0)
+        return {};
+    const int error = !written ? writeError : errno;
+    unlink(temporary.c_str());
+    return std::strerror(error);
 }

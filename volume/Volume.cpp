@@ -2,8 +2,9 @@
 
 #include "ConsoleLine.h"
 #include "DatFile.h"
-#include "DensityHistogram.h"
 #include "LargeBuffer.h"
+#include "SampleLimits.h"
+#include "SlabPipeline.h"
 #include "VolumeTexture.h"
 #include "VoxelEncoding.h"
 
@@ -11,8 +12,9 @@
 
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -37,14 +39,21 @@ void printRefusal(const std::string &what, const std::string &reason)
 Volume::Volume(const char *path)
 {
     load(path);
-    createTexture();
+    reportClampedSamples();
+    createHistogram();
+}
+
+Volume::Volume(const uint16_t *source, int x, int y, int z, VoxelSpacing spacing)
+    : voxelSpacing(spacing)
+{
+    loadFromMemory(source, x, y, z);
+    reportClampedSamples();
     createHistogram();
 }
 
 Volume::~Volume()
 {
     releaseLargeBuffer(samples);
-    releaseLargeBuffer(voxels);
     delete histogram;
 }
 
@@ -75,7 +84,7 @@ void Volume::load(const char *path)
     if (!readDatHeader(file.get(), header))
         return printRefusal(path, "the file is shorter than its 6-byte header");
 
-    // Every check comes before the arrays are allocated, so a refused file costs nothing.
+    stated = header;
     const std::string fileSizes = sizesText(header.x, header.y, header.z);
     const SampleGrid grid = adjustedGrid(header);
     std::string refusal = datRefusal(header, fileBytes);
@@ -84,50 +93,161 @@ void Volume::load(const char *path)
     if (!refusal.empty())
         return printRefusal(std::string(path) + " (" + fileSizes + ")", refusal);
 
-    samples = allocateLargeBuffer(grid.voxelCount());
-    voxels = allocateLargeBuffer(4 * grid.voxelCount());
-    if (!samples || !voxels) {
-        releaseLargeBuffer(samples);
-        releaseLargeBuffer(voxels);
-        printConsole("Can't malloc space\n");
+    // The file was long enough when checked; it can still shrink before it is read.
+    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, nullptr, [&](int firstZ, int endZ) {
+        return readDatSlices(file.get(), header, firstZ, endZ, samples);
+    });
+    if (!pipeline)
         return;
-    }
-
     printConsole(std::string("loading ") + path + " (" + fileSizes + ")");
     if (isAdjusted(header))
         printConsole(" modifying Size (" + sizesText(grid.sizeX, grid.sizeY, grid.sizeZ) + ")\n");
-    // The file was long enough when checked; it can still shrink before it is read.
-    if (!readDatSamples(file.get(), header, samples)) {
-        releaseLargeBuffer(samples);
-        releaseLargeBuffer(voxels);
+    if (!finishFilling(grid, *pipeline)) {
+        releaseAll();
         printConsole(" [failed: the file ended early]\n");
         return;
     }
+    keepGrid(grid);
+    printConsole(" [done]\n");
+}
 
+void Volume::loadFromMemory(const uint16_t *source, int x, int y, int z)
+{
+    std::string refusal = gridRefusal(x, y, z);
+    const DatHeader header{uint16_t(x), uint16_t(y), uint16_t(z)};
+    stated = header;
+    const SampleGrid grid = adjustedGrid(header);
+    if (refusal.empty())
+        refusal = textureRefusal(grid);
+    if (!refusal.empty())
+        return printRefusal("a volume of " + sizesText(x, y, z), refusal);
+
+    // The caller's samples serve as they are unless the grid or a sample must change.
+    const int64_t sourceSlice = int64_t(x) * y;
+    const bool copy = isAdjusted(header) || anySampleAboveMax(source, sourceSlice * z);
+    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, copy ? nullptr : source, [&](int firstZ, int endZ) {
+        if (!copy)
+            return true;
+        for (int slice = firstZ; slice < endZ; ++slice) {
+            uint16_t *adjusted = samples + slice * grid.sliceSize();
+            std::memcpy(adjusted, source + slice * sourceSlice, std::size_t(sourceSlice) * sizeof(uint16_t));
+            if (isAdjusted(header))
+                spreadSliceOntoAdjustedGrid(header, adjusted);
+        }
+        return true;
+    });
+    if (!pipeline)
+        return;
+    finishFilling(grid, *pipeline);
+    keepGrid(grid);
+}
+
+// Allocates what the open needs and starts the worker, which makes all samples arrive (and
+// counts them while they are in the cache) and then encodes slab after slab; meanwhile this
+// thread has the GL make the texture's storage. The gradients read the caller's samples
+// where given, else the volume's own copy. Null, with the line said, when memory is short.
+std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, const uint16_t *callerSamples,
+                                                   const ArriveSlices &arrive)
+{
+    if (!callerSamples)
+        samples = allocateLargeBuffer(grid.voxelCount());
+    gradientSamples = callerSamples ? callerSamples : samples;
+    bricks = BrickRanges(grid.sizeX, grid.sizeY, grid.sizeZ);
+    auto pipeline = std::make_unique<SlabPipeline>(grid);
+    if (gradientSamples && pipeline->isAllocated()) {
+        const int chunkSlices = pipeline->slabSlices();
+        // One core stays with this thread, which uploads the slabs meanwhile.
+        const int threads = std::max(1, gradientThreadCount(grid) - 1);
+        pipeline->start([this, grid, arrive, chunkSlices, threads](int firstZ, int endZ, uint16_t *voxels) {
+            if (firstZ == 0 && !arriveAll(grid, chunkSlices, arrive))
+                return false;
+            encodeVoxelSlab(gradientSamples, grid, firstZ, endZ, voxels, threads);
+            return true;
+        });
+        texture = createVolumeTexture(grid);
+    }
+    if (texture != 0)
+        return pipeline;
+    pipeline.reset();
+    releaseAll();
+    printConsole("Can't malloc space\n");
+    return nullptr;
+}
+
+bool Volume::arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive)
+{
+    for (int firstZ = 0; firstZ < grid.sizeZ; firstZ += chunkSlices) {
+        const int endZ = std::min(firstZ + chunkSlices, grid.sizeZ);
+        if (!arrive(firstZ, endZ))
+            return false;
+        acceptSlices(grid, firstZ, endZ);
+    }
+    return true;
+}
+
+bool Volume::finishFilling(const SampleGrid &grid, SlabPipeline &pipeline)
+{
+    return pipeline.finish([&](int firstZ, int endZ, const uint16_t *voxels) {
+        uploadVolumeSlab(texture, grid, firstZ, endZ, voxels);
+    });
+}
+
+// The samples of these slices are final here: counted while they are still in the cache.
+void Volume::acceptSlices(const SampleGrid &grid, int firstZ, int endZ)
+{
+    if (samples)
+        for (int z = firstZ; z < endZ; ++z)
+            clampedCount += clampSlice(grid, samples + z * grid.sliceSize());
+    counts.count(gradientSamples + firstZ * grid.sliceSize(), (endZ - firstZ) * grid.sliceSize());
+    bricks.addSlab(gradientSamples + firstZ * grid.sliceSize(), firstZ, endZ - firstZ);
+}
+
+// Lowers the samples above 4095 and returns how many of the stated grid's were lowered: the
+// padding repeats samples already counted.
+int64_t Volume::clampSlice(const SampleGrid &grid, uint16_t *slice) const
+{
+    int64_t clamped = 0;
+    for (int y = 0; y < grid.sizeY; ++y) {
+        uint16_t *row = slice + y * grid.sizeX;
+        const bool paddingRow = y >= stated.y;
+        const bool paddingAbove = stated.x < grid.sizeX && row[stated.x] > maxSample;
+        const int64_t lowered = clampSamples(row, grid.sizeX);
+        clamped += paddingRow ? 0 : lowered - paddingAbove;
+    }
+    return clamped;
+}
+
+void Volume::keepGrid(const SampleGrid &grid)
+{
     sizeX = uint16_t(grid.sizeX);
     sizeY = uint16_t(grid.sizeY);
     sizeZ = uint16_t(grid.sizeZ);
     sliceSize = int32_t(grid.sliceSize());
     voxelCount = int32_t(grid.voxelCount());
-    encodeVoxels(samples, grid, voxels, gradientThreadCount(grid));
-    bricks = BrickRanges::ofSamples(samples, grid.sizeX, grid.sizeY, grid.sizeZ);
-    printConsole(" [done]\n");
     valid = true;
 }
 
-void Volume::createTexture()
+void Volume::releaseAll()
 {
-    if (valid)
-        texture = uploadVolumeTexture(voxels, SampleGrid{sizeX, sizeY, sizeZ});
-    releaseLargeBuffer(voxels);
+    deleteTexture();
+    releaseLargeBuffer(samples);
+    gradientSamples = nullptr;
+    counts = DensityHistogram();
+    bricks = BrickRanges();
+    clampedCount = 0;
+}
+
+void Volume::reportClampedSamples()
+{
+    if (clampedCount > 0)
+        printConsole("Clamped " + std::to_string(clampedCount) + " samples above " + std::to_string(maxSample)
+                     + " to " + std::to_string(maxSample) + "\n");
 }
 
 void Volume::createHistogram()
 {
-    DensityHistogram counts;
-    if (valid)
-        counts.count(samples, voxelCount);
     releaseLargeBuffer(samples);
+    gradientSamples = nullptr;
     if (!valid) {
         histogram = new QPixmap(counts.picture(DensityRange{}, 1));
         return;

@@ -1,27 +1,43 @@
 #pragma once
 
 #include "BrickRanges.h"
+#include "DatFile.h"
+#include "DensityHistogram.h"
+#include "VoxelSpacing.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 class QPixmap;
+class SlabPipeline;
 
-// One scalar data set: a regular grid of 16-bit samples read from a `.dat` file, with a
-// gradient per voxel computed on the processor and uploaded together with the samples as
-// one GL_RGBA16 3D texture (red, green, blue: encoded gradient x, y, z; alpha: sample * 16).
+// One scalar data set: a regular grid of 16-bit samples read from a `.dat` file or handed
+// over in memory, with a gradient per voxel computed on the processor and uploaded together
+// with the samples as one GL_RGBA16 3D texture (red, green, blue: encoded gradient x, y, z;
+// alpha: sample * 16).
 //
-// A Volume is complete when its constructor returns: load, createTexture, createHistogram,
-// in this order, with the view's GL context current. The sample and voxel arrays live
-// only during construction. A file that cannot be read, or that is refused (truncated,
-// zero or absurd sizes, larger than the GL's 3D texture limit), yields an invalid volume:
-// isValid() is false, it owns no texture and no arrays, its sizes are 0, and its range
-// (0..4095) and histogram picture (plain light grey, 4096 x 65) are still safe to use. The
-// reason is printed as one line on standard output. Every check, the GL's included, comes
-// before the arrays are allocated, so a refused file costs neither time nor memory.
+// A Volume is complete when its constructor returns, built with the view's GL context
+// current. The texture's storage is made first and filled slab by slab along z while the
+// samples arrive, so that no array of the whole volume's voxels is ever made; the samples
+// are counted for the histogram as they arrive and released at the end. Samples above 4095
+// are lowered to 4095, with one line saying how many. A file that cannot be read, or a grid
+// that is refused (truncated, zero or absurd sizes, larger than the GL's 3D texture limit),
+// yields an invalid volume: isValid() is false, it owns no texture and no arrays, its sizes
+// are 0, and its range (0..4095) and histogram picture (plain light grey, 4096 x 65) are
+// still safe to use. The reason is printed as one line on standard output. Every check, the
+// GL's included, comes before anything is allocated, so a refused grid costs neither time
+// nor memory.
 class Volume
 {
 public:
     explicit Volume(const char *path);
+
+    // From sizeX * sizeY * sizeZ samples in memory, x fastest, meant to lie in 0..4095. The
+    // caller has printed its own line about where they come from; the volume prints its
+    // refusal or its histogram lines. The samples are read during construction only and
+    // copied only where odd sizes must be adjusted or samples above 4095 lowered.
+    Volume(const uint16_t *samples, int sizeX, int sizeY, int sizeZ, VoxelSpacing spacing);
     ~Volume();
 
     Volume(const Volume &) = delete;
@@ -32,11 +48,14 @@ public:
     // A new array of three ints (sizeX, sizeY, sizeZ after adjustment); the caller deletes it.
     int *dimensions() const;
 
+    // Unknown (and 1 mm each way) for a `.dat` file, which does not state it.
+    const VoxelSpacing &spacing() const { return voxelSpacing; }
+
     // Deletes the 3D texture; needs the context it was created in to be current.
     void deleteTexture();
 
+    // The volume's own copy of the samples on the adjusted grid, during construction only.
     uint16_t *samples = nullptr;
-    uint16_t *voxels = nullptr;
     uint16_t sizeX = 0;
     uint16_t sizeY = 0;
     uint16_t sizeZ = 0;
@@ -51,9 +70,28 @@ public:
     BrickRanges bricks;
 
 private:
+    // Makes the samples of the slices firstZ..endZ - 1 ready on the adjusted grid.
+    using ArriveSlices = std::function<bool(int firstZ, int endZ)>;
+
     void load(const char *path);
-    void createTexture();
+    void loadFromMemory(const uint16_t *source, int x, int y, int z);
+    std::unique_ptr<SlabPipeline> startFilling(const SampleGrid &grid, const uint16_t *callerSamples,
+                                               const ArriveSlices &arrive);
+    bool arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive);
+    bool finishFilling(const SampleGrid &grid, SlabPipeline &pipeline);
+    void acceptSlices(const SampleGrid &grid, int firstZ, int endZ);
+    int64_t clampSlice(const SampleGrid &grid, uint16_t *slice) const;
+    void keepGrid(const SampleGrid &grid);
+    void releaseAll();
+    void reportClampedSamples();
     void createHistogram();
 
+    // The samples the gradients are computed from: `samples`, or the caller's own array.
+    const uint16_t *gradientSamples = nullptr;
+    // The sizes as the file or the caller states them, before the adjustment.
+    DatHeader stated;
+    DensityHistogram counts;
+    int64_t clampedCount = 0;
+    VoxelSpacing voxelSpacing;
     bool valid = false;
 };

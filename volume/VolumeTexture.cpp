@@ -45,8 +45,12 @@ std::string textureRefusal(const SampleGrid &grid)
     return {};
 }
 
-unsigned int uploadVolumeTexture(const uint16_t *voxels, const SampleGrid &grid)
+unsigned int createVolumeTexture(const SampleGrid &grid)
 {
+    // Errors of earlier calls, not ours, would otherwise read as a failed allocation below;
+    // bounded, since a lost context reports its loss on every call.
+    for (int pending = 0; pending < 16 && glGetError() != GL_NO_ERROR; ++pending) {
+    }
     GLuint texture = 0;
     glActiveTexture(GL_TEXTURE0);
     glGenTextures(1, &texture);
@@ -58,6 +62,18 @@ unsigned int uploadVolumeTexture(const uint16_t *voxels, const SampleGrid &grid)
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage3D(GL_TEXTURE_3D, 0, GL_RGBA16, grid.sizeX, grid.sizeY, grid.sizeZ, 0, GL_RGBA, GL_UNSIGNED_SHORT,
-                 voxels);
+                 nullptr);
+    if (glGetError() == GL_OUT_OF_MEMORY) {
+        glDeleteTextures(1, &texture);
+        return 0;
+    }
     return texture;
+}
+
+void uploadVolumeSlab(unsigned int texture, const SampleGrid &grid, int firstZ, int endZ, const uint16_t *voxels)
+{
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_3D, texture);
+    glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, firstZ, grid.sizeX, grid.sizeY, endZ - firstZ, GL_RGBA, GL_UNSIGNED_SHORT,
+                    voxels);
 }

@@ -1,5 +1,7 @@
 #include "VoxelEncoding.h"
 
+#include "SampleLimits.h"
+
 #include <algorithm>
 #include <atomic>
 #include <system_error>
@@ -86,6 +88,74 @@ int encodeInteriorBlocks(const RowNeighbours &rows, int x, int sizeX, uint16_t *
     }
     return x;
 }
+
+// The same sixteen voxels at a time where the processor has AVX2, which halves the work of
+// the pass. The 256-bit unpacks work within each 128-bit half, so the packed gradients come
+// out in order but the interleaved voxels come out as halves of two blocks of eight, which
+// the final permutes put back in order.
+#define DICHTENSCHAU_AVX2 __attribute__((target("avx2")))
+
+bool hasAvx2()
+{
+    static const bool available = [] {
+        __builtin_cpu_init();
+        return bool(__builtin_cpu_supports("avx2"));
+    }();
+    return available;
+}
+
+template <int shift>
+DICHTENSCHAU_AVX2 __m256i divideTruncatingWide(__m256i difference)
+{
+    const __m256i bias = _mm256_srli_epi32(_mm256_srai_epi32(difference, 31), 32 - shift);
+    return _mm256_srai_epi32(_mm256_add_epi32(difference, bias), shift);
+}
+
+DICHTENSCHAU_AVX2 __m256i encodeGradientsWide(__m256i low, __m256i high)
+{
+    const __m256i flip = _mm256_set1_epi32(INT32_MIN);
+    low = _mm256_srai_epi32(_mm256_xor_si256(_mm256_slli_epi32(low, 19), flip), 16);
+    high = _mm256_srai_epi32(_mm256_xor_si256(_mm256_slli_epi32(high, 19), flip), 16);
+    return _mm256_packs_epi32(low, high);
+}
+
+template <int shift>
+DICHTENSCHAU_AVX2 __m256i encodeDifferencesWide(const uint16_t *plus, const uint16_t *minus)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(plus));
+    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(minus));
+    const __m256i low = _mm256_sub_epi32(_mm256_unpacklo_epi16(p, zero), _mm256_unpacklo_epi16(m, zero));
+    const __m256i high = _mm256_sub_epi32(_mm256_unpackhi_epi16(p, zero), _mm256_unpackhi_epi16(m, zero));
+    return encodeGradientsWide(divideTruncatingWide<shift>(low), divideTruncatingWide<shift>(high));
+}
+
+template <int yShift, int zShift>
+DICHTENSCHAU_AVX2 int encodeInteriorBlocksWide(const RowNeighbours &rows, int x, int sizeX, uint16_t *out)
+{
+    for (; x + 16 < sizeX; x += 16) {
+        const __m256i gx = encodeDifferencesWide<2>(rows.here + x + 1, rows.here + x - 1);
+        const __m256i gy = encodeDifferencesWide<yShift>(rows.yPlus + x, rows.yMinus + x);
+        const __m256i gz = encodeDifferencesWide<zShift>(rows.zPlus + x, rows.zMinus + x);
+        const __m256i sample =
+            _mm256_slli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(rows.here + x)), 4);
+        const __m256i xyLow = _mm256_unpacklo_epi16(gx, gy);
+        const __m256i xyHigh = _mm256_unpackhi_epi16(gx, gy);
+        const __m256i zsLow = _mm256_unpacklo_epi16(gz, sample);
+        const __m256i zsHigh = _mm256_unpackhi_epi16(gz, sample);
+        // Voxels 0-1 and 8-9, 2-3 and 10-11, 4-5 and 12-13, 6-7 and 14-15.
+        const __m256i a = _mm256_unpacklo_epi32(xyLow, zsLow);
+        const __m256i b = _mm256_unpackhi_epi32(xyLow, zsLow);
+        const __m256i c = _mm256_unpacklo_epi32(xyHigh, zsHigh);
+        const __m256i d = _mm256_unpackhi_epi32(xyHigh, zsHigh);
+        __m256i *voxel = reinterpret_cast<__m256i *>(out + 4 * x);
+        _mm256_storeu_si256(voxel, _mm256_permute2x128_si256(a, b, 0x20));
+        _mm256_storeu_si256(voxel + 1, _mm256_permute2x128_si256(c, d, 0x20));
+        _mm256_storeu_si256(voxel + 2, _mm256_permute2x128_si256(a, b, 0x31));
+        _mm256_storeu_si256(voxel + 3, _mm256_permute2x128_si256(c, d, 0x31));
+    }
+    return x;
+}
 #endif
 
 // The divisors are template parameters so that a row's inner loop holds no branch and no
@@ -104,6 +174,8 @@ void encodeRow(const RowNeighbours &rows, int sizeX, uint16_t *out)
     encodeVoxel(0, (int(s[1]) - int(s[0])) / 2);
     int x = 1;
 #ifdef __SSE2__
+    if (hasAvx2())
+        x = encodeInteriorBlocksWide<yDivisor / 2, zDivisor / 2>(rows, x, sizeX, out);
     x = encodeInteriorBlocks<yDivisor / 2, zDivisor / 2>(rows, x, sizeX, out);
 #endif
     for (; x < sizeX - 1; ++x)
@@ -139,23 +211,25 @@ AxisNeighbours axisNeighbours(int i, int size)
     return {i + 1, i - 1, false};
 }
 
-void encodeSlices(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels, int firstZ, int endZ)
+// Encodes the slices firstZ..endZ - 1 of the slab that begins with slice slabZ and whose
+// voxels start at `slab`.
+void encodeSlices(const uint16_t *samples, const SampleGrid &grid, uint16_t *slab, int slabZ, int firstZ, int endZ)
 {
     const std::size_t sliceSize = std::size_t(grid.sliceSize());
     for (int z = firstZ; z < endZ; ++z) {
         const AxisNeighbours alongZ = axisNeighbours(z, grid.sizeZ);
+        uint16_t *sliceVoxels = slab + 4 * std::size_t(z - slabZ) * sliceSize;
         for (int y = 0; y < grid.sizeY; ++y) {
             const AxisNeighbours alongY = axisNeighbours(y, grid.sizeY);
-            const std::size_t row = std::size_t(z) * sliceSize + std::size_t(y) * grid.sizeX;
-            const uint16_t *rowStart = samples + row;
+            const std::size_t rowInSlice = std::size_t(y) * grid.sizeX;
             const RowNeighbours rows{
-                rowStart,
+                samples + std::size_t(z) * sliceSize + rowInSlice,
                 samples + std::size_t(z) * sliceSize + std::size_t(alongY.plus) * grid.sizeX,
                 samples + std::size_t(z) * sliceSize + std::size_t(alongY.minus) * grid.sizeX,
-                samples + std::size_t(alongZ.plus) * sliceSize + std::size_t(y) * grid.sizeX,
-                samples + std::size_t(alongZ.minus) * sliceSize + std::size_t(y) * grid.sizeX,
+                samples + std::size_t(alongZ.plus) * sliceSize + rowInSlice,
+                samples + std::size_t(alongZ.minus) * sliceSize + rowInSlice,
             };
-            encodeRowWithDivisors(rows, alongY.border, alongZ.border, grid.sizeX, voxels + 4 * row);
+            encodeRowWithDivisors(rows, alongY.border, alongZ.border, grid.sizeX, sliceVoxels + 4 * rowInSlice);
         }
     }
 }
@@ -170,22 +244,71 @@ int gradientThreadCount(const SampleGrid &grid)
     return int(std::min<int64_t>({cores, byWork, std::max(1, grid.sizeZ)}));
 }
 
+int64_t clampSamples(uint16_t *samples, int64_t count)
+{
+    int64_t clamped = 0;
+    int64_t i = 0;
+#ifdef __SSE2__
+    // Eight at a time: the saturating difference s - 4095 is the excess, 0 for samples in range.
+    const __m128i limit = _mm_set1_epi16(short(maxSample));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= count; i += 8) {
+        __m128i *at = reinterpret_cast<__m128i *>(samples + i);
+        const __m128i value = _mm_loadu_si128(at);
+        const __m128i excess = _mm_subs_epu16(value, limit);
+        const int inRange = _mm_movemask_epi8(_mm_cmpeq_epi16(excess, zero));
+        if (inRange != 0xffff) {
+            clamped += __builtin_popcount(~inRange & 0xffff) / 2;
+            _mm_storeu_si128(at, _mm_sub_epi16(value, excess));
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        clamped += samples[i] > maxSample;
+        samples[i] = std::min<uint16_t>(samples[i], maxSample);
+    }
+    return clamped;
+}
+
+bool anySampleAboveMax(const uint16_t *samples, int64_t count)
+{
+    int64_t i = 0;
+#ifdef __SSE2__
+    const __m128i limit = _mm_set1_epi16(short(maxSample));
+    __m128i excess = _mm_setzero_si128();
+    for (; i + 8 <= count; i += 8)
+        excess = _mm_or_si128(excess, _mm_subs_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(samples + i)), limit));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(excess, _mm_setzero_si128())) != 0xffff)
+        return true;
+#endif
+    for (; i < count; ++i)
+        if (samples[i] > maxSample)
+            return true;
+    return false;
+}
+
 void encodeVoxels(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels, int threadCount)
+{
+    encodeVoxelSlab(samples, grid, 0, grid.sizeZ, voxels, threadCount);
+}
+
+void encodeVoxelSlab(const uint16_t *samples, const SampleGrid &grid, int firstZ, int endZ, uint16_t *voxels,
+                     int threadCount)
 {
     // The slices are handed out a few at a time to whichever thread is free, not split in
     // equal shares up front: on a busy machine one core may run at half speed, and a fixed
     // share would keep every other thread waiting for it.
-    threadCount = std::clamp(threadCount, 1, std::max(1, grid.sizeZ));
-    const int slicesPerChunk = std::max(1, grid.sizeZ / (threadCount * 8));
-    std::atomic<int> nextSlice{0};
+    const int slices = endZ - firstZ;
+    threadCount = std::clamp(threadCount, 1, std::max(1, slices));
+    const int slicesPerChunk = std::max(1, slices / (threadCount * 8));
+    std::atomic<int> nextSlice{firstZ};
     const auto encodeChunks = [&] {
 #ifdef __SSE2__
         if (__builtin_cpu_supports("avx"))
             clearUpperVectorHalves();
 #endif
-        for (int first = nextSlice.fetch_add(slicesPerChunk); first < grid.sizeZ;
-             first = nextSlice.fetch_add(slicesPerChunk))
-            encodeSlices(samples, grid, voxels, first, std::min(first + slicesPerChunk, grid.sizeZ));
+        for (int first = nextSlice.fetch_add(slicesPerChunk); first < endZ; first = nextSlice.fetch_add(slicesPerChunk))
+            encodeSlices(samples, grid, voxels, firstZ, first, std::min(first + slicesPerChunk, endZ));
     };
     std::vector<std::thread> helpers;
     try {

@@ -24,6 +24,12 @@ inline uint16_t encodeSample(uint16_t sample)
     return uint16_t(sample * 16);
 }
 
+// Lowers the samples above maxSample to it, so that sample * 16 fits the texel instead of
+// wrapping round to a dark stripe; returns how many were lowered.
+int64_t clampSamples(uint16_t *samples, int64_t count);
+
+bool anySampleAboveMax(const uint16_t *samples, int64_t count);
+
 // The threads the gradient pass uses for a grid: one per core, but never more than there
 // are slices, and only one for grids too small to pay for starting a thread.
 int gradientThreadCount(const SampleGrid &grid);
@@ -32,3 +38,8 @@ int gradientThreadCount(const SampleGrid &grid);
 // sample), in storage order. Slices are split among `threadCount` threads; the result is
 // the same for any count.
 void encodeVoxels(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels, int threadCount);
+
+// The same for the slices firstZ..endZ - 1 only, into `voxels`, which holds those slices
+// alone; `samples` is the whole grid's, since the gradients read the slices on either side.
+void encodeVoxelSlab(const uint16_t *samples, const SampleGrid &grid, int firstZ, int endZ, uint16_t *voxels,
+                     int threadCount);

@@ -1,8 +1,10 @@
 #include "DatFile.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <vector>
 
 // Reading `.dat` files onto the adjusted grid, and the checks that refuse a file before
@@ -12,14 +14,26 @@ class TestDatFile : public QObject
     Q_OBJECT
 
 private:
-    // Samples numbered 1, 2, 3, ... in file order, packed as read, with room for the grid.
+    // Samples numbered 1, 2, 3, ... in file order, each slice packed at the start of its
+    // adjusted slice as read, then spread.
     static std::vector<uint16_t> spread(const DatHeader &header)
     {
-        std::vector<uint16_t> samples(std::size_t(adjustedGrid(header).voxelCount()), 0);
-        for (int i = 0; i < header.x * header.y * header.z; ++i)
-            samples[i] = uint16_t(i + 1);
-        spreadOntoAdjustedGrid(header, samples.data());
+        const SampleGrid grid = adjustedGrid(header);
+        std::vector<uint16_t> samples(std::size_t(grid.voxelCount()), 0);
+        const int fileSlice = header.x * header.y;
+        for (int z = 0; z < header.z; ++z) {
+            uint16_t *slice = samples.data() + z * grid.sliceSize();
+            for (int i = 0; i < fileSlice; ++i)
+                slice[i] = uint16_t(z * fileSlice + i + 1);
+            spreadSliceOntoAdjustedGrid(header, slice);
+        }
         return samples;
+    }
+
+    static QByteArray fileContent(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private slots:
@@ -107,6 +121,89 @@ private slots:
         QVERIFY(readDatHeader(file, header));
         QVERIFY(!readDatSamples(file, header, samples.data()));
         std::fclose(file);
+    }
+
+    // The codec works on bytes, so these hold on hosts of either byte order: a big-endian
+    // host that read or wrote the file natively would see the bytes swapped.
+    void codesLittleEndianOnEveryHost()
+    {
+        const std::vector<uint16_t> values{0x1234, 0xabcd, 0x00ff, 0xff00};
+        const QByteArray bytes("\x34\x12\xcd\xab\xff\x00\x00\xff", 8);
+        QByteArray encoded(8, '\0');
+        encodeLittleEndianSamples(values.data(), values.size(), reinterpret_cast<unsigned char *>(encoded.data()));
+        QCOMPARE(encoded, bytes);
+        std::vector<uint16_t> decoded(4);
+        decodeLittleEndianSamples(reinterpret_cast<const unsigned char *>(bytes.constData()), 4, decoded.data());
+        QCOMPARE(decoded, values);
+        // In place, as the reader decodes on a big-endian host.
+        std::vector<uint16_t> inPlace(4);
+        std::memcpy(inPlace.data(), bytes.constData(), 8);
+        decodeLittleEndianSamples(reinterpret_cast<const unsigned char *>(inPlace.data()), 4, inPlace.data());
+        QCOMPARE(inPlace, values);
+    }
+
+    void writesWhatTheReaderReads()
+    {
+        QTemporaryDir folder;
+        const QByteArray path = QFile::encodeName(folder.filePath("w.dat"));
+        const std::vector<uint16_t> samples{1, 0x0203, 4095, 0xfffe, 5, 6};
+        QCOMPARE(QString::fromStdString(writeDatFile(path.constData(), DatHeader{3, 2, 1}, samples.data())), QString());
+        QCOMPARE(fileContent(path),
+                 QByteArray("\3\0\2\0\1\0\1\0\3\2\xff\x0f\xfe\xff\5\0\6\0", 18));
+
+        std::FILE *file = openDatFile(path.constData());
+        DatHeader header;
+        QVERIFY(readDatHeader(file, header));
+        QCOMPARE(QList<int>({header.x, header.y, header.z}), QList<int>({3, 2, 1}));
+        QCOMPARE(QString::fromStdString(datRefusal(header, regularFileBytes(file))), QString());
+        std::vector<uint16_t> read(std::size_t(adjustedGrid(header).voxelCount()));
+        QVERIFY(readDatSamples(file, header, read.data()));
+        std::fclose(file);
+        QCOMPARE(read, (std::vector<uint16_t>{1, 0x0203, 4095, 4095, 0xfffe, 5, 6, 6}));
+    }
+
+    // The writer applies the reader's limits, and a refused or failed write leaves neither a
+    // file at the path nor a temporary one beside it; an earlier file stays as it was.
+    void refusesWhatTheReaderRefuses_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("z");
+        QTest::newRow("zero size") << 4 << 0 << 4;
+        QTest::newRow("odd x of 65535") << 65535 << 2 << 1;
+        QTest::newRow("more voxels than a volume counts") << 65534 << 65534 << 1;
+    }
+    void refusesWhatTheReaderRefuses()
+    {
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, z);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("r.dat");
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+        earlier.close();
+        const DatHeader header{uint16_t(x), uint16_t(y), uint16_t(z)};
+        const std::string reason = writeDatFile(QFile::encodeName(path).constData(), header, nullptr);
+        QVERIFY(!reason.empty());
+        QCOMPARE(reason, datRefusal(header, datFileBytes(header)));
+        QCOMPARE(reason, gridRefusal(x, y, z));
+        QCOMPARE(fileContent(path), QByteArray("earlier"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"r.dat"}));
+    }
+
+    void failedWriteLeavesNothing()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("missing/w.dat");
+        const uint16_t samples[8] = {};
+        QVERIFY(!writeDatFile(QFile::encodeName(path).constData(), DatHeader{2, 2, 2}, samples).empty());
+        QVERIFY(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+        QVERIFY(QDir(folder.path()).mkdir("folder.dat"));
+        QVERIFY(!writeDatFile(QFile::encodeName(folder.filePath("folder.dat")).constData(), DatHeader{2, 2, 2}, samples)
+                     .empty());
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"folder.dat"}));
     }
 };
 

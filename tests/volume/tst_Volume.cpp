@@ -1,3 +1,4 @@
+#include "DensityHistogram.h"
 #include "OffscreenGLContext.h"
 #include "Volume.h"
 #include "VolumeTexture.h"
@@ -68,7 +69,6 @@ private:
         QVERIFY(!volume.isValid());
         QCOMPARE(volume.texture, 0u);
         QVERIFY(!volume.samples);
-        QVERIFY(!volume.voxels);
         QCOMPARE(volume.densityMin, 0);
         QCOMPARE(volume.densityMax, 4095);
         QCOMPARE(volume.histogram->size(), QSize(4096, 65));
@@ -82,6 +82,47 @@ private:
         glBindTexture(GL_TEXTURE_3D, volume.texture);
         glGetTexImage(GL_TEXTURE_3D, 0, GL_RGBA, GL_UNSIGNED_SHORT, texels.data());
         return texels;
+    }
+
+    // Varied samples, so that every gradient differs; every 97th is above 4095 when asked.
+    static std::vector<uint16_t> patternSamples(int x, int y, int z, bool aboveMax)
+    {
+        std::vector<uint16_t> samples;
+        for (int k = 0; k < z; ++k)
+            for (int j = 0; j < y; ++j)
+                for (int i = 0; i < x; ++i) {
+                    const int index = int(samples.size());
+                    const bool high = aboveMax && index % 97 == 5;
+                    samples.push_back(uint16_t(high ? 4096 + index % 60000 : (i * 37 + j * 91 + k * 53 + i * j % 17) % 4096));
+                }
+        return samples;
+    }
+
+    // What today's whole-grid path makes of the samples: adjusted, lowered to 4095, encoded.
+    struct WholeGrid
+    {
+        std::vector<uint16_t> texels;
+        QString histogramLines;
+    };
+    static WholeGrid wholeGrid(const std::vector<uint16_t> &samples, int x, int y, int z)
+    {
+        const SampleGrid grid = adjustedGrid(DatHeader{uint16_t(x), uint16_t(y), uint16_t(z)});
+        std::vector<uint16_t> adjusted;
+        for (int k = 0; k < z; ++k)
+            for (int j = 0; j < grid.sizeY; ++j)
+                for (int i = 0; i < grid.sizeX; ++i)
+                    adjusted.push_back(std::min<uint16_t>(4095, samples[k * x * y + std::min(j, y - 1) * x + std::min(i, x - 1)]));
+        WholeGrid whole;
+        whole.texels.resize(adjusted.size() * 4);
+        encodeVoxels(adjusted.data(), grid, whole.texels.data(), gradientThreadCount(grid));
+        DensityHistogram counts;
+        counts.count(adjusted.data(), int64_t(adjusted.size()));
+        const DensityRange range = counts.narrowedRange();
+        whole.histogramLines = QString("Histogram size: %1 x 65\nVolume density: %2 - %3\n")
+                                   .arg(range.width())
+                                   .arg(range.min)
+                                   .arg(range.max);
+        return whole;
     }
 
 private slots:
@@ -139,7 +180,6 @@ private slots:
         QCOMPARE(volume->sliceSize, int(grid.sliceSize()));
         QCOMPARE(volume->voxelCount, int(grid.voxelCount()));
         QVERIFY(!volume->samples);
-        QVERIFY(!volume->voxels);
 
         GLint active = 0, bound = 0, width = 0, height = 0, depth = 0, format = 0;
         glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
@@ -166,6 +206,91 @@ private slots:
         volume->deleteTexture();
         QCOMPARE(volume->texture, 0u);
         QVERIFY(!glIsTexture(texture));
+    }
+
+    // Grids of several slabs, each slab's gradients reading the slices of its neighbours: the
+    // texture and the lines are those of encoding and counting the whole grid at once.
+    void slabsMatchTheWholeGrid_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("z");
+        QTest::addColumn<bool>("aboveMax");
+        QTest::addColumn<QString>("lines");
+        QTest::newRow("even") << 256 << 256 << 21 << false << " [done]\n";
+        QTest::newRow("odd") << 255 << 257 << 19 << false << " modifying Size (256 x 258 x 19)\n [done]\n";
+        QTest::newRow("above 4095") << 256 << 128 << 40 << true
+                                    << " [done]\nClamped 13513 samples above 4095 to 4095\n";
+        QTest::newRow("odd, above 4095") << 3 << 3 << 3 << true << " modifying Size (4 x 4 x 3)\n [done]\n"
+                                                                   "Clamped 1 samples above 4095 to 4095\n";
+    }
+    void slabsMatchTheWholeGrid()
+    {
+        if (!glReady)
+            QSKIP("no GL context");
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, z);
+        QFETCH(bool, aboveMax);
+        QFETCH(QString, lines);
+        const std::vector<uint16_t> samples = patternSamples(x, y, z, aboveMax);
+        const QByteArray path = writeFile("pattern.dat", datContent(x, y, z, samples));
+        std::unique_ptr<Volume> volume;
+        const QString printed = printedBy([&] { volume = std::make_unique<Volume>(path.constData()); });
+        const WholeGrid whole = wholeGrid(samples, x, y, z);
+        QCOMPARE(printed, QString("loading %1 (%2 x %3 x %4)").arg(path).arg(x).arg(y).arg(z) + lines
+                              + whole.histogramLines);
+        QVERIFY(textureTexels(*volume) == whole.texels);
+        QVERIFY(!volume->spacing().known);
+        volume->deleteTexture();
+    }
+
+    // The import layer's road: samples in memory with their spacing make the volume that the
+    // same samples make as a file.
+    void buildsFromSamplesInMemory_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("z");
+        QTest::addColumn<bool>("aboveMax");
+        QTest::newRow("even") << 6 << 4 << 3 << false;
+        QTest::newRow("odd") << 5 << 3 << 4 << false;
+        QTest::newRow("above 4095") << 64 << 32 << 3 << true;
+    }
+    void buildsFromSamplesInMemory()
+    {
+        if (!glReady)
+            QSKIP("no GL context");
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, z);
+        QFETCH(bool, aboveMax);
+        const std::vector<uint16_t> samples = patternSamples(x, y, z, aboveMax);
+        const std::vector<uint16_t> given = samples;
+        std::unique_ptr<Volume> volume;
+        const QString printed = printedBy(
+            [&] { volume = std::make_unique<Volume>(given.data(), x, y, z, VoxelSpacing{0.5, 0.75, 2.5, true}); });
+        const QByteArray path = writeFile("same.dat", datContent(x, y, z, samples));
+        std::unique_ptr<Volume> fromFile;
+        const QString printedFromFile = printedBy([&] { fromFile = std::make_unique<Volume>(path.constData()); });
+        QCOMPARE(printed, printedFromFile.mid(printedFromFile.indexOf("[done]\n") + 7));
+        QVERIFY(textureTexels(*volume) == textureTexels(*fromFile));
+        const std::unique_ptr<int[]> sizes(volume->dimensions());
+        QCOMPARE(QList<int>({sizes[0], sizes[1], sizes[2]}), QList<int>({x + x % 2, y + y % 2, z}));
+        QCOMPARE(volume->spacing().z, 2.5);
+        QVERIFY(volume->spacing().known);
+        QVERIFY(given == samples);
+        volume->deleteTexture();
+        fromFile->deleteTexture();
+    }
+
+    void refusesSamplesInMemoryBeyondTheLimits()
+    {
+        const std::vector<uint16_t> samples(4, 1);
+        std::unique_ptr<Volume> volume;
+        QCOMPARE(printedBy([&] { volume = std::make_unique<Volume>(samples.data(), 70000, 2, 2, VoxelSpacing{}); }),
+                 QString("Can't load a volume of 70000 x 2 x 2: the sizes 70000 x 2 x 2 exceed 16 bits\n"));
+        verifyEmpty(*volume);
     }
 
     void emptyVolumeSpansTheWholeRange()
@@ -254,7 +379,7 @@ private slots:
         if (!glReady)
             QSKIP("no GL context");
         // A sparse file of 64 Mi samples: 128 MiB of samples fit under the lowered limit,
-        // 512 MiB of voxels do not.
+        // the GL's 512 MiB texture does not.
         const QByteArray path = writeFile("big.dat", datContent(256, 256, 1024, {}));
         QVERIFY(truncate(path.constData(), 6 + 2 * 256 * 256 * 1024) == 0);
         QFile status("/proc/self/status");

@@ -1,0 +1,66 @@
+#include "SlabPipeline.h"
+
+#include <QTest>
+#include <QThread>
+
+#include <vector>
+
+// The hand-over of slabs between the worker that encodes them and the thread that uploads
+// them: every slab once, in order, never overwritten while it is consumed, and a stop at any
+// slab ends both threads.
+class TestSlabPipeline : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void handsOverEverySlabInOrder_data()
+    {
+        QTest::addColumn<int>("failAt");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("all") << -1 << true;
+        QTest::newRow("first fails") << 0 << false;
+        QTest::newRow("third fails") << 2 << false;
+    }
+    void handsOverEverySlabInOrder()
+    {
+        QFETCH(int, failAt);
+        QFETCH(bool, complete);
+        // 1024 x 1024 slices: one slice per slab, 7 slabs.
+        const SampleGrid grid{1024, 1024, 7};
+        SlabPipeline pipeline(grid);
+        QVERIFY(pipeline.isAllocated());
+        QCOMPARE(pipeline.slabSlices(), 1);
+        const std::size_t slabValues = std::size_t(4 * grid.sliceSize());
+        pipeline.start([&](int firstZ, int, uint16_t *voxels) {
+            if (firstZ == failAt)
+                return false;
+            std::fill(voxels, voxels + slabValues, uint16_t(firstZ + 1));
+            return true;
+        });
+        std::vector<int> consumed;
+        bool intact = true;
+        const bool finished = pipeline.finish([&](int firstZ, int endZ, const uint16_t *voxels) {
+            consumed.push_back(firstZ);
+            QThread::usleep(200);
+            intact = intact && endZ == firstZ + 1 && voxels[0] == firstZ + 1 && voxels[slabValues - 1] == firstZ + 1;
+        });
+        QCOMPARE(finished, complete);
+        QVERIFY(intact);
+        std::vector<int> expected;
+        for (int z = 0; z < (complete ? 7 : failAt); ++z)
+            expected.push_back(z);
+        QCOMPARE(consumed, expected);
+    }
+
+    void cancelEndsTheWorker()
+    {
+        SlabPipeline pipeline(SampleGrid{1024, 1024, 9});
+        int produced = 0;
+        pipeline.start([&](int, int, uint16_t *) { return ++produced > 0; });
+        pipeline.cancel();
+        QVERIFY(produced <= 2);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSlabPipeline)
+#include "tst_SlabPipeline.moc"
