@@ -3,6 +3,7 @@
 #include "ImportError.h"
 #include "ImportProgress.h"
 #include "ItkImageIO.h"
+#include "StoredData.h"
 
 #include <itkMetaImageIO.h>
 #include <itkNiftiImageIO.h>
@@ -13,7 +14,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <zlib.h>
+
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -117,6 +121,108 @@ QStringList niftiPartner(const QString &path)
     return {match.captured(1) + other + match.captured(3), match.captured(1) + other};
 }
 
+uint64_t bytesOnDisk(const SourceVolume &volume)
+{
+    uint64_t total = 0;
+    for (const std::string &file : volume.files)
+        total += uint64_t(std::max<qint64>(QFileInfo(QString::fromStdString(file)).size(), 0));
+    return total;
+}
+
+bool isCompressedName(const QString &path)
+{
+    return path.endsWith(QLatin1String(".gz"), Qt::CaseInsensitive);
+}
+
+// Where a NIfTI or Analyze header puts the samples: byte vox_offset of the (inflated) data
+// file. Read here because ITK does not say, and needed to check that the data is all there.
+int64_t niftiVoxOffset(const QString &header)
+{
+    unsigned char bytes[176] = {};
+    gzFile file = gzopen(header.toLocal8Bit().constData(), "rb");
+    const int got = file ? gzread(file, bytes, sizeof bytes) : 0;
+    if (file)
+        gzclose(file);
+    auto number = [&bytes](int at, int size, bool swap) {
+        uint64_t value = 0;
+        for (int i = 0; i < size; ++i)
+            value |= uint64_t(bytes[at + (swap ? size - 1 - i : i)]) << (8 * i);
+        return value;
+    };
+    for (bool swap : {false, true}) {
+        const uint64_t sizeofHeader = number(0, 4, swap);
+        if (sizeofHeader == 348 && got >= 112) {
+            const uint32_t bits = uint32_t(number(108, 4, swap));
+            float offset;
+            std::memcpy(&offset, &bits, sizeof offset);
+            return std::isfinite(offset) && offset >= 0.0f && offset < 1e12f ? int64_t(offset) : 0;
+        }
+        if (sizeofHeader == 540 && got >= 176)
+            return int64_t(std::min<uint64_t>(number(168, 8, swap), uint64_t(1) << 40));
+    }
+    return 0;
+}
+
+bool isImageHalf(const QString &path)
+{
+    static const QRegularExpression image(QStringLiteral("\\.img(\\.gz)?$"), QRegularExpression::CaseInsensitiveOption);
+    return image.match(path).hasMatch();
+}
+
+// A .nii holds header and data; of a pair, the .hdr holds the header, the .img the data.
+void checkNiftiData(const QString &path, const SourceVolume &volume)
+{
+    QString partner;
+    for (size_t i = 1; i < volume.files.size() && partner.isEmpty(); ++i) {
+        if (QFileInfo(QString::fromStdString(volume.files[i])).isFile())
+            partner = QString::fromStdString(volume.files[i]);
+    }
+    const bool image = isImageHalf(path);
+    const QString header = image && !partner.isEmpty() ? partner : path;
+    const QString data = image || partner.isEmpty() ? path : partner;
+    const int64_t offset = niftiVoxOffset(header);
+    if (isCompressedName(data))
+        StoredData::checkCompressed(data, 0, uint64_t(offset) + volume.dataBytes());
+    else
+        StoredData::checkPlain(data, offset, volume.dataBytes());
+}
+
+// Byte after the ElementDataFile line, where the samples of a MetaImage with LOCAL data start.
+int64_t localDataOffset(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray head = file.read(maxHeaderBytes);
+    const int key = head.indexOf("ElementDataFile");
+    const int end = key < 0 ? -1 : head.indexOf('\n', key);
+    return end < 0 ? head.size() : end + 1;
+}
+
+void checkMetaImageData(const QString &path, itk::ImageIOBase &io, const SourceVolume &volume)
+{
+    MetaImage *meta = static_cast<itk::MetaImageIO &>(io).GetMetaImagePointer();
+    const QString dataName = QString::fromStdString(meta->ElementDataFileName());
+    const bool local = dataName == QLatin1String("LOCAL");
+    if (!local && volume.files.size() != 2)
+        return;
+    const QString dataFile = local ? path : QString::fromStdString(volume.files[1]);
+    const int64_t offset = local ? localDataOffset(path) : std::max(0, meta->HeaderSize());
+    if (meta->CompressedData())
+        StoredData::checkCompressed(dataFile, offset, volume.dataBytes());
+    else
+        StoredData::checkPlain(dataFile, offset, volume.dataBytes());
+}
+
+void checkStoredData(const QString &path, ItkFormat format, itk::ImageIOBase &io, const SourceVolume &volume)
+{
+    StoredData::checkBound(path, bytesOnDisk(volume), volume.dataBytes());
+    if (format == ItkFormat::Nifti)
+        checkNiftiData(path, volume);
+    else if (format == ItkFormat::MetaImage)
+        checkMetaImageData(path, io, volume);
+}
+
 void acceptSpacing(SourceVolume *volume)
 {
     volume->hasSpacing = true;
@@ -150,6 +256,7 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
         throw ImportError(QStringLiteral("%1: not a %2 file ITK can read").arg(path, QString::fromLatin1(formatName(format))));
     ItkImageIO::readInformation(*io, path, &volume);
     acceptSpacing(&volume);
+    checkStoredData(path, format, *io, volume);
     checkCancel(path, progress);
     allocateSamples(path, &volume);
     ItkImageIO::readPixels(*io, path, volume.bytes.data());

@@ -46,8 +46,14 @@ void quietLibraries()
 QString reason(const std::exception &error)
 {
     const auto *itkError = dynamic_cast<const itk::ExceptionObject *>(&error);
-    QString text = QString::fromLocal8Bit(itkError ? itkError->GetDescription() : error.what());
-    text = text.simplified();
+    QString text = QString::fromLocal8Bit(itkError ? itkError->GetDescription() : error.what()).simplified();
+    // "ITK ERROR: NrrdImageIO(0x...): Read: " and the like say nothing to the user.
+    static const QRegularExpression origin(QStringLiteral("^(itk::ERROR|ITK ERROR):?\\s*\\w+\\(0x[0-9a-f]+\\):\\s*"));
+    text.remove(origin);
+    // NRRD's reasons come as a chain from the outermost call in; the innermost one tells.
+    const int innermost = text.lastIndexOf(QLatin1String("[nrrd] "));
+    if (innermost >= 0)
+        text = text.mid(innermost + 7);
     if (text.isEmpty())
         text = QStringLiteral("cannot be read");
     if (text.size() > maxReasonLength)
