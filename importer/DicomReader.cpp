@@ -304,19 +304,25 @@ double sortByPosition(const QString &where, std::vector<DicomFile> *series)
     std::stable_sort(series->begin(), series->end(),
                      [&normal](const DicomFile &a, const DicomFile &b) { return along(normal, a) < along(normal, b); });
     const std::vector<DicomFile> &sorted = *series;
-    const double spacing = (along(normal, sorted.back()) - along(normal, sorted.front())) / double(sorted.size() - 1);
-    for (size_t i = 1; i < sorted.size(); ++i) {
-        const double step = along(normal, sorted[i]) - along(normal, sorted[i - 1]);
-        if (step <= spacingTolerance * spacing || spacing <= 0.0)
-            throw ImportError(QStringLiteral("%1: %2 and %3 lie at the same position").arg(where, name(sorted[i - 1]), name(sorted[i])));
-        if (std::abs(step - spacing) > spacingTolerance * spacing)
-            throw ImportError(QStringLiteral("%1: the slices are unevenly spaced: %2 mm between %3 and %4, %5 mm on average "
-                                             "(a slice missing?)")
+    std::vector<double> steps;
+    for (size_t i = 1; i < sorted.size(); ++i)
+        steps.push_back(along(normal, sorted[i]) - along(normal, sorted[i - 1]));
+    std::vector<double> ordered = steps;
+    std::nth_element(ordered.begin(), ordered.begin() + long(ordered.size() / 2), ordered.end());
+    const double usual = ordered[ordered.size() / 2];
+    for (size_t i = 0; i < steps.size(); ++i) {
+        if (steps[i] <= spacingTolerance * std::abs(usual) || usual <= 0.0)
+            throw ImportError(QStringLiteral("%1: %2 and %3 lie at the same position").arg(where, name(sorted[i]), name(sorted[i + 1])));
+        if (std::abs(steps[i] - usual) > spacingTolerance * usual)
+            throw ImportError(QStringLiteral("%1: the slices are unevenly spaced: %2 mm between %3 and %4, %5 mm between "
+                                             "the others%6")
                                   .arg(where)
-                                  .arg(step, 0, 'g', 4)
-                                  .arg(name(sorted[i - 1]), name(sorted[i]))
-                                  .arg(spacing, 0, 'g', 4));
+                                  .arg(steps[i], 0, 'g', 4)
+                                  .arg(name(sorted[i]), name(sorted[i + 1]))
+                                  .arg(usual, 0, 'g', 4)
+                                  .arg(steps[i] > usual ? QStringLiteral(" (a slice missing?)") : QString()));
     }
+    const double spacing = (along(normal, sorted.back()) - along(normal, sorted.front())) / double(sorted.size() - 1);
     return spacing;
 }
 
@@ -354,6 +360,7 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
         checkCancel(where, progress);
         itk::GDCMImageIO::Pointer io = itk::GDCMImageIO::New();
         SourceVolume slice;
+        io->SetFileName(series[i].path.toLocal8Bit().constData());
         ItkImageIO::readInformation(*io, series[i].path, &slice);
         if (i == 0) {
             volume->type = mixedStorage ? SampleType::Float32 : slice.type;

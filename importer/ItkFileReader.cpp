@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <zlib.h>
 
@@ -134,9 +135,16 @@ bool isCompressedName(const QString &path)
     return path.endsWith(QLatin1String(".gz"), Qt::CaseInsensitive);
 }
 
-// Where a NIfTI or Analyze header puts the samples: byte vox_offset of the (inflated) data
-// file. Read here because ITK does not say, and needed to check that the data is all there.
-int64_t niftiVoxOffset(const QString &header)
+// Where a NIfTI or Analyze header puts the samples (byte vox_offset of the inflated data
+// file) and how many bits each takes as stored: read here because ITK does not say, and
+// needed to check that the data is all there.
+struct NiftiStorage
+{
+    int64_t offset = 0;
+    int bitsPerVoxel = 0;
+};
+
+NiftiStorage niftiStorage(const QString &header)
 {
     unsigned char bytes[176] = {};
     gzFile file = gzopen(header.toLocal8Bit().constData(), "rb");
@@ -149,18 +157,21 @@ int64_t niftiVoxOffset(const QString &header)
             value |= uint64_t(bytes[at + (swap ? size - 1 - i : i)]) << (8 * i);
         return value;
     };
+    NiftiStorage storage;
     for (bool swap : {false, true}) {
         const uint64_t sizeofHeader = number(0, 4, swap);
         if (sizeofHeader == 348 && got >= 112) {
             const uint32_t bits = uint32_t(number(108, 4, swap));
             float offset;
             std::memcpy(&offset, &bits, sizeof offset);
-            return std::isfinite(offset) && offset >= 0.0f && offset < 1e12f ? int64_t(offset) : 0;
+            storage.offset = std::isfinite(offset) && offset >= 0.0f && offset < 1e12f ? int64_t(offset) : 0;
+            storage.bitsPerVoxel = int(number(72, 2, swap));
+        } else if (sizeofHeader == 540 && got >= 176) {
+            storage.offset = int64_t(std::min<uint64_t>(number(168, 8, swap), uint64_t(1) << 40));
+            storage.bitsPerVoxel = int(number(14, 2, swap));
         }
-        if (sizeofHeader == 540 && got >= 176)
-            return int64_t(std::min<uint64_t>(number(168, 8, swap), uint64_t(1) << 40));
     }
-    return 0;
+    return storage;
 }
 
 bool isImageHalf(const QString &path)
@@ -180,11 +191,13 @@ void checkNiftiData(const QString &path, const SourceVolume &volume)
     const bool image = isImageHalf(path);
     const QString header = image && !partner.isEmpty() ? partner : path;
     const QString data = image || partner.isEmpty() ? path : partner;
-    const int64_t offset = niftiVoxOffset(header);
+    const NiftiStorage storage = niftiStorage(header);
+    const int bits = storage.bitsPerVoxel > 0 ? storage.bitsPerVoxel : 8 * sampleTypeSize(volume.type);
+    const uint64_t needed = (volume.sampleCount() * uint64_t(bits) + 7) / 8;
     if (isCompressedName(data))
-        StoredData::checkCompressed(data, 0, uint64_t(offset) + volume.dataBytes());
+        StoredData::checkCompressed(data, 0, uint64_t(storage.offset) + needed);
     else
-        StoredData::checkPlain(data, offset, volume.dataBytes());
+        StoredData::checkPlain(data, storage.offset, needed);
 }
 
 // Byte after the ElementDataFile line, where the samples of a MetaImage with LOCAL data start.
@@ -223,6 +236,31 @@ void checkStoredData(const QString &path, ItkFormat format, itk::ImageIOBase &io
         checkMetaImageData(path, io, volume);
 }
 
+// ITK's NIfTI reader takes the header from the file named but looks for the samples by
+// the base name, so that x.nii beside x.nii.gz gives x.nii's samples under x.nii.gz's
+// header. Read through links of a private folder, the names leave it no choice. Returns
+// the link to read; the path itself where no folder can be made.
+QString isolatedNiftiPath(const QString &path, const SourceVolume &volume, const QTemporaryDir &folder)
+{
+    if (!folder.isValid())
+        return path;
+    static const QRegularExpression suffix(QStringLiteral("\\.(nii|hdr|img)(\\.gz)?$"), QRegularExpression::CaseInsensitiveOption);
+    auto linkTo = [&folder](const QString &target) {
+        const QString link = folder.filePath(QStringLiteral("volume") + suffix.match(target).captured(0).toLower());
+        QFile::link(QFileInfo(target).absoluteFilePath(), link);
+        return link;
+    };
+    const QString read = linkTo(path);
+    for (size_t i = 1; i < volume.files.size(); ++i) {
+        const QString partner = QString::fromStdString(volume.files[i]);
+        if (QFileInfo(partner).isFile()) {
+            linkTo(partner);
+            break;
+        }
+    }
+    return read;
+}
+
 void acceptSpacing(SourceVolume *volume)
 {
     volume->hasSpacing = true;
@@ -251,15 +289,24 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
     for (const QString &other : others)
         volume.files.push_back(other.toStdString());
 
+    const QTemporaryDir links;
+    const QString read = format == ItkFormat::Nifti ? isolatedNiftiPath(path, volume, links) : path;
     itk::ImageIOBase::Pointer io = ioFor(format);
-    if (!io->CanReadFile(path.toLocal8Bit().constData()))
+    if (!io->CanReadFile(read.toLocal8Bit().constData()))
         throw ImportError(QStringLiteral("%1: not a %2 file ITK can read").arg(path, QString::fromLatin1(formatName(format))));
-    ItkImageIO::readInformation(*io, path, &volume);
-    acceptSpacing(&volume);
-    checkStoredData(path, format, *io, volume);
-    checkCancel(path, progress);
-    allocateSamples(path, &volume);
-    ItkImageIO::readPixels(*io, path, volume.bytes.data());
+    io->SetFileName(read.toLocal8Bit().constData());
+    try {
+        ItkImageIO::readInformation(*io, path, &volume);
+        acceptSpacing(&volume);
+        checkStoredData(path, format, *io, volume);
+        checkCancel(path, progress);
+        allocateSamples(path, &volume);
+        ItkImageIO::readPixels(*io, path, volume.bytes.data());
+    } catch (const ImportCancelled &) {
+        throw;
+    } catch (const ImportError &error) {
+        throw ImportError(error.message().replace(read, path));
+    }
     checkCancel(path, progress);
     return volume;
 }

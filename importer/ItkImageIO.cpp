@@ -64,7 +64,6 @@ QString reason(const std::exception &error)
 void readInformation(itk::ImageIOBase &io, const QString &file, SourceVolume *volume)
 {
     try {
-        io.SetFileName(file.toStdString());
         io.ReadImageInformation();
     } catch (const std::exception &error) {
         throw ImportError(QStringLiteral("%1: %2").arg(file, reason(error)));

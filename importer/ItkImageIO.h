@@ -17,7 +17,7 @@ void quietLibraries();
 // ITK's message as one line: its description, whitespace collapsed, cut to a sane length.
 QString reason(const std::exception &error);
 
-// Reads the header; refuses images of vectors or colours, of more than three dimensions
+// Reads the header of the file set on `io`; refuses images of vectors or colours, of more than three dimensions
 // (a fourth of size one is fine), and of types other than 8- to 32-bit integers and floats.
 // Fills in sizes, spacing and type (a 2-D image is one slice) and checks the grid.
 void readInformation(itk::ImageIOBase &io, const QString &file, SourceVolume *volume);
