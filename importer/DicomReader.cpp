@@ -18,6 +18,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -33,6 +34,7 @@ struct DicomFile
 {
     QString path;
     QString seriesUid;
+    QString instanceUid;
     QString seriesLabel;
     unsigned rows = 0;
     unsigned columns = 0;
@@ -121,6 +123,7 @@ bool readHeader(const QString &path, DicomFile *facts)
     facts->frames = std::max(1u, whole(text(0x0028, 0x0008), 1));
     facts->samplesPerPixel = whole(text(0x0028, 0x0002), 1);
     facts->seriesUid = QString::fromStdString(text(0x0020, 0x000e)).trimmed();
+    facts->instanceUid = QString::fromStdString(text(0x0008, 0x0018)).trimmed();
     facts->seriesLabel = QString::fromStdString(text(0x0008, 0x103e)).trimmed();
     if (facts->seriesLabel.isEmpty())
         facts->seriesLabel = QStringLiteral("series ") + QString::fromStdString(text(0x0020, 0x0011)).trimmed();
@@ -183,10 +186,24 @@ QStringList filesBelow(const QString &folder, QDirIterator::IteratorFlags flags)
 
 using SeriesMap = std::map<QString, std::vector<DicomFile>>;
 
+// Copies of one image (the same instance UID in several files, as a folder of the same
+// image in several transfer syntaxes holds) count once: the first whole one.
+std::vector<DicomFile> withoutCopies(std::vector<DicomFile> files)
+{
+    std::stable_partition(files.begin(), files.end(), [](const DicomFile &file) { return file.pixelDataProblem.isEmpty(); });
+    std::vector<DicomFile> kept;
+    std::set<QString> seen;
+    for (DicomFile &file : files) {
+        if (file.instanceUid.isEmpty() || seen.insert(file.instanceUid).second)
+            kept.push_back(std::move(file));
+    }
+    return kept;
+}
+
 SeriesMap groupBySeries(std::vector<DicomFile> files)
 {
     SeriesMap series;
-    for (DicomFile &file : files)
+    for (DicomFile &file : withoutCopies(std::move(files)))
         series[file.seriesUid].push_back(std::move(file));
     return series;
 }
@@ -233,10 +250,10 @@ std::vector<DicomFile> seriesOfFile(const QString &path, const ImportProgress &p
     QStringList siblings = filesBelow(QFileInfo(path).absolutePath(), QDirIterator::NoIteratorFlags);
     siblings.removeIf([&canonical](const QString &sibling) { return QFileInfo(sibling).canonicalFilePath() == canonical; });
     for (DicomFile &file : scanFiles(path, siblings, progress)) {
-        if (file.seriesUid == given.seriesUid && file.frames == 1)
+        if (file.seriesUid == given.seriesUid && file.frames == 1 && (file.instanceUid != given.instanceUid || given.instanceUid.isEmpty()))
             series.push_back(std::move(file));
     }
-    return series;
+    return withoutCopies(std::move(series));
 }
 
 QString name(const DicomFile &file)

@@ -227,6 +227,32 @@ void checkMetaImageData(const QString &path, itk::ImageIOBase &io, const SourceV
         StoredData::checkPlain(dataFile, offset, volume.dataBytes());
 }
 
+// ITK inflates nothing from compressed LOCAL data whose header lacks the optional
+// CompressedDataSize line, and pads; it reads the same data from a file of its own. Writes
+// the header, pointing to such a file, and the data into `folder`; returns the header, or
+// an empty name where the MetaImage needs no such help.
+QString detachedCompressedData(const QString &path, itk::ImageIOBase &io, const QTemporaryDir &folder)
+{
+    MetaImage *meta = static_cast<itk::MetaImageIO &>(io).GetMetaImagePointer();
+    if (!meta->CompressedData() || std::string(meta->ElementDataFileName()) != "LOCAL" || !folder.isValid())
+        return QString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const int64_t offset = localDataOffset(path);
+    QByteArray header = file.read(offset);
+    if (header.contains("CompressedDataSize"))
+        return QString();
+    const int key = header.lastIndexOf("ElementDataFile");
+    header = header.left(key) + "ElementDataFile = data.zraw\n";
+    QFile data(folder.filePath(QStringLiteral("data.zraw")));
+    QFile detached(folder.filePath(QStringLiteral("volume.mhd")));
+    if (!data.open(QIODevice::WriteOnly) || data.write(file.readAll()) < 0 || !detached.open(QIODevice::WriteOnly)
+        || detached.write(header) != header.size())
+        return QString();
+    return detached.fileName();
+}
+
 void checkStoredData(const QString &path, ItkFormat format, itk::ImageIOBase &io, const SourceVolume &volume)
 {
     StoredData::checkBound(path, bytesOnDisk(volume), volume.dataBytes());
@@ -299,6 +325,11 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
         ItkImageIO::readInformation(*io, path, &volume);
         acceptSpacing(&volume);
         checkStoredData(path, format, *io, volume);
+        const QString detached = format == ItkFormat::MetaImage ? detachedCompressedData(path, *io, links) : QString();
+        if (!detached.isEmpty()) {
+            io->SetFileName(detached.toLocal8Bit().constData());
+            ItkImageIO::readInformation(*io, path, &volume);
+        }
         checkCancel(path, progress);
         allocateSamples(path, &volume);
         ItkImageIO::readPixels(*io, path, volume.bytes.data());

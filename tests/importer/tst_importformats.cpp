@@ -53,9 +53,10 @@ private:
     static QByteArray niftiPairHeader();
     static uint32_t floatBits(double value);
     QString writeSeries(const QString &kind);
+    QString copyAlone(const QString &file);
     static ImportResult importOrFail(const QString &input, const ImportOptions &options);
     void importAndCheck(const QString &input, SampleType type, double slope = 1.0, double intercept = 0.0,
-                        ImportOptions options = ImportOptions());
+                        ImportOptions options = ImportOptions(), bool nanReadsAsZero = false);
 
     QTemporaryDir dir;
 };
@@ -113,7 +114,8 @@ ImportResult TestImportFormats::importOrFail(const QString &input, const ImportO
     return result;
 }
 
-void TestImportFormats::importAndCheck(const QString &input, SampleType type, double slope, double intercept, ImportOptions options)
+void TestImportFormats::importAndCheck(const QString &input, SampleType type, double slope, double intercept, ImportOptions options,
+                                       bool nanReadsAsZero)
 {
     options.mapping = MappingKind::Hounsfield;
     const ImportResult result = importOrFail(input, options);
@@ -122,7 +124,9 @@ void TestImportFormats::importAndCheck(const QString &input, SampleType type, do
     QCOMPARE(result.sizeY, 4);
     QCOMPARE(result.sizeZ, 5);
     QCOMPARE(int(result.samples.size()), count);
-    const QVector<double> values = storedValues(type);
+    QVector<double> values = storedValues(type);
+    if (nanReadsAsZero)
+        std::replace_if(values.begin(), values.end(), [](double value) { return std::isnan(value); }, 0.0);
     for (int i = 0; i < count; ++i) {
         if (result.samples[i] != expectedHounsfield(slope * values[i] + intercept))
             QFAIL(qPrintable(QStringLiteral("voxel %1: %2, expected %3")
@@ -154,7 +158,8 @@ void TestImportFormats::nifti_data()
     addTypeRows({QStringLiteral("nii"), QStringLiteral("nii.gz"), QStringLiteral("scaled")});
 }
 
-// The scaled rows store 2 * value - 3 through slope 2 and intercept -3.
+// The scaled rows store 2 * value - 3 through slope 2 and intercept -3. ITK's NIfTI reader
+// turns NaN into 0 before the scaling.
 void TestImportFormats::nifti()
 {
     QFETCH(QString, variant);
@@ -166,7 +171,7 @@ void TestImportFormats::nifti()
     const bool compressed = variant == QLatin1String("nii.gz");
     const QString path = dir.filePath(compressed ? QStringLiteral("in.nii.gz") : QStringLiteral("in.nii"));
     QVERIFY(writeFile(path, compressed ? gzip(file) : file));
-    importAndCheck(path, type, scaled ? 2.0 : 1.0, scaled ? -3.0 : 0.0);
+    importAndCheck(path, type, scaled ? 2.0 : 1.0, scaled ? -3.0 : 0.0, ImportOptions(), true);
 }
 
 void TestImportFormats::nrrd_data()
@@ -334,8 +339,8 @@ void TestImportFormats::spacing_data()
                           << "NRRD0004\ntype: short\ndimension: 3\nsizes: 3 4 5\nspacings: 0.5 0.75 2\nendian: little\nencoding: raw\n\n" + samples
                           << I{3, 4, 5} << D{0.5, 0.75, 2.0} << true;
     QTest::newRow("nrrd 2-D") << "s.nrrd"
-                              << "NRRD0004\ntype: short\ndimension: 2\nsizes: 12 10\nendian: little\nencoding: raw\n\n" + samples
-                              << I{12, 10, 1} << D{1.0, 1.0, 1.0} << true;
+                              << "NRRD0004\ntype: short\ndimension: 2\nsizes: 6 10\nendian: little\nencoding: raw\n\n" + samples
+                              << I{6, 10, 1} << D{1.0, 1.0, 1.0} << true;
     QByteArray nifti = VolumeFiles::nifti(sizes, SampleType::Int16, false, samples);
     for (int axis = 0; axis < 3; ++axis)
         putNumber(&nifti, 80 + 4 * axis, floatBits(D{0.5, 0.75, 2.0}[axis]), 4, false);
@@ -385,14 +390,14 @@ void TestImportFormats::dicomFiles()
     const QDir files(QStringLiteral("/usr/lib/python3/dist-packages/pydicom/data/test_files"));
     if (!files.exists(QStringLiteral("CT_small.dcm")))
         QSKIP("the package python3-pydicom is not installed");
-    const ImportResult plain = importOrFail(files.filePath(QStringLiteral("MR_small.dcm")), ImportOptions());
-    const ImportResult other = importOrFail(files.filePath(file), ImportOptions());
+    const ImportResult plain = importOrFail(copyAlone(files.filePath(QStringLiteral("MR_small.dcm"))), ImportOptions());
+    const ImportResult other = importOrFail(copyAlone(files.filePath(file)), ImportOptions());
     QVERIFY(plain.ok() && other.ok());
     QCOMPARE(other.format, std::string("DICOM"));
     QCOMPARE((QVector<int>{other.sizeX, other.sizeY, other.sizeZ}), (QVector<int>{64, 64, 1}));
     QVERIFY(other.samples == plain.samples);
 
-    const ImportResult ct = importOrFail(files.filePath(QStringLiteral("CT_small.dcm")), ImportOptions());
+    const ImportResult ct = importOrFail(copyAlone(files.filePath(QStringLiteral("CT_small.dcm"))), ImportOptions());
     QVERIFY(ct.ok());
     QCOMPARE(ct.mapping.kind, MappingKind::Hounsfield);
     QCOMPARE(ct.lowestValue, -896.0);
@@ -401,6 +406,17 @@ void TestImportFormats::dicomFiles()
     QCOMPARE(int(ct.samples[0]), -849 + 1024);
     QCOMPARE(int(ct.samples[64 * 128 + 70]), 464 + 1024);
     QCOMPARE(int(ct.samples[127 * 128 + 3]), -115 + 1024);
+}
+
+// A copy in a folder of its own: opening a file looks through its folder for the rest of
+// its series, and pydicom's folder holds many files of other kinds.
+QString TestImportFormats::copyAlone(const QString &file)
+{
+    const QString folder = dir.filePath(QFileInfo(file).baseName());
+    QDir().mkpath(folder);
+    const QString copy = QDir(folder).filePath(QFileInfo(file).fileName());
+    QFile::copy(file, copy);
+    return copy;
 }
 
 QString TestImportFormats::writeSeries(const QString &kind)
