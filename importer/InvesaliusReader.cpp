@@ -3,10 +3,12 @@
 #include "ImportError.h"
 #include "ImportProgress.h"
 #include "PlistReader.h"
+#include "StoredData.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <QFile>
 #include <QSysInfo>
 #include <QVariantList>
 #include <QVariantMap>
@@ -212,10 +214,19 @@ void readMatrix(const QString &path, const QString &matrixName, SourceVolume *vo
     throw ImportError(QStringLiteral("%1: %2, named in main.plist, is missing").arg(path, matrixName));
 }
 
+bool isGzip(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(2) == "\x1f\x8b";
+}
+
 } // namespace
 
 SourceVolume readInvesaliusProject(const QString &path, const ImportProgress &progress)
 {
+    // libarchive does not check the gzip stream's checksum; damaged samples would pass.
+    if (isGzip(path))
+        StoredData::checkCompressed(path, 0, 0);
     QString matrixName;
     const MatrixEntry matrix = findMatrixEntry(path, &matrixName);
     SourceVolume volume;

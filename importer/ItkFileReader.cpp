@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -142,6 +143,8 @@ struct NiftiStorage
 {
     int64_t offset = 0;
     int bitsPerVoxel = 0;
+    // dim[1] .. dim[dim[0]], which the NIfTI library quietly turns into 1 where not positive.
+    std::vector<int64_t> sizes;
 };
 
 NiftiStorage niftiStorage(const QString &header)
@@ -166,9 +169,13 @@ NiftiStorage niftiStorage(const QString &header)
             std::memcpy(&offset, &bits, sizeof offset);
             storage.offset = std::isfinite(offset) && offset >= 0.0f && offset < 1e12f ? int64_t(offset) : 0;
             storage.bitsPerVoxel = int(number(72, 2, swap));
+            for (int axis = 1; axis <= std::min<int>(int(int16_t(number(40, 2, swap))), 7); ++axis)
+                storage.sizes.push_back(int16_t(number(40 + 2 * axis, 2, swap)));
         } else if (sizeofHeader == 540 && got >= 176) {
             storage.offset = int64_t(std::min<uint64_t>(number(168, 8, swap), uint64_t(1) << 40));
             storage.bitsPerVoxel = int(number(14, 2, swap));
+            for (int axis = 1; axis <= std::min<int>(int(int64_t(number(16, 8, swap))), 7); ++axis)
+                storage.sizes.push_back(int64_t(number(16 + 8 * axis, 8, swap)));
         }
     }
     return storage;
@@ -192,6 +199,10 @@ void checkNiftiData(const QString &path, const SourceVolume &volume)
     const QString header = image && !partner.isEmpty() ? partner : path;
     const QString data = image || partner.isEmpty() ? path : partner;
     const NiftiStorage storage = niftiStorage(header);
+    for (size_t axis = 0; axis < storage.sizes.size(); ++axis) {
+        if (storage.sizes[axis] < 1)
+            throw ImportError(QStringLiteral("%1: dim[%2] = %3 is not a size").arg(path).arg(axis + 1).arg(storage.sizes[axis]));
+    }
     const int bits = storage.bitsPerVoxel > 0 ? storage.bitsPerVoxel : 8 * sampleTypeSize(volume.type);
     const uint64_t needed = (volume.sampleCount() * uint64_t(bits) + 7) / 8;
     if (isCompressedName(data))
@@ -256,10 +267,17 @@ QString detachedCompressedData(const QString &path, itk::ImageIOBase &io, const 
 void checkStoredData(const QString &path, ItkFormat format, itk::ImageIOBase &io, const SourceVolume &volume)
 {
     StoredData::checkBound(path, bytesOnDisk(volume), volume.dataBytes());
-    if (format == ItkFormat::Nifti)
-        checkNiftiData(path, volume);
-    else if (format == ItkFormat::MetaImage)
-        checkMetaImageData(path, io, volume);
+    try {
+        if (format == ItkFormat::Nifti)
+            checkNiftiData(path, volume);
+        else if (format == ItkFormat::MetaImage)
+            checkMetaImageData(path, io, volume);
+    } catch (const ImportError &error) {
+        // A separate data file is named after the file the user gave.
+        if (!error.message().startsWith(path + QLatin1Char(':')))
+            throw ImportError(path + QStringLiteral(": ") + error.message());
+        throw;
+    }
 }
 
 // ITK's NIfTI reader takes the header from the file named but looks for the samples by
@@ -315,6 +333,9 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
     for (const QString &other : others)
         volume.files.push_back(other.toStdString());
 
+    // A corrupt header stream would only make ITK say that it cannot read the file.
+    if (format == ItkFormat::Nifti && isCompressedName(path))
+        StoredData::checkCompressed(path, 0, 0);
     const QTemporaryDir links;
     const QString read = format == ItkFormat::Nifti ? isolatedNiftiPath(path, volume, links) : path;
     itk::ImageIOBase::Pointer io = ioFor(format);
