@@ -6,7 +6,6 @@
 
 #include <gdcmReader.h>
 #include <gdcmStringFilter.h>
-#include <itkGDCMImageIO.h>
 
 #include <QDir>
 #include <QDirIterator>
@@ -102,7 +101,7 @@ QString pixelDataProblem(const QString &path, size_t valueAt, const gdcm::Transf
     return QString();
 }
 
-// Null when GDCM does not take the file for DICOM or it holds no image.
+// False when GDCM does not take the file for DICOM or it holds no image.
 bool readHeader(const QString &path, DicomFile *facts)
 {
     gdcm::Reader reader;
@@ -432,6 +431,10 @@ SourceVolume readDicom(const QString &path, const ImportProgress &progress)
     readSlices(path, series, mixedStorage, &volume, progress);
     if (series.size() > 1 || series.front().frames == 1)
         volume.spacing[2] = sliceSpacing > 0.0 ? sliceSpacing : series.front().sliceSpacing > 0.0 ? series.front().sliceSpacing : 1.0;
-    volume.hasSpacing = series.front().hasPixelSpacing;
+    volume.hasSpacing = series.front().hasPixelSpacing && std::all_of(volume.spacing, volume.spacing + 3, [](double spacing) {
+        return std::isfinite(spacing) && spacing > 0.0;
+    });
+    if (!volume.hasSpacing)
+        std::fill(volume.spacing, volume.spacing + 3, 1.0);
     return volume;
 }

@@ -5,9 +5,6 @@
 #include "ItkImageIO.h"
 #include "StoredData.h"
 
-#include <itkMetaImageIO.h>
-#include <itkNiftiImageIO.h>
-#include <itkNrrdImageIO.h>
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,6 @@
 #include "ImportError.h"
 
 #include <gdcmTrace.h>
-#include <itkObject.h>
 
 #include <QRegularExpression>
 

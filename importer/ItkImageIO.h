@@ -2,7 +2,7 @@
 
 #include "SourceVolume.h"
 
-#include <itkImageIOBase.h>
+#include "ItkHeaders.h"
 
 #include <QString>
 

@@ -39,6 +39,7 @@ private slots:
     void spacing();
     void dicomFiles_data();
     void dicomFiles();
+    void dicomMultiFrame();
     void dicomSeries_data();
     void dicomSeries();
     void progressAndCancel();
@@ -417,6 +418,18 @@ QString TestImportFormats::copyAlone(const QString &file)
     const QString copy = QDir(folder).filePath(QFileInfo(file).fileName());
     QFile::copy(file, copy);
     return copy;
+}
+
+// A multi-frame file is a volume of its frames.
+void TestImportFormats::dicomMultiFrame()
+{
+    const QString file = QStringLiteral("/usr/lib/python3/dist-packages/pydicom/data/test_files/rtdose.dcm");
+    if (!QFile::exists(file))
+        QSKIP("the package python3-pydicom is not installed");
+    const ImportResult dose = importOrFail(copyAlone(file), ImportOptions());
+    QVERIFY(dose.ok());
+    QCOMPARE((QVector<int>{dose.sizeX, dose.sizeY, dose.sizeZ}), (QVector<int>{10, 10, 15}));
+    QCOMPARE(int(dose.files.size()), 1);
 }
 
 QString TestImportFormats::writeSeries(const QString &kind)
