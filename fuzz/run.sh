@@ -20,6 +20,7 @@ cmake --build "$build" -j2 --target "${targets[@]}"
 
 seeds() { case $1 in fuzz_datfile) echo fuzz/corpus/dat ;; fuzz_stopsfile) echo fuzz/corpus/stops ;; *) echo "fuzz/corpus/${1#fuzz_}" ;; esac; }
 
+export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
 pids=()
 for t in "${targets[@]}"; do
   mkdir -p "$build/corpus/$t" "$build/artifacts/$t"

@@ -101,9 +101,51 @@ QString pixelDataProblem(const QString &path, size_t valueAt, const gdcm::Transf
     return QString();
 }
 
+// Whether the file starts as DICOM Part 10 files do (128 bytes, "DICM", then the group 2
+// elements in explicit little-endian form) with every group 2 element sound: a known
+// form, a length within the file, a UID of digits and dots. GDCM aborts the program on an
+// assertion for some files that fail this (a damaged UID in the meta header sends it to its
+// fallback reader, which asserts), and on files without the "DICM" preamble that same
+// reader is the only one; such files are refused before GDCM sees them.
+bool hasSoundMetaHeader(const QString &path)
+{
+    constexpr int preamble = 128;
+    constexpr int maxMetaBytes = 1 << 16;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(preamble + 4 + maxMetaBytes);
+    if (head.size() < preamble + 4 || head.mid(preamble, 4) != "DICM")
+        return false;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(head.constData());
+    int at = preamble + 4;
+    bool hasSyntax = false;
+    while (at + 8 <= head.size() && readWord(bytes + at, 2, false) == 0x0002) {
+        const uint32_t element = readWord(bytes + at + 2, 2, false);
+        const QByteArray vr = head.mid(at + 4, 2);
+        if (!std::all_of(vr.begin(), vr.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+            return false;
+        const bool longForm = vr == "OB" || vr == "OW" || vr == "OF" || vr == "SQ" || vr == "UT" || vr == "UN";
+        if (longForm && at + 12 > head.size())
+            return false;
+        const uint32_t length = longForm ? readWord(bytes + at + 8, 4, false) : readWord(bytes + at + 6, 2, false);
+        const int valueAt = at + (longForm ? 12 : 8);
+        if (length > uint32_t(head.size() - valueAt))
+            return false;
+        const QByteArray value = head.mid(valueAt, int(length));
+        if (vr == "UI" && !std::all_of(value.begin(), value.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '\0' || c == ' '; }))
+            return false;
+        hasSyntax = hasSyntax || (element == 0x0010 && length > 0);
+        at = valueAt + int(length);
+    }
+    return hasSyntax;
+}
+
 // False when GDCM does not take the file for DICOM or it holds no image.
 bool readHeader(const QString &path, DicomFile *facts)
 {
+    if (!hasSoundMetaHeader(path))
+        return false;
     gdcm::Reader reader;
     reader.SetFileName(path.toLocal8Bit().constData());
     // Skipping the pixel data leaves the stream at the start of its value.
