@@ -101,50 +101,189 @@ QString pixelDataProblem(const QString &path, size_t valueAt, const gdcm::Transf
     return QString();
 }
 
-// Whether the file starts as DICOM Part 10 files do (128 bytes, "DICM", then the group 2
-// elements in explicit little-endian form) with every group 2 element sound: a known
-// form, a length within the file, a UID of digits and dots. GDCM aborts the program on an
-// assertion for some files that fail this (a damaged UID in the meta header sends it to its
-// fallback reader, which asserts), and on files without the "DICM" preamble that same
-// reader is the only one; such files are refused before GDCM sees them.
-bool hasSoundMetaHeader(const QString &path)
+// Walks a DICOM file's elements as the standard lays them out, before GDCM reads it: GDCM
+// aborts the program on assertions for some damaged files (a damaged UID in the meta
+// header sends it to its fallback reader, elements that fit no form to another), and the
+// fallbacks are the only readers of files without the "DICM" preamble. A file passes when
+// it has the preamble, a sound group 2 naming its transfer syntax, and elements up to the
+// pixel data that each have a known form and fit in the file, sequences included.
+class DicomWalk
 {
-    constexpr int preamble = 128;
-    constexpr int maxMetaBytes = 1 << 16;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(preamble + 4 + maxMetaBytes);
-    if (head.size() < preamble + 4 || head.mid(preamble, 4) != "DICM")
-        return false;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(head.constData());
-    int at = preamble + 4;
-    bool hasSyntax = false;
-    while (at + 8 <= head.size() && readWord(bytes + at, 2, false) == 0x0002) {
-        const uint32_t element = readWord(bytes + at + 2, 2, false);
-        const QByteArray vr = head.mid(at + 4, 2);
-        if (!std::all_of(vr.begin(), vr.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
-            return false;
-        const bool longForm = vr == "OB" || vr == "OW" || vr == "OF" || vr == "SQ" || vr == "UT" || vr == "UN";
-        if (longForm && at + 12 > head.size())
-            return false;
-        const uint32_t length = longForm ? readWord(bytes + at + 8, 4, false) : readWord(bytes + at + 6, 2, false);
-        const int valueAt = at + (longForm ? 12 : 8);
-        if (length > uint32_t(head.size() - valueAt))
-            return false;
-        const QByteArray value = head.mid(valueAt, int(length));
-        if (vr == "UI" && !std::all_of(value.begin(), value.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '\0' || c == ' '; }))
-            return false;
-        hasSyntax = hasSyntax || (element == 0x0010 && length > 0);
-        at = valueAt + int(length);
+public:
+    explicit DicomWalk(const QString &path)
+        : file(path)
+    {
     }
-    return hasSyntax;
-}
+
+    bool sound()
+    {
+        constexpr int preamble = 128;
+        if (!file.open(QIODevice::ReadOnly) || !have(preamble + 4) || bytes.mid(preamble, 4) != "DICM")
+            return false;
+        qint64 at = preamble + 4;
+        QByteArray syntax;
+        while (have(at + 8) && word(at, 2) == 0x0002) {
+            Element element;
+            if (!readElement(at, true, &element) || !have(element.valueAt + element.length))
+                return false;
+            const QByteArray value = bytes.mid(int(element.valueAt), int(element.length));
+            if (element.vr == "UI" && !isUid(value))
+                return false;
+            if (element.tag == 0x00020010)
+                syntax = value;
+            at = element.valueAt + element.length;
+        }
+        while (syntax.endsWith('\0') || syntax.endsWith(' '))
+            syntax.chop(1);
+        if (syntax.isEmpty())
+            return false;
+        if (syntax == "1.2.840.10008.1.2.1.99")
+            return true;
+        explicitVr = syntax != "1.2.840.10008.1.2";
+        bigEndian = syntax == "1.2.840.10008.1.2.2";
+        return walk(at, -1, 0);
+    }
+
+private:
+    struct Element
+    {
+        uint32_t tag = 0;
+        QByteArray vr;
+        uint32_t length = 0;
+        qint64 valueAt = 0;
+    };
+
+    static constexpr uint32_t undefinedLength = 0xffffffffu;
+    static constexpr uint32_t pixelData = 0x7fe00010u;
+    static constexpr int maxDepth = 16;
+
+    // Reads on until the first `size` bytes are there; false when the file is shorter.
+    bool have(qint64 size)
+    {
+        if (size <= bytes.size())
+            return true;
+        if (size > maxHeaderBytes)
+            return false;
+        bytes += file.read(std::max<qint64>(size, 2 * bytes.size() + 4096) - bytes.size());
+        return size <= bytes.size();
+    }
+
+    uint32_t word(qint64 at, int size, bool big = false) const
+    {
+        return readWord(reinterpret_cast<const unsigned char *>(bytes.constData()) + at, size, big);
+    }
+
+    static bool isUid(const QByteArray &value)
+    {
+        return std::all_of(value.begin(), value.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '\0' || c == ' '; });
+    }
+
+    bool readElement(qint64 at, bool meta, Element *element)
+    {
+        const bool big = bigEndian && !meta;
+        if (!have(at + 8))
+            return false;
+        element->tag = word(at, 2, big) << 16 | word(at + 2, 2, big);
+        if (element->tag >> 16 == 0xfffe) {
+            element->length = word(at + 4, 4, big);
+            element->valueAt = at + 8;
+            return true;
+        }
+        if (!meta && !explicitVr) {
+            element->length = word(at + 4, 4, big);
+            element->valueAt = at + 8;
+            return true;
+        }
+        element->vr = bytes.mid(int(at + 4), 2);
+        if (!std::all_of(element->vr.begin(), element->vr.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+            return false;
+        static const QByteArrayList longForms{"OB", "OD", "OF", "OL", "OV", "OW", "SQ", "SV", "UC", "UN", "UR", "UT", "UV"};
+        if (longForms.contains(element->vr)) {
+            if (!have(at + 12))
+                return false;
+            element->length = word(at + 8, 4, big);
+            element->valueAt = at + 12;
+        } else {
+            element->length = word(at + 6, 2, big);
+            element->valueAt = at + 8;
+        }
+        return true;
+    }
+
+    // Items of a sequence (or fragments of encapsulated pixel data) from `at` to `end`, or
+    // to the sequence delimiter where `end` is -1.
+    bool walkItems(qint64 *at, qint64 end, int depth)
+    {
+        while (end < 0 || *at < end) {
+            Element item;
+            if (!readElement(*at, false, &item) || item.tag >> 16 != 0xfffe)
+                return false;
+            if (item.tag == 0xfffee0dd) {
+                *at = item.valueAt;
+                return end < 0;
+            }
+            if (item.tag != 0xfffee000)
+                return false;
+            if (item.length == undefinedLength) {
+                *at = item.valueAt;
+                if (!walk(*at, -1, depth + 1, at))
+                    return false;
+            } else {
+                if (!have(item.valueAt + item.length) || !walk(item.valueAt, item.valueAt + item.length, depth + 1))
+                    return false;
+                *at = item.valueAt + item.length;
+            }
+        }
+        return *at == end;
+    }
+
+    // Elements from `at` to `end` (-1: to an item delimiter, whose end goes to `after`, or,
+    // at the top, to the pixel data).
+    bool walk(qint64 at, qint64 end, int depth, qint64 *after = nullptr)
+    {
+        if (depth > maxDepth)
+            return false;
+        while (end < 0 || at < end) {
+            Element element;
+            if (!readElement(at, false, &element))
+                return depth == 0 && end < 0 && at == bytes.size() && file.atEnd();
+            if (element.tag == 0xfffee00d && after) {
+                *after = element.valueAt;
+                return true;
+            }
+            if (element.tag >> 16 == 0xfffe)
+                return false;
+            if (depth == 0 && element.tag == pixelData)
+                return true;
+            qint64 next = element.valueAt + element.length;
+            if (element.length == undefinedLength) {
+                next = element.valueAt;
+                if (!walkItems(&next, -1, depth))
+                    return false;
+            } else if (!have(next)) {
+                return false;
+            } else if (element.vr == "SQ") {
+                qint64 items = element.valueAt;
+                if (!walkItems(&items, next, depth))
+                    return false;
+            }
+            at = next;
+        }
+        return at == end;
+    }
+
+    static constexpr qint64 maxHeaderBytes = 64 << 20;
+
+    QFile file;
+    QByteArray bytes;
+    bool explicitVr = true;
+    bool bigEndian = false;
+};
 
 // False when GDCM does not take the file for DICOM or it holds no image.
 bool readHeader(const QString &path, DicomFile *facts)
 {
-    if (!hasSoundMetaHeader(path))
+    if (!DicomWalk(path).sound())
         return false;
     gdcm::Reader reader;
     reader.SetFileName(path.toLocal8Bit().constData());
@@ -194,7 +333,18 @@ bool readHeader(const QString &path, DicomFile *facts)
         if (facts->sliceSpacing <= 0.0 && spacing.size() == 1 && spacing[0] > 0.0)
             facts->sliceSpacing = spacing[0];
     }
+    // GDCM aborts on an assertion reading the spacing of a dose grid without a frame count.
+    const gdcm::DataSet &elements = reader.GetFile().GetDataSet();
+    if (elements.FindDataElement(gdcm::Tag(0x3004, 0x000c)) && !elements.FindDataElement(gdcm::Tag(0x0028, 0x0008))) {
+        facts->pixelDataProblem = QStringLiteral("holds a dose grid without a number of frames");
+        return true;
+    }
     const gdcm::TransferSyntax &syntax = reader.GetFile().GetHeader().GetDataSetTransferSyntax();
+    // GDCM swaps 32-bit samples of big-endian files wrongly (pydicom's rtdose_expb.dcm).
+    if (syntax.GetSwapCode() == gdcm::SwapCode::BigEndian && bitsAllocated == 32) {
+        facts->pixelDataProblem = QStringLiteral("holds 32-bit samples in big-endian order, which GDCM reads wrongly");
+        return true;
+    }
     if (!syntax.IsEncapsulated() && (bitsAllocated == 8 || bitsAllocated == 16 || bitsAllocated == 32)) {
         const uint64_t needed = uint64_t(facts->rows) * facts->columns * facts->frames * facts->samplesPerPixel * (bitsAllocated / 8);
         facts->pixelDataProblem = pixelDataProblem(path, pixelDataAt, syntax, needed);

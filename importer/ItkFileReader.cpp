@@ -142,11 +142,20 @@ struct NiftiStorage
     int bitsPerVoxel = 0;
     // dim[1] .. dim[dim[0]], which the NIfTI library quietly turns into 1 where not positive.
     std::vector<int64_t> sizes;
+    // pixdim, the quaternion and its offsets, and the rows of the affine transform.
+    std::vector<double> geometry;
 };
+
+double asDouble(uint64_t bits)
+{
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 NiftiStorage niftiStorage(const QString &header)
 {
-    unsigned char bytes[176] = {};
+    unsigned char bytes[496] = {};
     gzFile file = gzopen(header.toLocal8Bit().constData(), "rb");
     const int got = file ? gzread(file, bytes, sizeof bytes) : 0;
     if (file)
@@ -168,14 +177,36 @@ NiftiStorage niftiStorage(const QString &header)
             storage.bitsPerVoxel = int(number(72, 2, swap));
             for (int axis = 1; axis <= std::min<int>(int(int16_t(number(40, 2, swap))), 7); ++axis)
                 storage.sizes.push_back(int16_t(number(40 + 2 * axis, 2, swap)));
+            for (int at : {76, 80, 84, 88, 92, 96, 100, 104, 256, 260, 264, 268, 272, 276, 280, 284, 288, 292, 296, 300, 304, 308, 312, 316, 320, 324}) {
+                const uint32_t bits = uint32_t(number(at, 4, swap));
+                float value;
+                std::memcpy(&value, &bits, sizeof value);
+                storage.geometry.push_back(value);
+            }
         } else if (sizeofHeader == 540 && got >= 176) {
             storage.offset = int64_t(std::min<uint64_t>(number(168, 8, swap), uint64_t(1) << 40));
             storage.bitsPerVoxel = int(number(14, 2, swap));
             for (int axis = 1; axis <= std::min<int>(int(int64_t(number(16, 8, swap))), 7); ++axis)
                 storage.sizes.push_back(int64_t(number(16 + 8 * axis, 8, swap)));
+            for (int at = 104; at < 168; at += 8)
+                storage.geometry.push_back(asDouble(number(at, 8, swap)));
+            for (int at = 352; at < 496; at += 8)
+                storage.geometry.push_back(asDouble(number(at, 8, swap)));
         }
     }
     return storage;
+}
+
+// The header's geometry before ITK sees it: ITK turns it into a matrix that its linear
+// algebra library checks with an assertion, aborting the program on a NaN or an infinity
+// (or on numbers whose squares overflow).
+void checkNiftiGeometry(const QString &path, const QString &header)
+{
+    constexpr double largest = 1e9;
+    for (double value : niftiStorage(header).geometry) {
+        if (!std::isfinite(value) || std::abs(value) > largest)
+            throw ImportError(QStringLiteral("%1: the header's voxel size or orientation holds the number %2").arg(path).arg(value));
+    }
 }
 
 bool isImageHalf(const QString &path)
@@ -184,17 +215,27 @@ bool isImageHalf(const QString &path)
     return image.match(path).hasMatch();
 }
 
+QString niftiPartnerOf(const SourceVolume &volume)
+{
+    for (size_t i = 1; i < volume.files.size(); ++i) {
+        if (QFileInfo(QString::fromStdString(volume.files[i])).isFile())
+            return QString::fromStdString(volume.files[i]);
+    }
+    return QString();
+}
+
 // A .nii holds header and data; of a pair, the .hdr holds the header, the .img the data.
+QString niftiHeaderOf(const QString &path, const SourceVolume &volume)
+{
+    const QString partner = niftiPartnerOf(volume);
+    return isImageHalf(path) && !partner.isEmpty() ? partner : path;
+}
+
 void checkNiftiData(const QString &path, const SourceVolume &volume)
 {
-    QString partner;
-    for (size_t i = 1; i < volume.files.size() && partner.isEmpty(); ++i) {
-        if (QFileInfo(QString::fromStdString(volume.files[i])).isFile())
-            partner = QString::fromStdString(volume.files[i]);
-    }
-    const bool image = isImageHalf(path);
-    const QString header = image && !partner.isEmpty() ? partner : path;
-    const QString data = image || partner.isEmpty() ? path : partner;
+    const QString partner = niftiPartnerOf(volume);
+    const QString header = niftiHeaderOf(path, volume);
+    const QString data = isImageHalf(path) || partner.isEmpty() ? path : partner;
     const NiftiStorage storage = niftiStorage(header);
     for (size_t axis = 0; axis < storage.sizes.size(); ++axis) {
         if (storage.sizes[axis] < 1)
@@ -339,6 +380,8 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
     if (!io->CanReadFile(read.toLocal8Bit().constData()))
         throw ImportError(QStringLiteral("%1: not a %2 file ITK can read").arg(path, QString::fromLatin1(formatName(format))));
     io->SetFileName(read.toLocal8Bit().constData());
+    if (format == ItkFormat::Nifti)
+        checkNiftiGeometry(path, niftiHeaderOf(path, volume));
     try {
         ItkImageIO::readInformation(*io, path, &volume);
         acceptSpacing(&volume);

@@ -269,6 +269,9 @@ void TestImportRefusals::dicom_data()
     QTest::newRow("truncated file") << "pydicom" << "MR_truncated.dcm" << "MR_truncated.dcm: its pixel data holds 8130 of the 8192 bytes";
     QTest::newRow("colour") << "pydicom" << "SC_rgb_rle.dcm" << "SC_rgb_rle.dcm: holds colour images (3 samples per pixel)";
     QTest::newRow("not DICOM") << "pydicom" << "rtplan.dump" << "rtplan.dump: unknown format";
+    QTest::newRow("no preamble") << "pydicom" << "no_meta.dcm" << "no_meta.dcm: not a DICOM image";
+    QTest::newRow("dose grid without frame count") << "pydicom" << "rtdose_1frame.dcm" << "holds a dose grid without a number of frames";
+    QTest::newRow("32-bit big-endian") << "pydicom" << "rtdose_expb.dcm" << "holds 32-bit samples in big-endian order";
 }
 
 // Series written with pydicom, and files of pydicom's own, each in a folder of its own.
