@@ -195,7 +195,10 @@ private:
             return true;
         }
         element->vr = bytes.mid(int(at + 4), 2);
-        if (!std::all_of(element->vr.begin(), element->vr.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+        static const QByteArrayList knownForms{"AE", "AS", "AT", "CS", "DA", "DS", "DT", "FD", "FL", "IS", "LO", "LT", "OB", "OD",
+                                               "OF", "OL", "OV", "OW", "PN", "SH", "SL", "SQ", "SS", "ST", "SV", "TM", "UC", "UI",
+                                               "UL", "UN", "UR", "US", "UT", "UV"};
+        if (!knownForms.contains(element->vr))
             return false;
         static const QByteArrayList longForms{"OB", "OD", "OF", "OL", "OV", "OW", "SQ", "SV", "UC", "UN", "UR", "UT", "UV"};
         if (longForms.contains(element->vr)) {
