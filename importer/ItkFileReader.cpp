@@ -261,10 +261,22 @@ int64_t localDataOffset(const QString &path)
     return end < 0 ? head.size() : end + 1;
 }
 
+// MetaImage expands a data file name with a '%' as a printf pattern, overrunning its
+// buffer on anything but one integer conversion (ASan found it): such names must be
+// plain printable names, LOCAL, LIST or a sound numbered pattern.
+void checkDataFileName(const QString &path, const QString &name)
+{
+    const bool printable = std::all_of(name.begin(), name.end(), [](QChar c) { return c.isPrint(); });
+    const bool soundPattern = !name.contains(QLatin1Char('%')) || !expandPattern(name.split(QLatin1Char(' '), Qt::SkipEmptyParts)).isEmpty();
+    if (!printable || !soundPattern)
+        throw ImportError(QStringLiteral("%1: ElementDataFile \"%2\" is neither a file name nor a numbered pattern").arg(path, name));
+}
+
 void checkMetaImageData(const QString &path, itk::ImageIOBase &io, const SourceVolume &volume)
 {
     MetaImage *meta = static_cast<itk::MetaImageIO &>(io).GetMetaImagePointer();
     const QString dataName = QString::fromStdString(meta->ElementDataFileName());
+    checkDataFileName(path, dataName);
     const bool local = dataName == QLatin1String("LOCAL");
     if (!local && volume.files.size() != 2)
         return;

@@ -146,6 +146,8 @@ void TestImportRefusals::addMetaImageRows()
                                     << QByteArray() << "bytes on disk cannot hold the 8000000000 bytes";
     QTest::newRow("mha negative size") << "a.mha" << "NDims = 3\nDimSize = 3 -4 5\nElementType = MET_SHORT\nElementDataFile = LOCAL\n" + data
                                        << QByteArray() << "exceed the limit of 65535 per axis";
+    QTest::newRow("mhd data file pattern") << "a.mhd" << head + "ElementType = MET_SHORT\nElementDataFile = x%s%n.raw 1 5 1\n" << QByteArray()
+                                           << "ElementDataFile \"x%s%n.raw 1 5 1\" is neither a file name nor a numbered pattern";
     QTest::newRow("mhd data file short") << "a.mhd" << head + "ElementType = MET_SHORT\nElementDataFile = d\n" << data.left(7)
                                          << "/d: holds 7 bytes of samples after byte 0; the sizes need 120";
 }
