@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (coverage, AddressSanitizer, UndefinedBehaviorSanitizer)
-# into build-fuzz/ and runs both at once, one core each, for the given seconds (default 900).
+# into build-fuzz/ and runs them at once, for the given seconds each (default 900): the .dat
+# and .stops readers, and the import layer on one file of each format it reads.
 # New inputs go to build-fuzz/corpus/, crashes to build-fuzz/artifacts/, each run's log to
 # build-fuzz/<target>.log; the seeds in fuzz/corpus/ stay as they are.
-# Usage: fuzz/run.sh [SECONDS] [TARGET...]    (targets: fuzz_datfile fuzz_stopsfile)
+# Usage: fuzz/run.sh [SECONDS] [TARGET...]    (targets: fuzz_datfile fuzz_stopsfile fuzz_nifti
+#        fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3; all of them by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-900}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_datfile fuzz_stopsfile)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_datfile fuzz_stopsfile fuzz_nifti fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3)
 build=build-fuzz
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DDICHTENSCHAU_FUZZ=ON >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}"
 
-seeds() { case $1 in fuzz_datfile) echo fuzz/corpus/dat ;; fuzz_stopsfile) echo fuzz/corpus/stops ;; esac; }
+seeds() { case $1 in fuzz_datfile) echo fuzz/corpus/dat ;; fuzz_stopsfile) echo fuzz/corpus/stops ;; *) echo "fuzz/corpus/${1#fuzz_}" ;; esac; }
 
+export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
 pids=()
 for t in "${targets[@]}"; do
   mkdir -p "$build/corpus/$t" "$build/artifacts/$t"

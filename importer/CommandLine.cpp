@@ -59,6 +59,7 @@ void addOptions(QCommandLineParser *parser)
         {QStringLiteral("offset"), QString(), QStringLiteral("bytes"), QStringLiteral("0")},
         {QStringLiteral("mapping"), QString(), QStringLiteral("mapping"), QStringLiteral("auto")},
         {QStringLiteral("window"), QString(), QStringLiteral("range")},
+        {QStringLiteral("force"), QString()},
     });
 }
 
@@ -70,7 +71,7 @@ void refuseRawOptionsWithoutRaw(const QCommandLineParser &parser)
     }
 }
 
-void readMapping(const QCommandLineParser &parser, ImportRequest *request)
+void readMapping(const QCommandLineParser &parser, ImportOptions *request)
 {
     const QString mapping = parser.value(QStringLiteral("mapping"));
     if (parser.isSet(QStringLiteral("window"))) {
@@ -107,11 +108,12 @@ CommandLine parseCommandLine(const QStringList &arguments)
     ImportRequest &request = commandLine.request;
     request.input = files[0];
     request.output = files[1];
+    request.force = parser.isSet(QStringLiteral("force"));
     if (parser.isSet(QStringLiteral("raw")))
-        request.raw = parseRawLayout(parser);
+        request.options.raw = parseRawLayout(parser);
     else
         refuseRawOptionsWithoutRaw(parser);
-    readMapping(parser, &request);
+    readMapping(parser, &request.options);
     return commandLine;
 }
 
@@ -124,11 +126,16 @@ QString usageText()
         "16-bit sizes X, Y, Z, then X*Y*Z samples of the same kind, x fastest, 0..4095.\n"
         "\n"
         "Inputs, told apart by their names:\n"
-        "  .nii .nii.gz     NIfTI-1, with its scaling slope and intercept applied\n"
-        "  .nrrd .nhdr      NRRD, raw or gzip encoding, data attached or detached\n"
-        "  .mha .mhd        MetaImage, compressed or not, data local or in a separate file\n"
+        "  a folder         the DICOM series in it (with its subfolders) with the most images\n"
+        "  .dcm or any      a DICOM file, with the rest of its series from the same folder;\n"
+        "  DICOM file       values after the rescale slope and intercept\n"
+        "  .nii .nii.gz     NIfTI-1 or -2, with its scaling slope and intercept applied;\n"
+        "  .hdr .img        also as a header and image pair\n"
+        "  .nrrd .nhdr      NRRD, every encoding, data attached or detached\n"
+        "  .mha .mhd        MetaImage, compressed or not, data local or in separate files\n"
         "  .inv3            InVesalius project\n"
         "  any name         headerless samples, described by --raw, --type, --endian, --offset\n"
+        "A 2-D image becomes a volume of one slice.\n"
         "\n"
         "Options:\n"
         "  --raw XxYxZ        sizes of headerless input, such as 256x256x108\n"
@@ -146,8 +153,10 @@ QString usageText()
         "                               data from -3100..-500 up to 0 or more; keep for\n"
         "                               whole numbers within 0..4095; linear otherwise\n"
         "  --window LOW:HIGH  stretch LOW..HIGH over 0..4095 instead\n"
+        "  --force            write an output whose name does not end in .dat\n"
         "  -h, --help         show this text\n"
         "\n"
         "The output appears only when complete (written under a temporary name, then\n"
-        "renamed). Any problem ends the tool with one line of explanation and status 1.\n");
+        "renamed), and never replaces the input or a file the input names. Any problem\n"
+        "ends the tool with one line of explanation and status 1.\n");
 }

@@ -5,6 +5,16 @@
 #include <QString>
 #include <QStringList>
 
+// One conversion as the user asked for it.
+struct ImportRequest
+{
+    QString input;
+    QString output;
+    ImportOptions options;
+    // Writes an output whose name does not end in .dat.
+    bool force = false;
+};
+
 // What the tool's arguments ask for: the help text, or one conversion.
 struct CommandLine
 {

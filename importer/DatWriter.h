@@ -2,10 +2,10 @@
 
 #include <QString>
 
-class SampleArray;
-struct ValueMapping;
+#include <cstdint>
+#include <vector>
 
-// Writes a .dat volume through the viewer's own writer, with every sample passed through the
-// mapping; the file appears whole or not at all, and a grid the viewer would refuse is
-// refused here.
-void writeDat(const QString &path, const SampleArray &samples, const ValueMapping &mapping);
+// Writes a .dat volume of the given sizes through the viewer's own writer; the file appears
+// whole or not at all, and a grid the viewer would refuse is refused here. Refuses with an
+// ImportError naming the path.
+void writeDat(const QString &path, const int sizes[3], const std::vector<uint16_t> &samples);

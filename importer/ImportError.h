@@ -29,3 +29,13 @@ private:
         return text;
     }
 };
+
+// The import stopped because the one waiting for it asked it to.
+class ImportCancelled : public ImportError
+{
+public:
+    explicit ImportCancelled(const QString &file)
+        : ImportError(file + QStringLiteral(": opening cancelled"))
+    {
+    }
+};

@@ -1,70 +1,141 @@
 #include "VolumeImport.h"
 
-#include "DatWriter.h"
+#include "DicomReader.h"
 #include "ImportError.h"
 #include "InvesaliusReader.h"
-#include "MetaImageReader.h"
-#include "NiftiReader.h"
-#include "NrrdReader.h"
-#include "SampleArray.h"
+#include "ItkFileReader.h"
+#include "RobustRange.h"
+#include "SampleLimits.h"
+#include "SourceVolume.h"
+#include "ValueStats.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
-#include "RobustRange.h"
+#include <cstring>
+#include <new>
 
 namespace {
 
 constexpr uint64_t maxRangeSample = 1000000;
+constexpr uint64_t valueChunk = 1 << 20;
+// How the progress divides between reading, surveying the values and mapping them.
+constexpr double readingShare = 0.8;
+constexpr double surveyShare = 0.1;
 
-VolumeSource rawSource(const QString &path, const RawLayout &layout)
+const char *const niftiSuffixes[] = {".nii", ".nii.gz", ".hdr", ".img", ".hdr.gz", ".img.gz"};
+const char *const nrrdSuffixes[] = {".nrrd", ".nhdr"};
+const char *const metaImageSuffixes[] = {".mha", ".mhd"};
+const char *const dicomSuffixes[] = {".dcm", ".dicom", ".ima"};
+const char *const invesaliusSuffixes[] = {".inv3"};
+
+template <size_t N>
+bool hasSuffix(const QString &path, const char *const (&suffixes)[N])
 {
-    checkDatSizes(path, layout.sizes[0], layout.sizes[1], layout.sizes[2]);
-    if (layout.offset < 0)
-        throw ImportError(QStringLiteral("%1: offset %2 is negative").arg(path).arg(layout.offset));
-    VolumeSource source;
-    source.format = QStringLiteral("raw");
-    source.sizeX = layout.sizes[0];
-    source.sizeY = layout.sizes[1];
-    source.sizeZ = layout.sizes[2];
-    source.type = layout.type;
-    source.bigEndian = layout.bigEndian;
-    source.dataPath = path;
-    source.dataOffset = layout.offset;
-    return source;
+    return std::any_of(suffixes, suffixes + N,
+                       [&path](const char *suffix) { return path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive); });
 }
 
-bool hasSuffix(const QString &path, const char *suffix)
+template <size_t N>
+void appendPatterns(const char *const (&suffixes)[N], std::vector<std::string> *patterns)
 {
-    return path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
+    for (const char *suffix : suffixes)
+        patterns->push_back(std::string("*") + suffix);
 }
 
-ValueStats statsOf(const SampleArray &samples)
+SourceVolume readSource(const QString &path, const ImportOptions &options, const ImportProgress &progress)
+{
+    if (options.raw)
+        return readRawFile(path, *options.raw, progress);
+    const QFileInfo info(path);
+    if (info.isDir())
+        return readDicom(path, progress);
+    if (hasSuffix(path, niftiSuffixes))
+        return readItkFile(path, ItkFormat::Nifti, progress);
+    if (hasSuffix(path, nrrdSuffixes))
+        return readItkFile(path, ItkFormat::Nrrd, progress);
+    if (hasSuffix(path, metaImageSuffixes))
+        return readItkFile(path, ItkFormat::MetaImage, progress);
+    if (hasSuffix(path, invesaliusSuffixes))
+        return readInvesaliusProject(path, progress);
+    if (!info.exists())
+        throw ImportError(QStringLiteral("%1: cannot open: no such file or folder").arg(path));
+    if (hasSuffix(path, dicomSuffixes) || looksLikeDicom(path))
+        return readDicom(path, progress);
+    throw ImportError(QStringLiteral("%1: unknown format; expected a DICOM file or folder, .nii, .nii.gz, .hdr, .nrrd, "
+                                     ".nhdr, .mha, .mhd or .inv3, or --raw for headerless data")
+                          .arg(path));
+}
+
+template <typename T, typename F>
+void forEachStored(const unsigned char *bytes, uint64_t begin, uint64_t end, F &&f)
+{
+    for (uint64_t i = begin; i < end; ++i) {
+        T value;
+        std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
+        f(i, double(value));
+    }
+}
+
+// Calls f(index, value) for the samples begin..end-1, decoding their type once per call.
+template <typename F>
+void forEachValue(const SourceVolume &volume, uint64_t begin, uint64_t end, F &&f)
+{
+    const unsigned char *bytes = volume.bytes.data();
+    switch (volume.type) {
+    case SampleType::UInt8: forEachStored<uint8_t>(bytes, begin, end, f); break;
+    case SampleType::Int8: forEachStored<int8_t>(bytes, begin, end, f); break;
+    case SampleType::UInt16: forEachStored<uint16_t>(bytes, begin, end, f); break;
+    case SampleType::Int16: forEachStored<int16_t>(bytes, begin, end, f); break;
+    case SampleType::UInt32: forEachStored<uint32_t>(bytes, begin, end, f); break;
+    case SampleType::Int32: forEachStored<int32_t>(bytes, begin, end, f); break;
+    case SampleType::Float32: forEachStored<float>(bytes, begin, end, f); break;
+    case SampleType::Float64: forEachStored<double>(bytes, begin, end, f); break;
+    }
+}
+
+// Runs f over every sample in chunks, reporting progress and stopping when asked.
+template <typename F>
+void forEachChunk(const QString &path, const SourceVolume &volume, const ImportProgress &progress, F &&f)
+{
+    const uint64_t count = volume.sampleCount();
+    for (uint64_t begin = 0; begin < count; begin += valueChunk) {
+        checkCancel(path, progress);
+        const uint64_t end = std::min(count, begin + valueChunk);
+        forEachValue(volume, begin, end, f);
+        progress.report(double(end) / double(count));
+    }
+}
+
+ValueStats statsOf(const QString &path, const SourceVolume &volume, const ImportProgress &progress)
 {
     ValueStats stats;
-    for (uint64_t i = 0; i < samples.count(); ++i)
-        stats.add(samples.value(i));
+    forEachChunk(path, volume, progress, [&stats](uint64_t, double value) { stats.add(value); });
     if (stats.finiteCount() == 0)
-        throw ImportError(QStringLiteral("%1: no sample is a finite number").arg(samples.source().dataPath));
+        throw ImportError(QStringLiteral("%1: no sample is a finite number").arg(path));
     return stats;
 }
 
 // Every value of volumes up to a million samples, an even spread of a million of larger ones.
-std::vector<double> sampleOfFiniteValues(const SampleArray &samples)
+std::vector<double> sampleOfFiniteValues(const SourceVolume &volume)
 {
-    const uint64_t stride = (samples.count() + maxRangeSample - 1) / maxRangeSample;
+    const uint64_t count = volume.sampleCount();
+    const uint64_t stride = (count + maxRangeSample - 1) / maxRangeSample;
     std::vector<double> values;
-    values.reserve(size_t(std::min(samples.count(), maxRangeSample)));
-    for (uint64_t i = 0; i < samples.count(); i += stride) {
-        const double value = samples.value(i);
-        if (std::isfinite(value))
-            values.push_back(value);
+    values.reserve(size_t(std::min(count, maxRangeSample)));
+    for (uint64_t i = 0; i < count; i += stride) {
+        forEachValue(volume, i, i + 1, [&values](uint64_t, double value) {
+            if (std::isfinite(value))
+                values.push_back(value);
+        });
     }
     return values;
 }
 
-ValueMapping robustLinearMapping(const SampleArray &samples, const ValueStats &stats)
+ValueMapping robustLinearMapping(const SourceVolume &volume, const ValueStats &stats)
 {
-    std::vector<double> values = sampleOfFiniteValues(samples);
+    std::vector<double> values = sampleOfFiniteValues(volume);
     if (values.empty())
         return rangeMapping(MappingKind::Linear, stats.min(), stats.max());
     const ValueRange range = robustRange(std::move(values), robustLowFraction, robustHighFraction);
@@ -73,75 +144,109 @@ ValueMapping robustLinearMapping(const SampleArray &samples, const ValueStats &s
     return rangeMapping(MappingKind::Linear, stats.min(), stats.max());
 }
 
-ValueMapping chooseMapping(const ImportRequest &request, const SampleArray &samples, const ValueStats &stats)
+ValueMapping chooseMapping(const ImportOptions &options, const SourceVolume &volume, const ValueStats &stats)
 {
-    if (request.window)
-        return rangeMapping(MappingKind::Window, request.window->first, request.window->second);
-    const VolumeSource &source = samples.source();
-    const MappingKind kind = request.mapping.value_or(defaultMappingKind(stats, source.type, source.isScaled()));
+    if (options.window)
+        return rangeMapping(MappingKind::Window, options.window->first, options.window->second);
+    const MappingKind kind = options.mapping.value_or(defaultMappingKind(stats, volume.type, false));
     switch (kind) {
     case MappingKind::Hounsfield:
         return hounsfieldMapping();
     case MappingKind::Times16:
-        return times16Mapping(source.type);
+        return times16Mapping(volume.type);
     case MappingKind::Keep:
         return keepMapping();
     case MappingKind::Linear:
     case MappingKind::Window:
         break;
     }
-    return robustLinearMapping(samples, stats);
+    return robustLinearMapping(volume, stats);
 }
 
-QString number(double value)
+std::vector<uint16_t> mappedSamples(const QString &path, const SourceVolume &volume, const ValueMapping &mapping,
+                                    const ImportProgress &progress)
 {
-    return QString::number(value, 'g', 6);
+    std::vector<uint16_t> samples;
+    try {
+        samples.resize(size_t(volume.sampleCount()));
+    } catch (const std::bad_alloc &) {
+        throw ImportError(QStringLiteral("%1: not enough memory for %2 samples").arg(path).arg(volume.sampleCount()));
+    }
+    uint16_t *out = samples.data();
+    forEachChunk(path, volume, progress, [out, &mapping](uint64_t i, double value) { out[i] = mapping.map(value); });
+    return samples;
+}
+
+void convert(const QString &path, const ImportOptions &options, const ImportProgress &progress, ImportResult *result)
+{
+    progress.beginStage(0.0, readingShare);
+    SourceVolume volume = readSource(path, options, progress);
+    progress.beginStage(readingShare, surveyShare);
+    const ValueStats stats = statsOf(path, volume, progress);
+    result->mapping = chooseMapping(options, volume, stats);
+    progress.beginStage(readingShare + surveyShare, 1.0 - readingShare - surveyShare);
+    result->samples = mappedSamples(path, volume, result->mapping, progress);
+    result->format = volume.format;
+    result->sizeX = int(volume.sizes[0]);
+    result->sizeY = int(volume.sizes[1]);
+    result->sizeZ = int(volume.sizes[2]);
+    std::copy(volume.spacing, volume.spacing + 3, result->spacing);
+    result->hasSpacing = volume.hasSpacing;
+    result->notes = std::move(volume.notes);
+    result->files = std::move(volume.files);
+    result->sampleType = sampleTypeName(volume.type).toStdString();
+    result->lowestValue = stats.min();
+    result->highestValue = stats.max();
+}
+
+std::string number(double value)
+{
+    return QString::number(value, 'g', 6).toStdString();
 }
 
 } // namespace
 
-VolumeSource readVolumeSource(const ImportRequest &request)
-{
-    const QString &path = request.input;
-    if (request.raw)
-        return rawSource(path, *request.raw);
-    if (hasSuffix(path, ".nii") || hasSuffix(path, ".nii.gz"))
-        return readNiftiHeader(path);
-    if (hasSuffix(path, ".nrrd") || hasSuffix(path, ".nhdr"))
-        return readNrrdHeader(path);
-    if (hasSuffix(path, ".mha") || hasSuffix(path, ".mhd"))
-        return readMetaImageHeader(path);
-    if (hasSuffix(path, ".inv3"))
-        return readInvesaliusProject(path);
-    throw ImportError(QStringLiteral("%1: unknown format; expected .nii, .nii.gz, .nrrd, .nhdr, .mha, .mhd or .inv3, "
-                                     "or --raw for headerless data")
-                          .arg(path));
-}
+static_assert(maxSample == maxSampleValue, "the mapping's range is the viewer's");
 
-ImportResult importVolume(const ImportRequest &request, const std::function<void(int)> &progress)
+ImportResult importVolume(const std::string &path, const ImportOptions &options, const ImportProgress &progress)
 {
+    const QString file = QString::fromStdString(path);
     ImportResult result;
-    result.source = readVolumeSource(request);
-    const bool large = result.source.dataBytes() > progressThresholdBytes;
-    const SampleArray samples = SampleArray::load(result.source, large ? progress : std::function<void(int)>());
-    result.stats = statsOf(samples);
-    result.mapping = chooseMapping(request, samples, result.stats);
-    writeDat(request.output, samples, result.mapping);
+    try {
+        convert(file, options, progress, &result);
+        return result;
+    } catch (const ImportCancelled &cancelled) {
+        result = ImportResult();
+        result.cancelled = true;
+        result.refusal = cancelled.message().toStdString();
+    } catch (const ImportError &error) {
+        result = ImportResult();
+        result.refusal = error.message().toStdString();
+    } catch (const std::bad_alloc &) {
+        result = ImportResult();
+        result.refusal = path + ": not enough memory";
+    } catch (const std::exception &error) {
+        result = ImportResult();
+        result.refusal = ImportError(QStringLiteral("%1: %2").arg(file, QString::fromLocal8Bit(error.what()).simplified())).message().toStdString();
+    }
     return result;
 }
 
-QString summaryLine(const ImportRequest &request, const ImportResult &result)
+std::string gridDescription(const ImportResult &result)
 {
-    const VolumeSource &source = result.source;
-    QString type = sampleTypeName(source.type);
-    if (source.isScaled())
-        type += QStringLiteral(" * %1 %2 %3")
-                    .arg(number(source.slope), source.intercept < 0 ? QStringLiteral("-") : QStringLiteral("+"),
-                         number(std::abs(source.intercept)));
-    return QStringLiteral("wrote %1: %2 x %3 x %4 from %5 %6, values %7..%8, mapping %9")
-        .arg(request.output)
-        .arg(source.sizeX)
-        .arg(source.sizeY)
-        .arg(source.sizeZ)
-        .arg(source.format, type, number(result.stats.min()), number(result.stats.max()), result.mapping.description());
+    std::string text = std::to_string(result.sizeX) + " x " + std::to_string(result.sizeY) + " x " + std::to_string(result.sizeZ) + " voxels";
+    if (!result.hasSpacing)
+        return text + ", no voxel spacing";
+    return text + " of " + number(result.spacing[0]) + " x " + number(result.spacing[1]) + " x " + number(result.spacing[2]) + " mm";
+}
+
+std::vector<std::string> importablePatterns()
+{
+    std::vector<std::string> patterns;
+    appendPatterns(dicomSuffixes, &patterns);
+    appendPatterns(niftiSuffixes, &patterns);
+    appendPatterns(nrrdSuffixes, &patterns);
+    appendPatterns(metaImageSuffixes, &patterns);
+    appendPatterns(invesaliusSuffixes, &patterns);
+    return patterns;
 }

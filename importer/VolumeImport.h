@@ -1,59 +1,76 @@
 #pragma once
 
-#include "SampleType.h"
+#include "ImportProgress.h"
+#include "RawReader.h"
 #include "ValueMapping.h"
-#include "ValueStats.h"
-#include "VolumeSource.h"
-
-#include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
-// Headerless input: what the command line says about the file.
-struct RawLayout
-{
-    uint64_t sizes[3] = {0, 0, 0};
-    SampleType type = SampleType::UInt16;
-    bool bigEndian = false;
-    int64_t offset = 0;
-};
+// The one way into the viewer's sample range for everything but .dat: DICOM (a file, a
+// series' folder, or one file of a series), NIfTI, NRRD, MetaImage, InVesalius projects and
+// headerless data. Reading runs through ITK's image I/O (libarchive for InVesalius); the
+// values are then mapped to 0..maxSample. Safe to call from a worker thread: it prints
+// nothing and touches no GUI; it reports progress and stops when asked through `progress`.
 
-// One conversion as the user asked for it.
-struct ImportRequest
+// How to read and map the values; the defaults fit the data.
+struct ImportOptions
 {
-    QString input;
-    QString output;
-    // Set for headerless input; otherwise the input's name says its format.
-    std::optional<RawLayout> raw;
-    // Unset: the default that fits the data.
+    // Unset: the default that fits the data (see defaultMappingKind).
     std::optional<MappingKind> mapping;
-    // Set: this source range spans 0..4095, whatever `mapping` says.
+    // Set: this source range spans 0..maxSample, whatever `mapping` says.
     std::optional<std::pair<double, double>> window;
+    // Set for headerless input, which the name alone cannot describe.
+    std::optional<RawLayout> raw;
 };
 
 struct ImportResult
 {
-    VolumeSource source;
-    ValueStats stats;
-    ValueMapping mapping;
-};
+    // Empty when the volume was read; else one line naming the path and the reason.
+    std::string refusal;
+    // The refusal came from ImportProgress::cancel().
+    bool cancelled = false;
 
-// Inputs with more sample bytes than this report their reading progress.
-constexpr uint64_t progressThresholdBytes = 32u << 20;
+    // "DICOM", "NIfTI", "NRRD", "MetaImage", "InVesalius" or "raw".
+    std::string format;
+    int sizeX = 0;
+    int sizeY = 0;
+    int sizeZ = 0;
+    // Voxel size in mm along x, y, z; 1, 1, 1 when the format carries none (hasSpacing false).
+    double spacing[3] = {1.0, 1.0, 1.0};
+    bool hasSpacing = false;
+    // sizeX * sizeY * sizeZ samples, 0..maxSample, x fastest, then y, then z.
+    std::vector<uint16_t> samples;
+    // Lines worth showing besides, such as the other series of a DICOM folder.
+    std::vector<std::string> notes;
+    // Every file the samples came from: the input and each file it names.
+    std::vector<std::string> files;
+
+    // The stored values before mapping: their type ("int16"), the range of the finite
+    // ones, and the mapping applied.
+    std::string sampleType;
+    double lowestValue = 0.0;
+    double highestValue = 0.0;
+    ValueMapping mapping;
+
+    bool ok() const { return refusal.empty(); }
+};
 
 // The linear mapping spreads the values between these fractions of the sorted values.
 constexpr double robustLowFraction = 0.005;
 constexpr double robustHighFraction = 0.995;
 
-// Reads the input's header (or takes the raw layout) by the input's name: .nii, .nii.gz,
-// .nrrd, .nhdr, .mha, .mhd, .inv3.
-VolumeSource readVolumeSource(const ImportRequest &request);
+// Reads the volume at `path`, a file or a DICOM folder, told apart by its name: .dcm (or
+// any file GDCM takes for DICOM), .nii, .nii.gz, .hdr, .img, .nrrd, .nhdr, .mha, .mhd,
+// .inv3. Never throws; a refusal leaves everything as it was.
+ImportResult importVolume(const std::string &path, const ImportOptions &options = ImportOptions(),
+                          const ImportProgress &progress = ImportProgress());
 
-// Reads, maps and writes the whole volume; `progress` hears percentages for large inputs.
-// Refuses with an ImportError, leaving no output file behind.
-ImportResult importVolume(const ImportRequest &request, const std::function<void(int)> &progress = {});
+// "256 x 256 x 108 voxels of 0.957 x 0.957 x 1.5 mm" (or "..., no voxel spacing").
+std::string gridDescription(const ImportResult &result);
 
-// The line the tool prints after a conversion.
-QString summaryLine(const ImportRequest &request, const ImportResult &result);
+// The names the open dialog offers besides .dat, as "*.nii.gz"-style patterns.
+std::vector<std::string> importablePatterns();

@@ -1,12 +1,20 @@
 #include "CommandLine.h"
+#include "DatWriter.h"
 #include "ImportError.h"
+#include "OutputCheck.h"
+#include "VolumeImport.h"
 
 #include <QCoreApplication>
+#include <QDirIterator>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <new>
 
 namespace {
+
+// Inputs of more bytes than this show their progress.
+constexpr qint64 progressThresholdBytes = 32 << 20;
 
 // Prints "reading NAME: 10% 20% ... 100%" as one line, a step at each tenth.
 class ProgressLine
@@ -17,8 +25,9 @@ public:
     {
     }
 
-    void operator()(int percent)
+    void operator()(double fraction)
     {
+        const int percent = int(fraction * 100.0 + 1e-9);
         if (printedTenths < 0) {
             std::printf("reading %s:", qPrintable(input));
             printedTenths = 0;
@@ -37,6 +46,61 @@ private:
     int printedTenths = -1;
 };
 
+qint64 inputBytes(const QString &input)
+{
+    const QFileInfo info(input);
+    if (!info.isDir())
+        return info.size();
+    qint64 total = 0;
+    QDirIterator it(input, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += it.fileInfo().size();
+    }
+    return total;
+}
+
+void refuseOutput(const ImportRequest &request, const std::vector<std::string> &inputFiles)
+{
+    const QString refusal = outputRefusal(request.output, inputFiles, request.force);
+    if (!refusal.isEmpty())
+        throw ImportError(refusal);
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+QString summaryLine(const ImportRequest &request, const ImportResult &result)
+{
+    return QStringLiteral("wrote %1: %2 x %3 x %4 from %5 %6, values %7..%8, mapping %9")
+        .arg(request.output)
+        .arg(result.sizeX)
+        .arg(result.sizeY)
+        .arg(result.sizeZ)
+        .arg(QString::fromStdString(result.format), QString::fromStdString(result.sampleType), number(result.lowestValue),
+             number(result.highestValue), result.mapping.description());
+}
+
+void convert(const ImportRequest &request)
+{
+    refuseOutput(request, {request.input.toStdString()});
+    ImportProgress::Listener listener;
+    if (inputBytes(request.input) > progressThresholdBytes)
+        listener = ProgressLine(request.input);
+    const ImportProgress progress(listener);
+    const ImportResult result = importVolume(request.input.toStdString(), request.options, progress);
+    if (!result.ok())
+        throw ImportError(QString::fromStdString(result.refusal));
+    refuseOutput(request, result.files);
+    for (const std::string &note : result.notes)
+        std::printf("%s\n", note.c_str());
+    const int sizes[3] = {result.sizeX, result.sizeY, result.sizeZ};
+    writeDat(request.output, sizes, result.samples);
+    std::printf("%s\n", qPrintable(summaryLine(request, result)));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -48,8 +112,7 @@ int main(int argc, char **argv)
             std::fputs(qPrintable(usageText()), stdout);
             return 0;
         }
-        const ImportResult result = importVolume(commandLine.request, ProgressLine(commandLine.request.input));
-        std::printf("%s\n", qPrintable(summaryLine(commandLine.request, result)));
+        convert(commandLine.request);
         return 0;
     } catch (const ImportError &error) {
         std::fprintf(stderr, "dat-import: %s\n", qPrintable(error.message()));

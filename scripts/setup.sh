@@ -11,8 +11,10 @@ packages=(
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libglew-dev libgl-dev libgl1-mesa-dri
   # headless display for the tests and screenshots, and a font for the widgets
   xvfb xauth x11-utils fonts-dejavu-core
-  # the importer's decompression
-  zlib1g-dev
+  # the import layer: ITK's image I/O with GDCM, libarchive for InVesalius projects, zlib
+  libinsighttoolkit5-dev libarchive-dev zlib1g-dev
+  # DICOM files of other tools, and the writer of the tests' DICOM series
+  python3-pydicom
   # the default data set: a real head CT
   invesalius-examples
   # sanitizer and fuzzer runtimes

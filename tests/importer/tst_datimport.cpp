@@ -23,6 +23,8 @@ private slots:
     void help();
     void rawConversion();
     void refusalKeepsEarlierOutput();
+    void inputNeverOverwritten_data();
+    void inputNeverOverwritten();
     void progressLine();
     void defaultVolumeScript();
 
@@ -44,8 +46,9 @@ namespace {
 QString describe(const ImportRequest &request)
 {
     QString text = request.input + QLatin1Char(' ') + request.output;
-    if (request.raw) {
-        const RawLayout &raw = *request.raw;
+    const ImportOptions &options = request.options;
+    if (options.raw) {
+        const RawLayout &raw = *options.raw;
         text += QStringLiteral("; raw %1x%2x%3 %4 %5 +%6")
                     .arg(raw.sizes[0])
                     .arg(raw.sizes[1])
@@ -53,10 +56,12 @@ QString describe(const ImportRequest &request)
                     .arg(sampleTypeName(raw.type), raw.bigEndian ? QStringLiteral("big") : QStringLiteral("little"))
                     .arg(raw.offset);
     }
-    if (request.mapping)
-        text += QStringLiteral("; mapping %1").arg(int(*request.mapping));
-    if (request.window)
-        text += QStringLiteral("; window %1:%2").arg(request.window->first).arg(request.window->second);
+    if (options.mapping)
+        text += QStringLiteral("; mapping %1").arg(int(*options.mapping));
+    if (options.window)
+        text += QStringLiteral("; window %1:%2").arg(options.window->first).arg(options.window->second);
+    if (request.force)
+        text += QStringLiteral("; force");
     return text;
 }
 
@@ -92,6 +97,7 @@ void TestDatImport::commandLine_data()
     QTest::newRow("three files") << args("a b c") << "error: expected an input and an output file (see --help)";
     QTest::newRow("unknown option") << args("--bogus in out") << "error: Unknown option 'bogus'. (see --help)";
     QTest::newRow("plain") << args(files) << "in out.dat";
+    QTest::newRow("force") << args("--force in out.raw") << "in out.raw; force";
     QTest::newRow("mapping hu") << args("--mapping hu " + files) << "in out.dat; mapping 0";
     QTest::newRow("mapping linear") << args("--mapping=linear " + files) << "in out.dat; mapping 3";
     QTest::newRow("mapping auto") << args("--mapping auto " + files) << "in out.dat";
@@ -185,6 +191,73 @@ void TestDatImport::refusalKeepsEarlierOutput()
     QCOMPARE(kept.readAll(), QByteArray("earlier"));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
              QStringList({QStringLiteral("kept.dat"), QStringLiteral("short.raw")}));
+}
+
+void TestDatImport::inputNeverOverwritten_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("same file") << "ct.nii.gz" << "ct.nii.gz" << true << "ct.nii.gz: is the input";
+    QTest::newRow("not .dat") << "ct.nii.gz" << "ct.raw" << false << "ct.raw: the output's name does not end in .dat";
+    QTest::newRow("link to the input") << "ct.nii.gz" << "link.dat" << false << "link.dat: is the input";
+    QTest::newRow("link to the folder") << "ct.nii.gz" << "folder-link/ct.nii.gz" << true << "is the input";
+    QTest::newRow("data file of a .mhd") << "x.mhd" << "x.raw" << true << "x.raw: is the input";
+    QTest::newRow("data file named .dat") << "y.mhd" << "y.dat" << false << "y.dat: is the input";
+    QTest::newRow("image of a .hdr") << "p.hdr" << "p.img" << true << "p.img: is the input";
+    QTest::newRow("file of a DICOM series") << "series" << "series/s62_0.dcm" << true << "s62_0.dcm: is the input";
+}
+
+// The output may never be the input or any file the input names, however it is reached;
+// the refusal comes before anything is written, and every input file stays as it was.
+void TestDatImport::inputNeverOverwritten()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(bool, force);
+    QFETCH(QString, reason);
+    QTemporaryDir folder;
+    const QDir here(folder.path());
+    const QByteArray samples(3 * 4 * 5, '\x20');
+    const int sizes[3] = {3, 4, 5};
+    QVERIFY(writeFile(here.filePath(QStringLiteral("ct.nii.gz")), gzip(nifti(sizes, SampleType::UInt8, false, samples))));
+    QVERIFY(QFile::link(here.filePath(QStringLiteral("ct.nii.gz")), here.filePath(QStringLiteral("link.dat"))));
+    QVERIFY(QFile::link(folder.path(), here.filePath(QStringLiteral("folder-link"))));
+    const QByteArray mhd("NDims = 3\nDimSize = 3 4 5\nElementType = MET_UCHAR\nElementDataFile = ");
+    QVERIFY(writeFile(here.filePath(QStringLiteral("x.mhd")), mhd + "x.raw\n") && writeFile(here.filePath(QStringLiteral("x.raw")), samples));
+    QVERIFY(writeFile(here.filePath(QStringLiteral("y.mhd")), mhd + "y.dat\n") && writeFile(here.filePath(QStringLiteral("y.dat")), samples));
+    QByteArray header = nifti(sizes, SampleType::UInt8, false, QByteArray()).left(348);
+    header.replace(344, 4, QByteArray("ni1\0", 4));
+    putNumber(&header, 108, 0, 4, false);
+    QVERIFY(writeFile(here.filePath(QStringLiteral("p.hdr")), header) && writeFile(here.filePath(QStringLiteral("p.img")), samples));
+    if (input == QLatin1String("series")) {
+        QVERIFY(here.mkdir(input));
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(MAKE_DICOM_SERIES_PATH), QStringLiteral("signed"), here.filePath(input)});
+        if (!python.waitForFinished(60000) || python.exitCode() != 0)
+            QSKIP("/usr/bin/python3 with pydicom (python3-pydicom) is needed to write the series");
+    }
+    QMap<QString, QByteArray> before;
+    for (const QFileInfo &file : QDir(folder.path()).entryInfoList(QDir::Files)) {
+        QFile f(file.filePath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        before.insert(file.fileName(), f.readAll());
+    }
+    QStringList arguments{here.filePath(input), here.filePath(output)};
+    if (force)
+        arguments.prepend(QStringLiteral("--force"));
+    const Run result = run(datImportPath(), arguments);
+    QCOMPARE(result.status, 1);
+    QCOMPARE(result.out, QByteArray());
+    QVERIFY2(result.err.startsWith("dat-import: ") && result.err.count('\n') == 1 && result.err.contains(reason.toUtf8()),
+             result.err.constData());
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        QFile f(here.filePath(it.key()));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY2(f.readAll() == it.value(), qPrintable(it.key()));
+    }
+    QVERIFY(QFileInfo(here.filePath(QStringLiteral("link.dat"))).isSymLink());
 }
 
 // 256 x 256 x 520 bytes is just over the 32 MiB from which reading reports progress.

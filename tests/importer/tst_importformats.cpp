@@ -1,11 +1,13 @@
-#include "ImportError.h"
 #include "VolumeFiles.h"
 #include "VolumeImport.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 using namespace VolumeFiles;
@@ -14,7 +16,8 @@ Q_DECLARE_METATYPE(SampleType)
 
 // Every format and sample type converts a 3 x 4 x 5 volume voxel for voxel. The stored
 // values start with the extremes of the type (and a NaN for floats), so that wide values
-// clip instead of wrapping, then ramp across zero for signed types.
+// clip instead of wrapping, then ramp across zero for signed types. DICOM comes from
+// files other tools wrote and from series the test writes with pydicom.
 class TestImportFormats : public QObject
 {
     Q_OBJECT
@@ -32,6 +35,14 @@ private slots:
     void raw();
     void placement_data();
     void placement();
+    void spacing_data();
+    void spacing();
+    void dicomFiles_data();
+    void dicomFiles();
+    void dicomMultiFrame();
+    void dicomSeries_data();
+    void dicomSeries();
+    void progressAndCancel();
 
 private:
     static constexpr int sizes[3] = {3, 4, 5};
@@ -40,12 +51,13 @@ private:
     static void addTypeRows(const QStringList &variants, bool bothByteOrders = true);
     static QVector<double> storedValues(SampleType type);
     static int expectedHounsfield(double value);
-    ImportRequest hounsfieldRequest(const QString &input) const;
-    void importAndCheck(const ImportRequest &request, SampleType type, double slope = 1.0, double intercept = 0.0);
-    void importAndCheck(const QString &input, SampleType type, double slope = 1.0, double intercept = 0.0)
-    {
-        importAndCheck(hounsfieldRequest(input), type, slope, intercept);
-    }
+    static QByteArray niftiPairHeader();
+    static uint32_t floatBits(double value);
+    QString writeSeries(const QString &kind);
+    QString copyAlone(const QString &file);
+    static ImportResult importOrFail(const QString &input, const ImportOptions &options);
+    void importAndCheck(const QString &input, SampleType type, double slope = 1.0, double intercept = 0.0,
+                        ImportOptions options = ImportOptions(), bool nanReadsAsZero = false);
 
     QTemporaryDir dir;
 };
@@ -95,35 +107,51 @@ int TestImportFormats::expectedHounsfield(double value)
     return int(qBound(0.0, value + 1024.0, 4095.0));
 }
 
-ImportRequest TestImportFormats::hounsfieldRequest(const QString &input) const
+ImportResult TestImportFormats::importOrFail(const QString &input, const ImportOptions &options)
 {
-    ImportRequest request;
-    request.input = input;
-    request.output = dir.filePath(QStringLiteral("out.dat"));
-    request.mapping = MappingKind::Hounsfield;
-    return request;
+    ImportResult result = importVolume(input.toStdString(), options);
+    if (!result.ok())
+        qWarning("%s", result.refusal.c_str());
+    return result;
 }
 
-void TestImportFormats::importAndCheck(const ImportRequest &request, SampleType type, double slope, double intercept)
+void TestImportFormats::importAndCheck(const QString &input, SampleType type, double slope, double intercept, ImportOptions options,
+                                       bool nanReadsAsZero)
 {
-    try {
-        importVolume(request);
-    } catch (const ImportError &error) {
-        QFAIL(qPrintable(error.message()));
-    }
-    const Dat dat = readDat(request.output);
-    QVERIFY(dat.ok);
-    QCOMPARE(dat.sizes[0], 3);
-    QCOMPARE(dat.sizes[1], 4);
-    QCOMPARE(dat.sizes[2], 5);
-    const QVector<double> values = storedValues(type);
+    options.mapping = MappingKind::Hounsfield;
+    const ImportResult result = importOrFail(input, options);
+    QVERIFY(result.ok());
+    QCOMPARE(result.sizeX, 3);
+    QCOMPARE(result.sizeY, 4);
+    QCOMPARE(result.sizeZ, 5);
+    QCOMPARE(int(result.samples.size()), count);
+    QVector<double> values = storedValues(type);
+    if (nanReadsAsZero)
+        std::replace_if(values.begin(), values.end(), [](double value) { return std::isnan(value); }, 0.0);
     for (int i = 0; i < count; ++i) {
-        if (dat.samples[i] != expectedHounsfield(slope * values[i] + intercept))
+        if (result.samples[i] != expectedHounsfield(slope * values[i] + intercept))
             QFAIL(qPrintable(QStringLiteral("voxel %1: %2, expected %3")
                                  .arg(i)
-                                 .arg(dat.samples[i])
+                                 .arg(result.samples[i])
                                  .arg(expectedHounsfield(slope * values[i] + intercept))));
     }
+}
+
+uint32_t TestImportFormats::floatBits(double value)
+{
+    const float f = float(value);
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+// The header of a .hdr/.img pair: magic "ni1", samples from byte 0 of the .img.
+QByteArray TestImportFormats::niftiPairHeader()
+{
+    QByteArray header = VolumeFiles::nifti(sizes, SampleType::Int16, false, QByteArray()).left(348);
+    header.replace(344, 4, QByteArray("ni1\0", 4));
+    putNumber(&header, 108, 0, 4, false);
+    return header;
 }
 
 void TestImportFormats::nifti_data()
@@ -131,7 +159,8 @@ void TestImportFormats::nifti_data()
     addTypeRows({QStringLiteral("nii"), QStringLiteral("nii.gz"), QStringLiteral("scaled")});
 }
 
-// The scaled rows store 2 * value - 3 through slope 2 and intercept -3.
+// The scaled rows store 2 * value - 3 through slope 2 and intercept -3. ITK's NIfTI reader
+// turns NaN into 0 before the scaling.
 void TestImportFormats::nifti()
 {
     QFETCH(QString, variant);
@@ -143,7 +172,7 @@ void TestImportFormats::nifti()
     const bool compressed = variant == QLatin1String("nii.gz");
     const QString path = dir.filePath(compressed ? QStringLiteral("in.nii.gz") : QStringLiteral("in.nii"));
     QVERIFY(writeFile(path, compressed ? gzip(file) : file));
-    importAndCheck(path, type, scaled ? 2.0 : 1.0, scaled ? -3.0 : 0.0);
+    importAndCheck(path, type, scaled ? 2.0 : 1.0, scaled ? -3.0 : 0.0, ImportOptions(), true);
 }
 
 void TestImportFormats::nrrd_data()
@@ -241,9 +270,9 @@ void TestImportFormats::raw()
     QFETCH(bool, bigEndian);
     const QString path = dir.filePath(QStringLiteral("in.bin"));
     QVERIFY(writeFile(path, QByteArray(10, 'h') + encodeSamples(storedValues(type), type, bigEndian)));
-    ImportRequest request = hounsfieldRequest(path);
-    request.raw = RawLayout{{3, 4, 5}, type, bigEndian, 10};
-    importAndCheck(request, type);
+    ImportOptions options;
+    options.raw = RawLayout{{3, 4, 5}, type, bigEndian, 10};
+    importAndCheck(path, type, 1.0, 0.0, options);
 }
 
 void TestImportFormats::placement_data()
@@ -275,9 +304,11 @@ void TestImportFormats::placement_data()
         << "in.nii" << VolumeFiles::nifti(sizes, SampleType::Int16, false, samples, 0.0, 0.0, 400) << QByteArray();
     QTest::newRow("nii.gz vox_offset beyond the header")
         << "in.nii.gz" << gzip(VolumeFiles::nifti(sizes, SampleType::Int16, false, samples, 0.0, 0.0, 416)) << QByteArray();
+    QTest::newRow("hdr and img") << "d.hdr" << niftiPairHeader() << samples;
 }
 
-// Where the samples start in each format's less common layouts; int16 little-endian.
+// Where the samples start in each format's less common layouts; int16 little-endian. The
+// data file is "d", or "d.img" beside "d.hdr".
 void TestImportFormats::placement()
 {
     QFETCH(QString, name);
@@ -285,8 +316,196 @@ void TestImportFormats::placement()
     QFETCH(QByteArray, dataFile);
     QVERIFY(writeFile(dir.filePath(name), header));
     if (!dataFile.isEmpty())
-        QVERIFY(writeFile(dir.filePath(QStringLiteral("d")), dataFile));
+        QVERIFY(writeFile(dir.filePath(name == QLatin1String("d.hdr") ? QStringLiteral("d.img") : QStringLiteral("d")), dataFile));
     importAndCheck(dir.filePath(name), SampleType::Int16);
+}
+
+void TestImportFormats::spacing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QVector<int>>("sizes");
+    QTest::addColumn<QVector<double>>("spacing");
+    QTest::addColumn<bool>("hasSpacing");
+    using I = QVector<int>;
+    using D = QVector<double>;
+    const QByteArray samples(3 * 4 * 5 * 2, '\0');
+    QTest::newRow("mha") << "s.mha"
+                         << "NDims = 3\nDimSize = 3 4 5\nElementSpacing = 0.5 0.75 2\nElementType = MET_SHORT\nElementDataFile = LOCAL\n" + samples
+                         << I{3, 4, 5} << D{0.5, 0.75, 2.0} << true;
+    QTest::newRow("mha 2-D") << "s.mha"
+                             << "NDims = 2\nDimSize = 6 10\nElementSpacing = 0.5 0.25\nElementType = MET_SHORT\nElementDataFile = LOCAL\n" + samples
+                             << I{6, 10, 1} << D{0.5, 0.25, 1.0} << true;
+    QTest::newRow("nrrd") << "s.nrrd"
+                          << "NRRD0004\ntype: short\ndimension: 3\nsizes: 3 4 5\nspacings: 0.5 0.75 2\nendian: little\nencoding: raw\n\n" + samples
+                          << I{3, 4, 5} << D{0.5, 0.75, 2.0} << true;
+    QTest::newRow("nrrd 2-D") << "s.nrrd"
+                              << "NRRD0004\ntype: short\ndimension: 2\nsizes: 6 10\nendian: little\nencoding: raw\n\n" + samples
+                              << I{6, 10, 1} << D{1.0, 1.0, 1.0} << true;
+    QByteArray nifti = VolumeFiles::nifti(sizes, SampleType::Int16, false, samples);
+    for (int axis = 0; axis < 3; ++axis)
+        putNumber(&nifti, 80 + 4 * axis, floatBits(D{0.5, 0.75, 2.0}[axis]), 4, false);
+    QTest::newRow("nii") << "s.nii" << nifti << I{3, 4, 5} << D{0.5, 0.75, 2.0} << true;
+    QByteArray flat = nifti;
+    putNumber(&flat, 40, 2, 2, false);
+    putNumber(&flat, 44, 20, 2, false);
+    putNumber(&flat, 46, 1, 2, false);
+    QTest::newRow("nii 2-D") << "s.nii" << flat << I{3, 20, 1} << D{0.5, 0.75, 1.0} << true;
+    const int shape[3] = {5, 4, 3};
+    QTest::newRow("inv3") << "s.inv3"
+                          << gzip(tar({{QStringLiteral("p/main.plist"), invesaliusPlist(QStringLiteral("m.dat"), shape, QStringLiteral("int16"))},
+                                       {QStringLiteral("p/m.dat"), samples}}))
+                          << I{3, 4, 5} << D{0.95, 0.95, 1.5} << true;
+}
+
+// The grid and the voxel spacing as each format states them; a 2-D image is one slice.
+void TestImportFormats::spacing()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(QVector<int>, sizes);
+    QFETCH(QVector<double>, spacing);
+    QFETCH(bool, hasSpacing);
+    QVERIFY(writeFile(dir.filePath(name), contents));
+    const ImportResult result = importOrFail(dir.filePath(name), ImportOptions());
+    QVERIFY(result.ok());
+    QCOMPARE((QVector<int>{result.sizeX, result.sizeY, result.sizeZ}), sizes);
+    QCOMPARE(result.hasSpacing, hasSpacing);
+    for (int axis = 0; axis < 3; ++axis)
+        QCOMPARE(result.spacing[axis], spacing[axis]);
+}
+
+void TestImportFormats::dicomFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *file : {"MR_small_implicit.dcm", "MR_small_bigendian.dcm", "MR_small_expb.dcm", "MR_small_RLE.dcm",
+                             "MR_small_jp2klossless.dcm", "MR_small_jpeg_ls_lossless.dcm"})
+        QTest::newRow(file) << QString::fromLatin1(file);
+}
+
+// The same image in other transfer syntaxes, compressed or not, gives the same samples as
+// the plain one; and CT comes out in Hounsfield units (values checked with pydicom).
+void TestImportFormats::dicomFiles()
+{
+    QFETCH(QString, file);
+    const QDir files(QStringLiteral("/usr/lib/python3/dist-packages/pydicom/data/test_files"));
+    if (!files.exists(QStringLiteral("CT_small.dcm")))
+        QSKIP("the package python3-pydicom is not installed");
+    const ImportResult plain = importOrFail(copyAlone(files.filePath(QStringLiteral("MR_small.dcm"))), ImportOptions());
+    const ImportResult other = importOrFail(copyAlone(files.filePath(file)), ImportOptions());
+    QVERIFY(plain.ok() && other.ok());
+    QCOMPARE(other.format, std::string("DICOM"));
+    QCOMPARE((QVector<int>{other.sizeX, other.sizeY, other.sizeZ}), (QVector<int>{64, 64, 1}));
+    QVERIFY(other.samples == plain.samples);
+
+    const ImportResult ct = importOrFail(copyAlone(files.filePath(QStringLiteral("CT_small.dcm"))), ImportOptions());
+    QVERIFY(ct.ok());
+    QCOMPARE(ct.mapping.kind, MappingKind::Hounsfield);
+    QCOMPARE(ct.lowestValue, -896.0);
+    QCOMPARE(ct.highestValue, 1167.0);
+    QCOMPARE(ct.spacing[0], 0.661468);
+    QCOMPARE(int(ct.samples[0]), -849 + 1024);
+    QCOMPARE(int(ct.samples[64 * 128 + 70]), 464 + 1024);
+    QCOMPARE(int(ct.samples[127 * 128 + 3]), -115 + 1024);
+}
+
+// A copy in a folder of its own: opening a file looks through its folder for the rest of
+// its series, and pydicom's folder holds many files of other kinds.
+QString TestImportFormats::copyAlone(const QString &file)
+{
+    const QString folder = dir.filePath(QFileInfo(file).baseName());
+    QDir().mkpath(folder);
+    const QString copy = QDir(folder).filePath(QFileInfo(file).fileName());
+    QFile::copy(file, copy);
+    return copy;
+}
+
+// A multi-frame file is a volume of its frames.
+void TestImportFormats::dicomMultiFrame()
+{
+    const QString file = QStringLiteral("/usr/lib/python3/dist-packages/pydicom/data/test_files/rtdose.dcm");
+    if (!QFile::exists(file))
+        QSKIP("the package python3-pydicom is not installed");
+    const ImportResult dose = importOrFail(copyAlone(file), ImportOptions());
+    QVERIFY(dose.ok());
+    QCOMPARE((QVector<int>{dose.sizeX, dose.sizeY, dose.sizeZ}), (QVector<int>{10, 10, 15}));
+    QCOMPARE(int(dose.files.size()), 1);
+}
+
+QString TestImportFormats::writeSeries(const QString &kind)
+{
+    const QString folder = dir.filePath(QStringLiteral("series-") + kind);
+    QDir().mkpath(folder);
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(MAKE_DICOM_SERIES_PATH), kind, folder});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return QString();
+    return folder;
+}
+
+void TestImportFormats::dicomSeries_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("open");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("unsigned, folder") << "unsigned" << "" << "";
+    QTest::newRow("signed, folder") << "signed" << "" << "";
+    QTest::newRow("signed, one file of it") << "signed" << "s62_0.dcm" << "";
+    QTest::newRow("two series") << "twoseries" << "" << "the folder holds 1 more series: scout (3 files)";
+}
+
+// A series of shuffled files opens in the order of its slice positions, in Hounsfield
+// units whichever way its samples are stored, with its voxel spacing.
+void TestImportFormats::dicomSeries()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, open);
+    QFETCH(QString, note);
+    const QString folder = writeSeries(kind);
+    if (folder.isEmpty())
+        QSKIP("/usr/bin/python3 with pydicom (python3-pydicom) is needed to write the series");
+    const ImportResult result = importOrFail(open.isEmpty() ? folder : QDir(folder).filePath(open), ImportOptions());
+    QVERIFY(result.ok());
+    QCOMPARE((QVector<int>{result.sizeX, result.sizeY, result.sizeZ}), (QVector<int>{8, 5, 6}));
+    QCOMPARE((QVector<double>{result.spacing[0], result.spacing[1], result.spacing[2]}), (QVector<double>{0.5, 0.75, 2.5}));
+    QVERIFY(result.hasSpacing);
+    QCOMPARE(result.mapping.kind, MappingKind::Hounsfield);
+    QCOMPARE(int(result.files.size()), 6);
+    for (int z = 0, i = 0; z < 6; ++z) {
+        for (int y = 0; y < 5; ++y) {
+            for (int x = 0; x < 8; ++x, ++i)
+                QCOMPARE(int(result.samples[i]), 200 * z + 10 * y + x - 1000 + 1024);
+        }
+    }
+    QCOMPARE(result.notes.empty(), note.isEmpty());
+    if (!note.isEmpty())
+        QVERIFY2(QString::fromStdString(result.notes.front()).contains(note), result.notes.front().c_str());
+}
+
+// The import reports rising fractions up to 1 and stops, between slabs, when asked.
+void TestImportFormats::progressAndCancel()
+{
+    const QString path = dir.filePath(QStringLiteral("big.raw"));
+    QVERIFY(writeFile(path, QByteArray(256 * 256 * 64, '\x10')));
+    ImportOptions options;
+    options.raw = RawLayout{{256, 256, 64}, SampleType::UInt8, false, 0};
+    QVector<double> heard;
+    const ImportProgress listened([&heard](double fraction) { heard << fraction; });
+    QVERIFY(importVolume(path.toStdString(), options, listened).ok());
+    QVERIFY(heard.size() > 3);
+    QVERIFY(std::is_sorted(heard.cbegin(), heard.cend()));
+    QCOMPARE(heard.last(), 1.0);
+
+    ImportProgress *stopping = nullptr;
+    ImportProgress cancelling([&stopping](double fraction) {
+        if (fraction > 0.5)
+            stopping->cancel();
+    });
+    stopping = &cancelling;
+    const ImportResult cancelled = importVolume(path.toStdString(), options, cancelling);
+    QVERIFY(cancelled.cancelled);
+    QCOMPARE(cancelled.refusal, path.toStdString() + ": opening cancelled");
+    QVERIFY(cancelled.samples.empty());
 }
 
 QTEST_GUILESS_MAIN(TestImportFormats)

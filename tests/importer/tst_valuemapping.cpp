@@ -169,22 +169,21 @@ void TestValueMapping::linearDefaultEndToEnd()
     for (int i = 0; i < 1000; ++i)
         values[i] = i / 999.0;
     values[500] = -1e30;
-    ImportRequest request;
-    request.input = dir.filePath(QStringLiteral("in.raw"));
-    request.output = dir.filePath(QStringLiteral("out.dat"));
-    request.raw = RawLayout{{10, 10, 10}, SampleType::Float32, false, 0};
-    QVERIFY(VolumeFiles::writeFile(request.input, VolumeFiles::encodeSamples(values, SampleType::Float32, false)));
-    const ImportResult result = importVolume(request);
+    const QString input = dir.filePath(QStringLiteral("in.raw"));
+    ImportOptions options;
+    options.raw = RawLayout{{10, 10, 10}, SampleType::Float32, false, 0};
+    QVERIFY(VolumeFiles::writeFile(input, VolumeFiles::encodeSamples(values, SampleType::Float32, false)));
+    const ImportResult result = importVolume(input.toStdString(), options);
+    QVERIFY(result.ok());
     QCOMPARE(result.mapping.kind, MappingKind::Linear);
-    const VolumeFiles::Dat dat = VolumeFiles::readDat(request.output);
-    QVERIFY(dat.ok);
-    QCOMPARE(dat.samples[0], 0);
-    QCOMPARE(dat.samples[500], 0);
-    QCOMPARE(dat.samples[999], 4095);
-    QVERIFY(qAbs(dat.samples[499] - 2048) < 30);
+    const std::vector<uint16_t> &samples = result.samples;
+    QCOMPARE(int(samples[0]), 0);
+    QCOMPARE(int(samples[500]), 0);
+    QCOMPARE(int(samples[999]), 4095);
+    QVERIFY(qAbs(samples[499] - 2048) < 30);
     for (int i = 1; i < 1000; ++i) {
         if (i != 500 && i != 501)
-            QVERIFY(dat.samples[i] >= dat.samples[i - 1]);
+            QVERIFY(samples[i] >= samples[i - 1]);
     }
 }
 

@@ -1,0 +1,28 @@
+#include "ImportProgress.h"
+
+#include <algorithm>
+
+ImportProgress::ImportProgress(Listener listener)
+    : listener(std::move(listener))
+{
+}
+
+void ImportProgress::beginStage(double start, double width) const
+{
+    stageStart.store(start);
+    stageWidth.store(width);
+    report(0.0);
+}
+
+void ImportProgress::report(double fraction) const
+{
+    fraction = stageStart.load() + stageWidth.load() * std::clamp(fraction, 0.0, 1.0);
+    double previous = done.load();
+    while (fraction > previous && !done.compare_exchange_weak(previous, fraction)) {
+    }
+    if (!listener || fraction < previous)
+        return;
+    const int percent = int(fraction * 100.0);
+    if (heardPercent.exchange(percent) != percent)
+        listener(fraction);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+
+// The link between an import running on a worker thread and whoever waits for it. The
+// import reports the fraction done and looks, between files and between slabs of samples,
+// whether it should stop; the watcher reads the fraction (or hears it through the
+// listener) and may ask it to stop. Every member may be called from any thread.
+class ImportProgress
+{
+public:
+    // Runs on the importing thread, at most about a hundred times per import.
+    using Listener = std::function<void(double fraction)>;
+
+    ImportProgress() = default;
+    explicit ImportProgress(Listener listener);
+    ImportProgress(const ImportProgress &) = delete;
+    ImportProgress &operator=(const ImportProgress &) = delete;
+
+    // The part of the whole that the following reports span: report(0) then means
+    // `start`, report(1) `start + width`. The import sets it; its readers report 0 to 1.
+    void beginStage(double start, double width) const;
+    // 0 to 1 of the current stage; a fraction below the last one is ignored.
+    void report(double fraction) const;
+    double fraction() const { return done.load(); }
+
+    void cancel() { cancelled.store(true); }
+    bool cancelRequested() const { return cancelled.load(); }
+
+private:
+    Listener listener;
+    mutable std::atomic<double> stageStart{0.0};
+    mutable std::atomic<double> stageWidth{1.0};
+    mutable std::atomic<double> done{0.0};
+    mutable std::atomic<int> heardPercent{-1};
+    std::atomic<bool> cancelled{false};
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "SampleType.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ImportProgress;
+
+// One volume as a format reader found it, before its values are mapped: sizes, voxel
+// spacing, and the samples in their stored type, x fastest, in the host's byte order (so
+// that a volume costs what its samples cost and no more). Also what the caller should
+// know besides: every file the samples came from, and notes worth a line of their own.
+struct SourceVolume
+{
+    std::string format;
+    uint64_t sizes[3] = {0, 0, 0};
+    double spacing[3] = {1.0, 1.0, 1.0};
+    bool hasSpacing = false;
+    SampleType type = SampleType::UInt8;
+    std::vector<unsigned char> bytes;
+    std::vector<std::string> files;
+    std::vector<std::string> notes;
+
+    uint64_t sampleCount() const { return sizes[0] * sizes[1] * sizes[2]; }
+    uint64_t dataBytes() const { return sampleCount() * uint64_t(sampleTypeSize(type)); }
+};
+
+// Refuses sizes the viewer can never show, naming `file`, by the .dat format's one set of
+// limits: a zero size, a size beyond what a .dat header records, or more voxels than a
+// volume holds. Every reader calls it before
+// it allocates anything for the samples.
+void checkGrid(const QString &file, uint64_t sizeX, uint64_t sizeY, uint64_t sizeZ);
+
+// Allocates the samples for the sizes and type already set, refusing when memory is short.
+void allocateSamples(const QString &file, SourceVolume *volume);
+
+// Stops the import when the watcher asked for it.
+void checkCancel(const QString &file, const ImportProgress &progress);
+
+// Swaps the bytes of every sample of `count` stored in the other byte order.
+void swapSampleBytes(unsigned char *bytes, uint64_t count, SampleType type);
+

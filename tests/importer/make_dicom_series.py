@@ -1,0 +1,91 @@
+#!/usr/bin/python3
+"""Writes a small CT series as DICOM files into FOLDER, one file per slice, for the
+importer's tests: 6 slices of 8 x 5 pixels, 0.5 x 0.75 mm, 2.5 mm apart, whose values in
+Hounsfield units are hu(x, y, z) = 200 * z + 10 * y + x - 1000. The file names do not
+follow the slice order, and the slices are written in a shuffled order.
+
+Usage: make_dicom_series.py CASE FOLDER
+  unsigned    samples stored unsigned (pixel representation 0), rescale intercept -1024
+  signed      samples stored signed (pixel representation 1), rescale intercept -1000
+  cut         "signed", with the pixel data of one file cut short by 10 bytes
+  missing     "signed" without its fourth slice
+  twoseries   "signed" and, beside it, a second series of 3 slices
+  sizes       "signed" with one slice of 6 x 5 pixels
+"""
+import random
+import sys
+
+from pydicom.dataset import Dataset, FileMetaDataset
+from pydicom.uid import ExplicitVRLittleEndian, generate_uid
+
+COLUMNS, ROWS, SLICES = 8, 5, 6
+
+
+def hu(x, y, z):
+    return 200 * z + 10 * y + x - 1000
+
+
+def slice_file(series_uid, z, signed, columns=COLUMNS):
+    meta = FileMetaDataset()
+    meta.MediaStorageSOPClassUID = "1.2.840.10008.5.1.4.1.1.2"
+    meta.MediaStorageSOPInstanceUID = generate_uid()
+    meta.TransferSyntaxUID = ExplicitVRLittleEndian
+    ds = Dataset()
+    ds.file_meta = meta
+    ds.is_little_endian = True
+    ds.is_implicit_VR = False
+    ds.SOPClassUID = meta.MediaStorageSOPClassUID
+    ds.SOPInstanceUID = meta.MediaStorageSOPInstanceUID
+    ds.Modality = "CT"
+    ds.SeriesInstanceUID = series_uid
+    ds.StudyInstanceUID = "1.2.3.4"
+    ds.InstanceNumber = z + 1
+    ds.ImagePositionPatient = [-10.0, 20.0, 30.0 + 2.5 * z]
+    ds.ImageOrientationPatient = [1, 0, 0, 0, 1, 0]
+    ds.PixelSpacing = [0.75, 0.5]
+    ds.SliceThickness = 2.5
+    ds.Rows = ROWS
+    ds.Columns = columns
+    ds.SamplesPerPixel = 1
+    ds.PhotometricInterpretation = "MONOCHROME2"
+    ds.BitsAllocated = 16
+    ds.BitsStored = 16
+    ds.HighBit = 15
+    ds.PixelRepresentation = 1 if signed else 0
+    intercept = -1000 if signed else -1024
+    ds.RescaleIntercept = intercept
+    ds.RescaleSlope = 1
+    values = [hu(x, y, z) - intercept for y in range(ROWS) for x in range(columns)]
+    ds.PixelData = b"".join(v.to_bytes(2, "little", signed=signed) for v in values)
+    return ds
+
+
+def write_series(folder, prefix, slices, signed, label, change=None):
+    series_uid = generate_uid()
+    order = list(slices)
+    random.Random(7).shuffle(order)
+    names = {}
+    for rank, z in enumerate(order):
+        ds = slice_file(series_uid, z, signed, change(z) if change else COLUMNS)
+        ds.SeriesDescription = label
+        # Names sort against the slice order: descending, with the rank mixed in.
+        names[z] = "%s/%s%02d_%d.dcm" % (folder, prefix, 90 - 7 * z, rank)
+        ds.save_as(names[z], write_like_original=False)
+    return names
+
+
+def main():
+    case, folder = sys.argv[1], sys.argv[2]
+    slices = [z for z in range(SLICES) if not (case == "missing" and z == 3)]
+    change = (lambda z: 6 if z == 2 else COLUMNS) if case == "sizes" else None
+    names = write_series(folder, "s", slices, case != "unsigned", "body", change)
+    if case == "twoseries":
+        write_series(folder, "t", range(3), True, "scout")
+    if case == "cut":
+        with open(names[4], "rb") as f:
+            data = f.read()
+        with open(names[4], "wb") as f:
+            f.write(data[:-10])
+
+
+main()
