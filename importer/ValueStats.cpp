@@ -14,3 +14,14 @@ void ValueStats::add(double value)
         integral = false;
     ++count;
 }
+
+void ValueStats::addWholeRange(double low, double high, uint64_t count)
+{
+    if (count == 0)
+        return;
+    if (this->count == 0 || low < lowest)
+        lowest = low;
+    if (this->count == 0 || high > highest)
+        highest = high;
+    this->count += count;
+}

@@ -9,6 +9,8 @@ class ValueStats
 {
 public:
     void add(double value);
+    // Adds `count` whole numbers that span low..high.
+    void addWholeRange(double low, double high, uint64_t count);
 
     uint64_t finiteCount() const { return count; }
     double min() const { return lowest; }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace {
@@ -95,23 +96,105 @@ void forEachValue(const SourceVolume &volume, uint64_t begin, uint64_t end, F &&
     }
 }
 
-// Runs f over every sample in chunks, reporting progress and stopping when asked.
+// Runs f(begin, end) over the samples in chunks, reporting progress and stopping when asked.
 template <typename F>
-void forEachChunk(const QString &path, const SourceVolume &volume, const ImportProgress &progress, F &&f)
+void forEachChunkRange(const QString &path, const SourceVolume &volume, const ImportProgress &progress, F &&f)
 {
     const uint64_t count = volume.sampleCount();
     for (uint64_t begin = 0; begin < count; begin += valueChunk) {
         checkCancel(path, progress);
         const uint64_t end = std::min(count, begin + valueChunk);
-        forEachValue(volume, begin, end, f);
+        f(begin, end);
         progress.report(double(end) / double(count));
+    }
+}
+
+// Runs f(index, value) over every sample in chunks.
+template <typename F>
+void forEachChunk(const QString &path, const SourceVolume &volume, const ImportProgress &progress, F &&f)
+{
+    forEachChunkRange(path, volume, progress, [&](uint64_t begin, uint64_t end) { forEachValue(volume, begin, end, f); });
+}
+
+// Integer samples, the storage of nearly every scan, span few values: their range comes from
+// a plain loop and their mapping from a table over that range, instead of a conversion to
+// double, a check and a rounding per sample, which cost more than reading the files.
+constexpr int64_t maxTableSize = 1 << 20;
+
+template <typename T>
+void addRangeOfStored(const unsigned char *bytes, uint64_t begin, uint64_t end, ValueStats &stats)
+{
+    T low = std::numeric_limits<T>::max();
+    T high = std::numeric_limits<T>::min();
+    for (uint64_t i = begin; i < end; ++i) {
+        T value;
+        std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
+        low = std::min(low, value);
+        high = std::max(high, value);
+    }
+    stats.addWholeRange(double(low), double(high), end - begin);
+}
+
+void addRangeOfChunk(const SourceVolume &volume, uint64_t begin, uint64_t end, ValueStats &stats)
+{
+    const unsigned char *bytes = volume.bytes.data();
+    switch (volume.type) {
+    case SampleType::UInt8: addRangeOfStored<uint8_t>(bytes, begin, end, stats); break;
+    case SampleType::Int8: addRangeOfStored<int8_t>(bytes, begin, end, stats); break;
+    case SampleType::UInt16: addRangeOfStored<uint16_t>(bytes, begin, end, stats); break;
+    case SampleType::Int16: addRangeOfStored<int16_t>(bytes, begin, end, stats); break;
+    case SampleType::UInt32: addRangeOfStored<uint32_t>(bytes, begin, end, stats); break;
+    case SampleType::Int32: addRangeOfStored<int32_t>(bytes, begin, end, stats); break;
+    case SampleType::Float32:
+    case SampleType::Float64: forEachValue(volume, begin, end, [&stats](uint64_t, double value) { stats.add(value); }); break;
+    }
+}
+
+// The mapped sample of every whole value from `low` up, as many as `size`.
+std::vector<uint16_t> mappingTable(int64_t low, int64_t size, const ValueMapping &mapping)
+{
+    std::vector<uint16_t> table(static_cast<size_t>(size));
+    for (int64_t i = 0; i < size; ++i)
+        table[size_t(i)] = mapping.map(double(low + i));
+    return table;
+}
+
+template <typename T>
+void mapStoredThroughTable(const unsigned char *bytes, uint64_t begin, uint64_t end, int64_t low,
+                           const std::vector<uint16_t> &table, uint16_t *out)
+{
+    for (uint64_t i = begin; i < end; ++i) {
+        T value;
+        std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
+        out[i] = table[size_t(int64_t(value) - low)];
+    }
+}
+
+// Maps with the table where there is one: every sample lies in low..low + table.size() - 1.
+void mapChunk(const SourceVolume &volume, uint64_t begin, uint64_t end, const ValueMapping &mapping, int64_t low,
+              const std::vector<uint16_t> &table, uint16_t *out)
+{
+    const unsigned char *bytes = volume.bytes.data();
+    if (table.empty()) {
+        forEachValue(volume, begin, end, [out, &mapping](uint64_t i, double value) { out[i] = mapping.map(value); });
+        return;
+    }
+    switch (volume.type) {
+    case SampleType::UInt8: mapStoredThroughTable<uint8_t>(bytes, begin, end, low, table, out); break;
+    case SampleType::Int8: mapStoredThroughTable<int8_t>(bytes, begin, end, low, table, out); break;
+    case SampleType::UInt16: mapStoredThroughTable<uint16_t>(bytes, begin, end, low, table, out); break;
+    case SampleType::Int16: mapStoredThroughTable<int16_t>(bytes, begin, end, low, table, out); break;
+    case SampleType::UInt32: mapStoredThroughTable<uint32_t>(bytes, begin, end, low, table, out); break;
+    case SampleType::Int32: mapStoredThroughTable<int32_t>(bytes, begin, end, low, table, out); break;
+    case SampleType::Float32:
+    case SampleType::Float64: break;
     }
 }
 
 ValueStats statsOf(const QString &path, const SourceVolume &volume, const ImportProgress &progress)
 {
     ValueStats stats;
-    forEachChunk(path, volume, progress, [&stats](uint64_t, double value) { stats.add(value); });
+    forEachChunkRange(path, volume, progress, [&](uint64_t begin, uint64_t end) { addRangeOfChunk(volume, begin, end, stats); });
     if (stats.finiteCount() == 0)
         throw ImportError(QStringLiteral("%1: no sample is a finite number").arg(path));
     return stats;
@@ -163,8 +246,8 @@ ValueMapping chooseMapping(const ImportOptions &options, const SourceVolume &vol
     return robustLinearMapping(volume, stats);
 }
 
-std::vector<uint16_t> mappedSamples(const QString &path, const SourceVolume &volume, const ValueMapping &mapping,
-                                    const ImportProgress &progress)
+std::vector<uint16_t> mappedSamples(const QString &path, const SourceVolume &volume, const ValueStats &stats,
+                                    const ValueMapping &mapping, const ImportProgress &progress)
 {
     std::vector<uint16_t> samples;
     try {
@@ -172,8 +255,13 @@ std::vector<uint16_t> mappedSamples(const QString &path, const SourceVolume &vol
     } catch (const std::bad_alloc &) {
         throw ImportError(QStringLiteral("%1: not enough memory for %2 samples").arg(path).arg(volume.sampleCount()));
     }
+    const int64_t low = int64_t(stats.min());
+    const int64_t span = int64_t(stats.max()) - low + 1;
+    const std::vector<uint16_t> table =
+        isIntegerType(volume.type) && span <= maxTableSize ? mappingTable(low, span, mapping) : std::vector<uint16_t>();
     uint16_t *out = samples.data();
-    forEachChunk(path, volume, progress, [out, &mapping](uint64_t i, double value) { out[i] = mapping.map(value); });
+    forEachChunkRange(path, volume, progress,
+                      [&](uint64_t begin, uint64_t end) { mapChunk(volume, begin, end, mapping, low, table, out); });
     return samples;
 }
 
@@ -185,7 +273,7 @@ void convert(const QString &path, const ImportOptions &options, const ImportProg
     const ValueStats stats = statsOf(path, volume, progress);
     result->mapping = chooseMapping(options, volume, stats);
     progress.beginStage(readingShare + surveyShare, 1.0 - readingShare - surveyShare);
-    result->samples = mappedSamples(path, volume, result->mapping, progress);
+    result->samples = mappedSamples(path, volume, stats, result->mapping, progress);
     result->format = volume.format;
     result->sizeX = int(volume.sizes[0]);
     result->sizeY = int(volume.sizes[1]);
