@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole benchmark in one run: opening a volume (a generated 512^3 one, and the .dat given
-# as $1 if any), frames of the benchmark scene and of a real head CT (the default data set
+# as $1 if any), opening a 300-file DICOM CT series made from the head CT beside ITK reading
+# it alone and a .dat of its grid, frames of the benchmark scene and of a real head CT (the default data set
 # made from Debian's invesalius-examples) under a skin and a bone transfer function, side by
 # side with VTK's GPU volume ray caster at equal settings, and the editor. Prints the
 # programs' own reports, then one table.
@@ -20,6 +21,9 @@ if [ $# -gt 0 ]; then
   echo "== open: $1"
   headless build/bench/bench_volume_open "$1" 3 | tee "$out/open_given"
 fi
+echo "== open: DICOM series 512 x 512 x 300"
+headless build/bench/bench_series_open "" 3 | grep -v -e '^loading ' -e '^Histogram size' -e '^Volume density' \
+  | tee "$out/series"
 echo "== frames: Dichtenschau"
 headless build/bench/bench_frames --frames 10 --count | tee "$out/frames"
 echo "== frames: VTK GPU ray caster"
@@ -80,6 +84,14 @@ for phase in "read" "clamp and histogram count" "gradients into one slab" "textu
   printf '%-40s %9s ms %s\n' "open 512^3: $phase" "$(echo "$row" | awk '{ print $1 }')" "$(echo "$row" | awk '{ $1 = $2 = ""; print }' | sed 's/^ *//')"
 done
 printf '%-40s %s\n' "open 512^3: peak memory" "$(awk '/^  peak  /{ print $(NF-1), $NF }' "$out/open") (driver keeps $(awk '/kept by the GL driver/{ print $(NF-1) }' "$out/open"))"
+seriesRow() { awk -v key="$2" 'index($0, key) > 0 { print $NF; exit }' "$1"; }
+printf '%-40s %9s ms\n' "open series: ITK read alone (a)" "$(seriesRow "$out/series" "(a) ITK")"
+printf '%-40s %9s ms\n' "open series: .dat of its grid (b)" "$(seriesRow "$out/series" "(b) .dat")"
+printf '%-40s %9s ms\n' "open series: as the viewer does (c)" "$(seriesRow "$out/series" "(c) series")"
+printf '%-40s %9s    (goal at most 1.5)\n' "open series: c / (a + b)" "$(awk '/ratio c/{ print $7; exit }' "$out/series")"
+printf '%-40s %9s bytes/voxel (goal at most 14; driver keeps %s)\n' "open series: peak memory" \
+  "$(awk '/peak less the driver/{ print $(NF-5); exit }' "$out/series")" \
+  "$(awk '/kept by the GL driver/{ print $(NF-1); exit }' "$out/series")"
 printf '%-40s %9s us\n' "editor: coupled drag step" "$(sed -n 's/^coupled drag step: \([0-9.]*\) us.*/\1/p' "$out/editor")"
 printf '%-40s %9s us\n' "editor: buildTransferTable(0, 4095)" "$(sed -n 's/^buildTransferTable(0, 4095): \([0-9.]*\) us.*/\1/p' "$out/editor")"
 printf '%-40s %9s us\n' "editor: transfer texture upload" "$(sed -n 's/^transfer texture upload: \([0-9.]*\) us/\1/p' "$out/frames")"

@@ -1,0 +1,366 @@
+// Times opening a CT series of many DICOM files as the viewer opens it (the import layer
+// reads and maps it, a Volume is built from the samples in memory), next to the two costs it
+// cannot avoid: ITK reading the same series into memory on its own, and opening a `.dat` of
+// the same grid. Prints each as the median of the rounds, the ratio of the viewer's open to
+// their sum, and the peak resident memory of the viewer's open above the baseline before it,
+// with the GL driver's copy of the texture apart.
+//
+// The series is written by the program itself into a temporary folder: the head CT of
+// Debian's invesalius-examples (Cranium.inv3, 256 x 256 x 108) resampled trilinearly to
+// 512 x 512 x 300, one int16 file per slice with rescale intercept -1024 and slope 1, slice
+// positions along z and the spacing that keeps the head's extent.
+//
+// Usage: bench_series_open [Cranium.inv3] [repetitions]. Needs a display for the GL context
+// (run it under xvfb-run on a headless machine).
+
+#include "DatFile.h"
+#include "OffscreenGLContext.h"
+#include "Volume.h"
+#include "VolumeImport.h"
+
+#include <GL/glew.h>
+
+#include <gdcmAttribute.h>
+#include <gdcmImageWriter.h>
+#include <gdcmTrace.h>
+#include <gdcmUIDGenerator.h>
+#include <itkGDCMImageIO.h>
+#include <itkImage.h>
+#include <itkImageSeriesReader.h>
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int seriesX = 512;
+constexpr int seriesY = 512;
+constexpr int seriesZ = 300;
+constexpr int huOffset = 1024;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+long statusKilobytes(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::strlen(field) + 1);
+    return -1;
+}
+
+bool resetPeakResident()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    return bool(clear);
+}
+
+struct Grid
+{
+    int size[3] = {0, 0, 0};
+    double spacing[3] = {1, 1, 1};
+    std::vector<uint16_t> samples;
+
+    double at(int x, int y, int z) const
+    {
+        return samples[(size_t(z) * size[1] + size_t(y)) * size[0] + size_t(x)];
+    }
+};
+
+// The source grid stretched over the target sizes; the physical extent stays, the spacing
+// shrinks with it.
+Grid resampled(const Grid &source, int sizeX, int sizeY, int sizeZ)
+{
+    Grid target;
+    const int sizes[3] = {sizeX, sizeY, sizeZ};
+    for (int axis = 0; axis < 3; ++axis) {
+        target.size[axis] = sizes[axis];
+        target.spacing[axis] = source.spacing[axis] * source.size[axis] / sizes[axis];
+    }
+    target.samples.resize(size_t(sizeX) * sizeY * sizeZ);
+    // Where a target index falls on the source's axis: the lower neighbour and the weight of
+    // the upper one.
+    const auto place = [&](int index, int axis, int &lower, double &weight) {
+        const double at = std::clamp((index + 0.5) * source.size[axis] / sizes[axis] - 0.5, 0.0,
+                                     double(source.size[axis] - 1));
+        lower = std::min(int(at), source.size[axis] - 2);
+        weight = at - lower;
+    };
+    size_t i = 0;
+    for (int z = 0; z < sizeZ; ++z) {
+        int z0;
+        double wz;
+        place(z, 2, z0, wz);
+        for (int y = 0; y < sizeY; ++y) {
+            int y0;
+            double wy;
+            place(y, 1, y0, wy);
+            for (int x = 0; x < sizeX; ++x, ++i) {
+                int x0;
+                double wx;
+                place(x, 0, x0, wx);
+                double value = 0;
+                for (int dz = 0; dz < 2; ++dz)
+                    for (int dy = 0; dy < 2; ++dy)
+                        for (int dx = 0; dx < 2; ++dx)
+                            value += (dz ? wz : 1 - wz) * (dy ? wy : 1 - wy) * (dx ? wx : 1 - wx)
+                                     * source.at(x0 + dx, y0 + dy, z0 + dz);
+                target.samples[i] = uint16_t(std::lround(value));
+            }
+        }
+    }
+    return target;
+}
+
+template <uint16_t Group, uint16_t Element, typename Value>
+void setAttribute(gdcm::DataSet &dataSet, const Value &value)
+{
+    gdcm::Attribute<Group, Element> attribute;
+    attribute.SetValue(value);
+    dataSet.Replace(attribute.GetAsDataElement());
+}
+
+// One CT slice as a scanner stores it: int16 values v, Hounsfield units v - 1024, so that v
+// is the viewer's sample itself.
+bool writeSlice(const std::string &path, const Grid &grid, int z, const std::string &studyUid,
+                const std::string &seriesUid)
+{
+    const size_t sliceSize = size_t(grid.size[0]) * grid.size[1];
+    std::vector<int16_t> stored(sliceSize);
+    for (size_t i = 0; i < sliceSize; ++i)
+        stored[i] = int16_t(grid.samples[size_t(z) * sliceSize + i]);
+
+    gdcm::ImageWriter writer;
+    gdcm::Image &image = writer.GetImage();
+    image.SetNumberOfDimensions(2);
+    image.SetDimension(0, unsigned(grid.size[0]));
+    image.SetDimension(1, unsigned(grid.size[1]));
+    image.SetSpacing(0, grid.spacing[0]);
+    image.SetSpacing(1, grid.spacing[1]);
+    image.SetSpacing(2, grid.spacing[2]);
+    image.SetOrigin(0, 0.0);
+    image.SetOrigin(1, 0.0);
+    image.SetOrigin(2, z * grid.spacing[2]);
+    const double axial[6] = {1, 0, 0, 0, 1, 0};
+    image.SetDirectionCosines(axial);
+    image.SetPixelFormat(gdcm::PixelFormat::INT16);
+    image.SetPhotometricInterpretation(gdcm::PhotometricInterpretation::MONOCHROME2);
+    image.SetTransferSyntax(gdcm::TransferSyntax::ExplicitVRLittleEndian);
+    image.SetIntercept(-huOffset);
+    image.SetSlope(1.0);
+    gdcm::DataElement pixels(gdcm::Tag(0x7fe0, 0x0010));
+    pixels.SetByteValue(reinterpret_cast<const char *>(stored.data()), uint32_t(sliceSize * sizeof(int16_t)));
+    image.SetDataElement(pixels);
+
+    gdcm::DataSet &dataSet = writer.GetFile().GetDataSet();
+    gdcm::UIDGenerator uids;
+    setAttribute<0x0008, 0x0016>(dataSet, gdcm::UIComp("1.2.840.10008.5.1.4.1.1.2"));
+    setAttribute<0x0008, 0x0018>(dataSet, gdcm::UIComp(uids.Generate()));
+    setAttribute<0x0008, 0x0060>(dataSet, gdcm::CSComp("CT"));
+    setAttribute<0x0020, 0x000d>(dataSet, gdcm::UIComp(studyUid));
+    setAttribute<0x0020, 0x000e>(dataSet, gdcm::UIComp(seriesUid));
+    setAttribute<0x0020, 0x0013>(dataSet, int32_t(z + 1));
+    setAttribute<0x0018, 0x0050>(dataSet, grid.spacing[2]);
+    writer.SetFileName(path.c_str());
+    return writer.Write();
+}
+
+// The series' file names in slice order.
+std::vector<std::string> writeSeries(const QString &folder, const Grid &grid)
+{
+    gdcm::UIDGenerator uids;
+    const std::string studyUid = uids.Generate();
+    const std::string seriesUid = uids.Generate();
+    std::vector<std::string> files;
+    for (int z = 0; z < grid.size[2]; ++z) {
+        char name[32];
+        std::snprintf(name, sizeof name, "slice%03d.dcm", z);
+        files.push_back(QDir(folder).filePath(QString::fromLatin1(name)).toStdString());
+        if (!writeSlice(files.back(), grid, z, studyUid, seriesUid))
+            return {};
+    }
+    return files;
+}
+
+// (a) ITK alone: the series into one image in memory, as ITK's own readers do it.
+double timeItkSeriesRead(const std::vector<std::string> &files)
+{
+    using Image = itk::Image<int16_t, 3>;
+    const Clock::time_point start = Clock::now();
+    auto reader = itk::ImageSeriesReader<Image>::New();
+    reader->SetImageIO(itk::GDCMImageIO::New());
+    reader->SetFileNames(files);
+    reader->Update();
+    const double milliseconds = millisecondsSince(start);
+    const auto size = reader->GetOutput()->GetLargestPossibleRegion().GetSize();
+    return size[0] * size[1] * size[2] == size_t(seriesX) * seriesY * seriesZ ? milliseconds : -1;
+}
+
+// (b) The .dat of the same grid, opened as the viewer opens a .dat.
+double timeDatOpen(const std::string &path)
+{
+    const Clock::time_point start = Clock::now();
+    Volume *volume = new Volume(path.c_str());
+    glFinish();
+    const double milliseconds = millisecondsSince(start);
+    const bool valid = volume->isValid();
+    volume->deleteTexture();
+    delete volume;
+    glFinish();
+    return valid ? milliseconds : -1;
+}
+
+struct SeriesOpen
+{
+    double import = 0;
+    double volume = 0;
+    double peakMiB = 0;
+    double keptMiB = 0;
+    bool ok = false;
+};
+
+// (c) As the window opens the series: the import on its own, then the Volume built from its
+// samples, the samples dropped once the Volume holds its own.
+SeriesOpen openSeries(const std::string &folder)
+{
+    SeriesOpen open;
+    resetPeakResident();
+    const long baseline = statusKilobytes("VmRSS:");
+    Clock::time_point start = Clock::now();
+    ImportResult result = importVolume(folder);
+    open.import = millisecondsSince(start);
+    if (!result.ok()) {
+        std::printf("%s\n", result.refusal.c_str());
+        return open;
+    }
+    start = Clock::now();
+    VoxelSpacing spacing;
+    spacing.known = result.hasSpacing;
+    spacing.x = result.spacing[0];
+    spacing.y = result.spacing[1];
+    spacing.z = result.spacing[2];
+    Volume *volume = new Volume(result.samples.data(), result.sizeX, result.sizeY, result.sizeZ, spacing);
+    glFinish();
+    open.volume = millisecondsSince(start);
+    result = ImportResult();
+    open.peakMiB = (statusKilobytes("VmHWM:") - baseline) / 1024.0;
+    open.keptMiB = (statusKilobytes("VmRSS:") - baseline) / 1024.0;
+    open.ok = volume->isValid();
+    volume->deleteTexture();
+    delete volume;
+    glFinish();
+    return open;
+}
+
+// The series' samples as the import maps them equal the .dat's: both views of one volume.
+bool sameSamples(const std::string &folder, const Grid &grid)
+{
+    const ImportResult result = importVolume(folder);
+    return result.ok() && result.samples == grid.samples;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication application(argc, argv);
+    // Our files carry all they need; GDCM would still warn once per file read.
+    gdcm::Trace::WarningOff();
+    OffscreenGLContext context;
+    if (!context.isReady() || glewInit() != GLEW_OK) {
+        std::printf("no GL context\n");
+        return 1;
+    }
+    const std::string headCt = argc > 1 && argv[1][0] ? argv[1] : "/usr/share/doc/invesalius-examples/examples/Cranium.inv3";
+    const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+
+    const ImportResult head = importVolume(headCt);
+    if (!head.ok()) {
+        std::printf("Can't use %s: %s\n", headCt.c_str(), head.refusal.c_str());
+        return 1;
+    }
+    Grid source;
+    source.size[0] = head.sizeX;
+    source.size[1] = head.sizeY;
+    source.size[2] = head.sizeZ;
+    std::copy(head.spacing, head.spacing + 3, source.spacing);
+    source.samples = head.samples;
+    const Grid grid = resampled(source, seriesX, seriesY, seriesZ);
+    source.samples = {};
+
+    QTemporaryDir temporary;
+    const QString folder = QDir(temporary.path()).filePath(QStringLiteral("series"));
+    QDir().mkpath(folder);
+    const std::vector<std::string> files = writeSeries(folder, grid);
+    const std::string datPath = QDir(temporary.path()).filePath(QStringLiteral("series.dat")).toStdString();
+    const DatHeader header{uint16_t(seriesX), uint16_t(seriesY), uint16_t(seriesZ)};
+    if (files.empty() || !writeDatFile(datPath.c_str(), header, grid.samples.data()).empty()) {
+        std::printf("Can't write the series or the .dat under %s\n", qPrintable(temporary.path()));
+        return 1;
+    }
+    const double voxelCount = double(seriesX) * seriesY * seriesZ;
+    std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
+    std::printf("series: %zu DICOM files of %d x %d int16 (intercept -1024), spacing %.4g x %.4g x %.4g mm, from %s\n",
+                files.size(), seriesX, seriesY, grid.spacing[0], grid.spacing[1], grid.spacing[2], headCt.c_str());
+    std::printf("series samples equal the .dat's: %s\n", sameSamples(folder.toStdString(), grid) ? "yes" : "NO");
+
+    // Warms the page cache for every file, and measures the memory first in the process
+    // after that, so that nothing freed earlier lowers the peak.
+    timeItkSeriesRead(files);
+    const SeriesOpen memory = openSeries(folder.toStdString());
+    if (!memory.ok) {
+        std::printf("Can't open the series\n");
+        return 1;
+    }
+
+    std::vector<double> itkRead, datOpen, seriesOpen, seriesImport, seriesVolume;
+    for (int round = 0; round < repetitions; ++round) {
+        itkRead.push_back(timeItkSeriesRead(files));
+        datOpen.push_back(timeDatOpen(datPath));
+        const SeriesOpen open = openSeries(folder.toStdString());
+        seriesImport.push_back(open.import);
+        seriesVolume.push_back(open.volume);
+        seriesOpen.push_back(open.import + open.volume);
+    }
+    const double a = median(itkRead);
+    const double b = median(datOpen);
+    const double c = median(seriesOpen);
+    std::printf("\n%d rounds, median milliseconds\n", repetitions);
+    std::printf("  (a) ITK series read alone          %9.1f\n", a);
+    std::printf("  (b) .dat open, same grid           %9.1f\n", b);
+    std::printf("  (c) series open as the viewer does %9.1f\n", c);
+    std::printf("      import layer                   %9.1f\n", median(seriesImport));
+    std::printf("      Volume from the samples        %9.1f\n", median(seriesVolume));
+    std::printf("  ratio c / (a + b)                  %9.2f  (goal at most 1.5)\n", c / (a + b));
+    std::printf("peak resident memory of (c), above the baseline before it\n");
+    std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "peak", memory.peakMiB, memory.peakMiB * 1048576 / voxelCount);
+    std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "kept by the GL driver after", memory.keptMiB,
+                memory.keptMiB * 1048576 / voxelCount);
+    std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel  (goal at most 14)\n", "peak less the driver's",
+                memory.peakMiB - memory.keptMiB, (memory.peakMiB - memory.keptMiB) * 1048576 / voxelCount);
+    return 0;
+}
