@@ -10,7 +10,8 @@
 // 512 x 512 x 300, one int16 file per slice with rescale intercept -1024 and slope 1, slice
 // positions along z and the spacing that keeps the head's extent.
 //
-// Usage: bench_series_open [Cranium.inv3] [repetitions]. Needs a display for the GL context
+// Usage: bench_series_open [Cranium.inv3] [repetitions] [folder]; with a folder, the series and
+// the .dat are written there and kept (to look at them in the viewer). Needs a display for the GL context
 // (run it under xvfb-run on a headless machine).
 
 #include "DatFile.h"
@@ -313,13 +314,14 @@ int main(int argc, char **argv)
     source.samples = {};
 
     QTemporaryDir temporary;
-    const QString folder = QDir(temporary.path()).filePath(QStringLiteral("series"));
+    const QString place = argc > 3 ? QString::fromLocal8Bit(argv[3]) : temporary.path();
+    const QString folder = QDir(place).filePath(QStringLiteral("series"));
     QDir().mkpath(folder);
     const std::vector<std::string> files = writeSeries(folder, grid);
-    const std::string datPath = QDir(temporary.path()).filePath(QStringLiteral("series.dat")).toStdString();
+    const std::string datPath = QDir(place).filePath(QStringLiteral("series.dat")).toStdString();
     const DatHeader header{uint16_t(seriesX), uint16_t(seriesY), uint16_t(seriesZ)};
     if (files.empty() || !writeDatFile(datPath.c_str(), header, grid.samples.data()).empty()) {
-        std::printf("Can't write the series or the .dat under %s\n", qPrintable(temporary.path()));
+        std::printf("Can't write the series or the .dat under %s\n", qPrintable(place));
         return 1;
     }
     const double voxelCount = double(seriesX) * seriesY * seriesZ;
