@@ -4,6 +4,7 @@
 #include "GLAvailability.h"
 #include "ScratchWorkingDirectory.h"
 #include "StopsFile.h"
+#include "VolumeReader.h"
 #include "WindowProbe.h"
 
 #include <QDir>
@@ -195,6 +196,41 @@ private slots:
         QTRY_VERIFY(*reader.stepsRun > 0);
         window.reset();
         QVERIFY(*reader.stepsRun < reader.steps);
+    }
+
+    // The import layer behind the window, on a file another program wrote: what it reads
+    // arrives whole, its refusal drops the path that the window's line names already, and the
+    // window's cancel reaches it.
+    void theImportingReaderReadsRefusesAndStops_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("refusal");
+        const QString ctSmall = "/usr/lib/python3/dist-packages/pydicom/data/test_files/CT_small.dcm";
+        QTest::newRow("DICOM file") << ctSmall << false << QString();
+        QTest::newRow("cancelled") << ctSmall << true << "opening cancelled";
+        QTest::newRow("folder without DICOM") << "empty" << false << "the folder holds no DICOM images";
+    }
+    void theImportingReaderReadsRefusesAndStops()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, cancel);
+        QFETCH(QString, refusal);
+        if (path.startsWith('/') && !QFile::exists(path))
+            QSKIP("python3-pydicom's test files are not installed");
+        if (!path.startsWith('/')) {
+            QVERIFY(QDir().mkdir(path));
+            path = workDir->filePath(path);
+        }
+        const std::atomic<bool> cancelled(cancel);
+        const ReadVolume read = importingVolumeReader()(path, [](double) {}, cancelled);
+        QCOMPARE(QString::fromStdString(read.refusal), refusal);
+        if (refusal.isEmpty()) {
+            QCOMPARE(read.format, std::string("DICOM"));
+            QCOMPARE(read.sizeX * read.sizeY * read.sizeZ, 128 * 128);
+            QCOMPARE(read.samples.size(), size_t(128 * 128));
+            QVERIFY(read.spacingKnown && read.spacingZ > 0.0);
+        }
     }
 
     void aRefusalShowsInTheWindowAndKeepsEverything()
