@@ -16,6 +16,7 @@
 
 #include "DatFile.h"
 #include "OffscreenGLContext.h"
+#include "ProcessMemory.h"
 #include "Volume.h"
 #include "VolumeImport.h"
 
@@ -38,8 +39,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -61,23 +60,6 @@ double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-long statusKilobytes(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atol(line.c_str() + std::strlen(field) + 1);
-    return -1;
-}
-
-bool resetPeakResident()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    return bool(clear);
 }
 
 struct Grid

@@ -12,6 +12,7 @@
 
 #include "DatFile.h"
 #include "OffscreenGLContext.h"
+#include "ProcessMemory.h"
 #include "DensityHistogram.h"
 #include "LargeBuffer.h"
 #include "SlabPipeline.h"
@@ -30,8 +31,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -78,23 +77,6 @@ bool writeBenchVolume(const std::string &path, int size)
         std::fwrite(slice.data(), sizeof(uint16_t), slice.size(), file);
     }
     return std::fclose(file) == 0;
-}
-
-long statusKilobytes(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atol(line.c_str() + std::strlen(field) + 1);
-    return -1;
-}
-
-bool resetPeakResident()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    return bool(clear);
 }
 
 struct Phases
