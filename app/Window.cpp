@@ -224,6 +224,7 @@ Window::Window(VolumeReader reader)
     // Each mouse gesture in the editor is one step of the undo history.
     for (ShadeWidget *shade : gradientEditor->findChildren<ShadeWidget *>())
         shade->installEventFilter(this);
+    gradientEditor->installEventFilter(this);
     // Never smaller than the layout needs, so every slider and curve keeps room to be used.
     setMinimumSize(minimumSizeHint());
 
@@ -276,7 +277,7 @@ void Window::rebuildTransferTable()
 
 void Window::saveGradientStops(const QGradientStops &stops)
 {
-    if (!fileName.isEmpty() && !installingStops) {
+    if (!fileName.isEmpty() && !installingStops && !rescalingEditor) {
         const QString failure = StopsFile::write(stopsFileName(), stops);
         if (!failure.isEmpty() && !saveFailing) {
             const QString line = QString("Can't save the transfer function to %1: %2").arg(stopsFileName(), failure);
@@ -713,6 +714,13 @@ void Window::closeEvent(QCloseEvent *event)
 
 bool Window::eventFilter(QObject *watched, QEvent *event)
 {
+    // The editor's layout resizes the curves within this resize, and each curve then
+    // announces its stops again in its new width; the queued reset comes before any later
+    // input reaches the editor.
+    if (watched == gradientEditor && event->type() == QEvent::Resize) {
+        rescalingEditor = true;
+        QMetaObject::invokeMethod(this, [this] { rescalingEditor = false; }, Qt::QueuedConnection);
+    }
     if (event->type() == QEvent::MouseButtonPress)
         history.beginGesture();
     else if (event->type() == QEvent::MouseButtonRelease)

@@ -121,6 +121,8 @@ private:
     // editor's announcements rebuild the table but write no file: the stops file on disk
     // changes only with the user's first edit.
     bool installingStops = false;
+    // Likewise while a resize of the editor re-expresses the same stops in its new width.
+    bool rescalingEditor = false;
 
     QLabel *statusLine;
     QProgressBar *progressBar;

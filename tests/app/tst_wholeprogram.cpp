@@ -107,6 +107,10 @@ private slots:
         QTest::mouseClick(WindowProbe::loadButton(*window), Qt::LeftButton);
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
         QCOMPARE(fileBytes("ramp.dat.stops"), content);
+        // A wider window re-expresses the curves in the editor's new width: no edit either.
+        window->resize(window->width() + 97, window->height());
+        QTest::qWait(50);
+        QCOMPARE(fileBytes("ramp.dat.stops"), content);
 
         QSignalSpy announced(editor(), &GradientEditor::gradientStopsChanged);
         ShadeWidget *alpha = alphaShade();
