@@ -255,10 +255,12 @@ std::vector<uint16_t> mappedSamples(const QString &path, const SourceVolume &vol
     } catch (const std::bad_alloc &) {
         throw ImportError(QStringLiteral("%1: not enough memory for %2 samples").arg(path).arg(volume.sampleCount()));
     }
-    const int64_t low = int64_t(stats.min());
-    const int64_t span = int64_t(stats.max()) - low + 1;
+    // The range is measured in double first: the extremes of a 64-bit type do not fit a
+    // 64-bit difference.
+    const bool tabled = isIntegerType(volume.type) && stats.max() - stats.min() + 1 <= double(maxTableSize);
+    const int64_t low = tabled ? int64_t(stats.min()) : 0;
     const std::vector<uint16_t> table =
-        isIntegerType(volume.type) && span <= maxTableSize ? mappingTable(low, span, mapping) : std::vector<uint16_t>();
+        tabled ? mappingTable(low, int64_t(stats.max()) - low + 1, mapping) : std::vector<uint16_t>();
     uint16_t *out = samples.data();
     forEachChunkRange(path, volume, progress,
                       [&](uint64_t begin, uint64_t end) { mapChunk(volume, begin, end, mapping, low, table, out); });
