@@ -18,7 +18,7 @@ public:
     ImportProgress(const ImportProgress &) = delete;
     ImportProgress &operator=(const ImportProgress &) = delete;
 
-    // The part of the whole that the following reports span: report(0) then means
+    // The share of the whole that the following reports span: report(0) then means
     // `start`, report(1) `start + width`. The import sets it; its readers report 0 to 1.
     void beginStage(double start, double width) const;
     // 0 to 1 of the current stage; a fraction below the last one is ignored.
