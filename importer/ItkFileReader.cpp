@@ -22,6 +22,8 @@ namespace {
 
 // Headers of detached data are short; this bounds what is read to find the data files.
 constexpr qint64 maxHeaderBytes = 1 << 20;
+// Far more dimensions than any volume has; the bound only keeps MetaIO's header parsing short.
+constexpr int maxMetaImageDimensions = 10;
 // A header may name its data as a numbered series of files; more than this is no volume.
 constexpr long maxNamedFiles = 100000;
 
@@ -272,6 +274,26 @@ void checkDataFileName(const QString &path, const QString &name)
         throw ImportError(QStringLiteral("%1: ElementDataFile \"%2\" is neither a file name nor a numbered pattern").arg(path, name));
 }
 
+// MetaIO reads each array field of the header as NDims numbers without checking NDims: a
+// huge one keeps it parsing one header for hours (the fuzzer found it).
+void checkMetaImageDimensions(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray header = file.read(maxHeaderBytes).left(int(localDataOffset(path)));
+    static const QRegularExpression key(QStringLiteral("^\\s*NDims\\s*=\\s*(\\S*)"), QRegularExpression::MultilineOption);
+    for (QRegularExpressionMatchIterator it = key.globalMatch(QString::fromLatin1(header)); it.hasNext();) {
+        const QString value = it.next().captured(1);
+        bool number = false;
+        const int dimensions = value.toInt(&number);
+        if (!number || dimensions < 1 || dimensions > maxMetaImageDimensions)
+            throw ImportError(QStringLiteral("%1: NDims \"%2\" is no number of dimensions from 1 to %3")
+                                  .arg(path, value)
+                                  .arg(maxMetaImageDimensions));
+    }
+}
+
 void checkMetaImageData(const QString &path, itk::ImageIOBase &io, const SourceVolume &volume)
 {
     MetaImage *meta = static_cast<itk::MetaImageIO &>(io).GetMetaImagePointer();
@@ -388,6 +410,8 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
         StoredData::checkCompressed(path, 0, 0);
     const QTemporaryDir links;
     const QString read = format == ItkFormat::Nifti ? isolatedNiftiPath(path, volume, links) : path;
+    if (format == ItkFormat::MetaImage)
+        checkMetaImageDimensions(path);
     itk::ImageIOBase::Pointer io = ioFor(format);
     if (!io->CanReadFile(read.toLocal8Bit().constData()))
         throw ImportError(QStringLiteral("%1: not a %2 file ITK can read").arg(path, QString::fromLatin1(formatName(format))));

@@ -144,6 +144,8 @@ void TestImportRefusals::addMetaImageRows()
                                           << QByteArray() << "the compressed data holds 50 bytes; the sizes need 120";
     QTest::newRow("mha huge sizes") << "a.mha" << "NDims = 3\nDimSize = 1000 1000 1000\nElementType = MET_DOUBLE\nElementDataFile = LOCAL\n" + data
                                     << QByteArray() << "bytes on disk cannot hold the 8000000000 bytes";
+    QTest::newRow("mha absurd dimensions") << "a.mha" << "NDims = 8888888888888888888 3\nDimSize = 3 4 5\nElementType = MET_SHORT\nElementDataFile = LOCAL\n" + data
+                                           << QByteArray() << "NDims \"8888888888888888888\" is no number of dimensions from 1 to 10";
     QTest::newRow("mha negative size") << "a.mha" << "NDims = 3\nDimSize = 3 -4 5\nElementType = MET_SHORT\nElementDataFile = LOCAL\n" + data
                                        << QByteArray() << "exceed 16 bits";
     QTest::newRow("mhd data file pattern") << "a.mhd" << head + "ElementType = MET_SHORT\nElementDataFile = x%s%n.raw 1 5 1\n" << QByteArray()
