@@ -395,7 +395,7 @@ void Window::openVolume(const QString &path, bool remember)
     // The new texture must be made, and the replaced one deleted, in the view's context:
     // without it current the deletion does nothing and every open would leave a texture.
     glWidget->makeCurrent();
-    endOpen(path, showVolume(new Volume(QFile::encodeName(path).constData()), path, {1.0, 1.0, 1.0}), remember);
+    endOpen(path, showVolume(new Volume(QFile::encodeName(path).constData()), path), remember);
 }
 
 void Window::startReading(const QString &path, bool remember)
@@ -449,14 +449,11 @@ void Window::finishReading()
                  + ", " + spacingText(read) + ")\n");
     for (const std::string &note : read.notes)
         printConsole(note + "\n");
-    const std::array<double, 3> spacing =
-        read.spacingKnown ? std::array<double, 3>{read.spacingX, read.spacingY, read.spacingZ}
-                          : std::array<double, 3>{1.0, 1.0, 1.0};
     glWidget->makeCurrent();
     Volume *opened = makeVolume(read);
     const std::vector<std::string> notes = std::move(read.notes);
     read = ReadVolume();
-    const bool shown = showVolume(opened, path, spacing);
+    const bool shown = showVolume(opened, path);
     // Such as the other series beside the one opened: worth seeing without the console.
     if (shown && !notes.empty())
         showStatus(statusLine->text() + "; " + QString::fromStdString(notes.front()));
@@ -467,7 +464,7 @@ void Window::finishReading()
 // the title and the stops follow its name. A refused one changes nothing: the previous volume
 // stays on screen with its title, histogram and stops, and the loader's line on the console
 // says why; false then.
-bool Window::showVolume(Volume *opened, const QString &path, const std::array<double, 3> &spacing)
+bool Window::showVolume(Volume *opened, const QString &path)
 {
     if (!opened || !opened->isValid()) {
         glWidget->doneCurrent();
@@ -476,7 +473,6 @@ bool Window::showVolume(Volume *opened, const QString &path, const std::array<do
         return false;
     }
     glWidget->setVolume(opened);
-    glWidget->setVoxelSpacing(spacing);
     glWidget->doneCurrent();
 
     const QString baseName = baseNameOf(path);

@@ -91,7 +91,7 @@ private:
     void startOpen(const QString &path, bool remember);
     void openVolume(const QString &path, bool remember);
     void startReading(const QString &path, bool remember);
-    bool showVolume(Volume *opened, const QString &path, const std::array<double, 3> &spacing);
+    bool showVolume(Volume *opened, const QString &path);
     void endOpen(const QString &path, bool opened, bool remember);
     void refuse(const QString &path, const QString &reason);
     void showReading(bool on);

@@ -112,17 +112,16 @@ void GLWidget::setVolume(Volume *v)
         const int *dims = shownVolume->dimensions();
         volumeSize = {dims[0], dims[1], dims[2]};
         delete[] dims;
+        // Where the source states no spacing (a `.dat`), the voxels count as cubes.
+        const VoxelSpacing spacing = shownVolume->spacing();
+        voxelSpacing = spacing.known ? std::array<double, 3>{spacing.x, spacing.y, spacing.z}
+                                     : std::array<double, 3>{1.0, 1.0, 1.0};
     } else {
         volumeSize = {1, 1, 1};
+        voxelSpacing = {1.0, 1.0, 1.0};
     }
     updateBoxScale();
     brickVisibilityStale = true;
-}
-
-void GLWidget::setVoxelSpacing(const std::array<double, 3> &spacing)
-{
-    voxelSpacing = spacing;
-    updateBoxScale();
 }
 
 void GLWidget::setTransferTable(const uint32_t *table)

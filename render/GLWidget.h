@@ -43,14 +43,12 @@ public:
 
     // Takes ownership of v and drops the volume held so far, with its texture; null leaves
     // the view without a volume. The texture of v must live in this view's context, which
-    // must be current when a volume with a texture is dropped. Does not repaint.
+    // must be current when a volume with a texture is dropped. The box takes the volume's
+    // physical proportions where its source states the voxel spacing. Does not repaint.
     void setVolume(Volume *v);
     // The volume the view owns and shows; null before the first initialisation and after
     // setVolume(nullptr).
     const Volume *volume() const { return shownVolume; }
-    // Voxel spacing in mm along x, y, z: the box takes the volume's physical proportions.
-    // (1, 1, 1) scales it by voxel counts, as for a volume whose file carries no spacing.
-    void setVoxelSpacing(const std::array<double, 3> &spacing);
     // The table is borrowed: its owner keeps writing into it and the view reads it in
     // place on every setColors().
     void setTransferTable(const uint32_t *table);
