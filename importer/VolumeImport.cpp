@@ -38,13 +38,6 @@ bool hasSuffix(const QString &path, const char *const (&suffixes)[N])
                        [&path](const char *suffix) { return path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive); });
 }
 
-template <size_t N>
-void appendPatterns(const char *const (&suffixes)[N], std::vector<std::string> *patterns)
-{
-    for (const char *suffix : suffixes)
-        patterns->push_back(std::string("*") + suffix);
-}
-
 SourceVolume readSource(const QString &path, const ImportOptions &options, const ImportProgress &progress)
 {
     if (options.raw)
@@ -289,11 +282,6 @@ void convert(const QString &path, const ImportOptions &options, const ImportProg
     result->highestValue = stats.max();
 }
 
-std::string number(double value)
-{
-    return QString::number(value, 'g', 6).toStdString();
-}
-
 } // namespace
 
 static_assert(maxSample == maxSampleValue, "the mapping's range is the viewer's");
@@ -320,23 +308,4 @@ ImportResult importVolume(const std::string &path, const ImportOptions &options,
         result.refusal = ImportError(QStringLiteral("%1: %2").arg(file, QString::fromLocal8Bit(error.what()).simplified())).message().toStdString();
     }
     return result;
-}
-
-std::string gridDescription(const ImportResult &result)
-{
-    std::string text = std::to_string(result.sizeX) + " x " + std::to_string(result.sizeY) + " x " + std::to_string(result.sizeZ) + " voxels";
-    if (!result.hasSpacing)
-        return text + ", no voxel spacing";
-    return text + " of " + number(result.spacing[0]) + " x " + number(result.spacing[1]) + " x " + number(result.spacing[2]) + " mm";
-}
-
-std::vector<std::string> importablePatterns()
-{
-    std::vector<std::string> patterns;
-    appendPatterns(dicomSuffixes, &patterns);
-    appendPatterns(niftiSuffixes, &patterns);
-    appendPatterns(nrrdSuffixes, &patterns);
-    appendPatterns(metaImageSuffixes, &patterns);
-    appendPatterns(invesaliusSuffixes, &patterns);
-    return patterns;
 }

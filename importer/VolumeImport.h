@@ -69,8 +69,3 @@ constexpr double robustHighFraction = 0.995;
 ImportResult importVolume(const std::string &path, const ImportOptions &options = ImportOptions(),
                           const ImportProgress &progress = ImportProgress());
 
-// "256 x 256 x 108 voxels of 0.957 x 0.957 x 1.5 mm" (or "..., no voxel spacing").
-std::string gridDescription(const ImportResult &result);
-
-// The names the open dialog offers besides .dat, as "*.nii.gz"-style patterns.
-std::vector<std::string> importablePatterns();
