@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ImportProgress.h"
+#include "PatientFrame.h"
 #include "RawReader.h"
+#include "SampleUnits.h"
 #include "ValueMapping.h"
 
 #include <cstdint>
@@ -42,6 +44,8 @@ struct ImportResult
     // Voxel size in mm along x, y, z; 1, 1, 1 when the format carries none (hasSpacing false).
     double spacing[3] = {1.0, 1.0, 1.0};
     bool hasSpacing = false;
+    // Where the grid lies in the patient; frame.known is false where the format states none.
+    PatientFrame frame;
     // sizeX * sizeY * sizeZ samples, 0..maxSample, x fastest, then y, then z.
     std::vector<uint16_t> samples;
     // Lines worth showing besides, such as the other series of a DICOM folder.
@@ -55,6 +59,8 @@ struct ImportResult
     double lowestValue = 0.0;
     double highestValue = 0.0;
     ValueMapping mapping;
+    // What each sample stands for in the source's units: the inverse of `mapping`.
+    SampleUnits units;
 
     bool ok() const { return refusal.empty(); }
 };
