@@ -16,6 +16,11 @@
 //
 // --turn sets the view's x and z rotations (1/16 degree) before the frames; --save writes
 // the last frame at rest and dragging of each size into DIR.
+//
+// The view is zoomed so that the box's longest side spans the window's shorter side, as
+// the peer renderer frames it (the start zoom, which keeps the whole box in view however
+// it turns, draws it at about 0.58 of that width); each size's line of coverage, the share
+// of the resting picture that is not black, shows that both drew the same extent.
 #include <GL/glew.h>
 
 #include "BenchScene.h"
@@ -23,6 +28,8 @@
 #include "BrickVisibility.h"
 #include "DensityHistogram.h"
 #include "GLWidget.h"
+#include "ViewGeometry.h"
+#include "Volume.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,7 +40,9 @@
 #include <QTest>
 
 #include <algorithm>
+#include <array>
 #include <ctime>
+#include <memory>
 #include <cstdio>
 #include <vector>
 
@@ -160,6 +169,31 @@ std::vector<uint32_t> transferTable(const QString &name, const Samples &samples)
     return benchTransferTable();
 }
 
+// The box's longest side across the window's shorter side, centred.
+void frameLikeThePeer(GLWidget &view)
+{
+    if (!view.volume())
+        return;
+    const std::unique_ptr<int[]> sizes(view.volume()->dimensions());
+    const VoxelSpacing spacing = view.volume()->spacing();
+    const std::array<double, 3> voxel =
+        spacing.known ? std::array<double, 3>{spacing.x, spacing.y, spacing.z} : std::array<double, 3>{1.0, 1.0, 1.0};
+    view.setViewCamera(ViewCamera{framingSpan(boxScaleFor({sizes[0], sizes[1], sizes[2]}, voxel)), 0.0, 0.0});
+}
+
+// Percentage of the pixels whose brightest channel is above 2 of 255, so that the
+// rounding noise of a black background does not count.
+double coverage(const QImage &picture)
+{
+    qint64 lit = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            lit += std::max({qRed(p), qGreen(p), qBlue(p)}) > 2;
+        }
+    return 100.0 * double(lit) / std::max<qint64>(1, qint64(picture.width()) * picture.height());
+}
+
 // The ray shader of the working directory with its sample counters switched on: each
 // pixel then shows how many samples its ray took and how many it stepped over.
 bool switchOnSampleCounting()
@@ -212,6 +246,9 @@ void countSkippedSamples(const Options &options, const std::vector<uint32_t> &ta
         GLWidget view;
         if (!showView(view, table, size))
             return;
+        view.setXRotation(options.xTurn);
+        view.setZRotation(options.zTurn);
+        frameLikeThePeer(view);
         QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(1, 1));
         const double rest = skippedShare(view.grabFramebuffer());
         QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(1, 1));
@@ -271,6 +308,7 @@ int main(int argc, char *argv[])
     std::printf("empty-space skipping: %s\n", options.skip ? "on" : "off");
     view.setXRotation(options.xTurn);
     view.setZRotation(options.zTurn);
+    frameLikeThePeer(view);
 
     std::printf("%-10s %6s %10s %10s %6s %10s %10s\n", "window", "steps", "rest ms", "cpu ms", "steps", "drag ms",
                 "cpu ms");
@@ -286,6 +324,7 @@ int main(int argc, char *argv[])
         QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(1, 1));
         std::printf("%4dx%-5d %6d %10.1f %10.1f %6d %10.1f %10.1f\n", size.width(), size.height(), 500,
                     restTimes.wallMs, restTimes.cpuMs, 28000 / size.width(), dragTimes.wallMs, dragTimes.cpuMs);
+        std::printf("coverage %dx%d: %.1f %%\n", size.width(), size.height(), coverage(rest));
         std::fflush(stdout);
         if (!options.saveDir.isEmpty()) {
             const QString stem = QString("%1/frame_%2x%3").arg(options.saveDir).arg(size.width()).arg(size.height());

@@ -3,14 +3,18 @@
 # as $1 if any), opening a 300-file DICOM CT series made from the head CT beside ITK reading
 # it alone and a .dat of its grid, frames of the benchmark scene and of a real head CT (the default data set
 # made from Debian's invesalius-examples) under a skin and a bone transfer function, side by
-# side with VTK's GPU volume ray caster at equal settings, and the editor. Prints the
-# programs' own reports, then one table.
+# side with VTK's GPU volume ray caster at equal settings and equal framing, and the editor.
+# Prints the programs' own reports, then one table. Both renderers' resting pictures are kept
+# in build/bench/pictures/ to be looked at side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --bench
 scripts/build.sh build >/dev/null
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+pictures=$PWD/build/bench/pictures
+rm -rf "$pictures"
+mkdir -p "$pictures"/{frame,ct_skin,ct_bone}
 headless() { xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }
 # As scripts/run.sh starts the viewer: the GL driver's copy of a volume on huge pages.
 export GLIBC_TUNABLES=glibc.malloc.hugetlb=1
@@ -25,16 +29,17 @@ echo "== open: DICOM series 512 x 512 x 300"
 headless build/bench/bench_series_open "" 3 | grep -v -e '^loading ' -e '^Histogram size' -e '^Volume density' \
   | tee "$out/series"
 echo "== frames: Dichtenschau"
-headless build/bench/bench_frames --frames 10 --count | tee "$out/frames"
+headless build/bench/bench_frames --frames 10 --count --save "$pictures/frame" | tee "$out/frames"
 echo "== frames: VTK GPU ray caster"
-(cd "$out" && headless /usr/bin/python3 "$OLDPWD/bench/vtk_peer.py" --frames 10) | tee "$out/vtk"
+(cd "$out" && headless /usr/bin/python3 "$OLDPWD/bench/vtk_peer.py" --frames 10 --save "$pictures/frame") | tee "$out/vtk"
 
 ct=build/bench/head-ct.dat
 scripts/make-default-volume.sh "$ct"
 peer_stops_bone="0:1:0,2200:1:0,3000:1:1,4095:1:1"
 for tf in skin bone; do
   echo "== frames: head CT, $tf: Dichtenschau"
-  headless build/bench/bench_frames --frames 5 --volume "$ct" --transfer $tf --count | tee "$out/ct_$tf"
+  headless build/bench/bench_frames --frames 5 --volume "$ct" --transfer $tf --count --save "$pictures/ct_$tf" \
+    | tee "$out/ct_$tf"
   echo "== frames: head CT, $tf: Dichtenschau without empty-space skipping"
   headless build/bench/bench_frames --frames 5 --volume "$ct" --transfer $tf --skip off | tee "$out/ct_${tf}_all"
   if [ $tf = skin ]; then
@@ -45,7 +50,8 @@ for tf in skin bone; do
     stops=$peer_stops_bone
   fi
   echo "== frames: head CT, $tf: VTK GPU ray caster (stops $stops)"
-  (cd "$out" && headless /usr/bin/python3 "$OLDPWD/bench/vtk_peer.py" --frames 5 --volume "$OLDPWD/$ct" --stops "$stops") \
+  (cd "$out" && headless /usr/bin/python3 "$OLDPWD/bench/vtk_peer.py" --frames 5 --volume "$OLDPWD/$ct" --stops "$stops" \
+    --save "$pictures/ct_$tf") \
     | tee "$out/vtk_ct_$tf"
 done
 echo "== editor"
@@ -79,11 +85,29 @@ printf '%-48s %12s %12s %8s %9s %12s\n' "" "Dichtenschau" "VTK" "ratio" "skipped
 frameRows "frame" "$out/frames" "$out/vtk"
 frameRows "head CT skin" "$out/ct_skin" "$out/vtk_ct_skin" "$out/ct_skin_all"
 frameRows "head CT bone" "$out/ct_bone" "$out/vtk_ct_bone" "$out/ct_bone_all"
+# framingRows LABEL OURS PEER: the share of each resting picture that is not black, and a
+# warning where the two renderers did not draw the volume at the same extent.
+framingRows() {
+  local label=$1 ours=$2 peer=$3 size x y
+  while read -r size y; do
+    x=$(sed -n "s/^coverage $size: \([0-9.]*\) %/\1/p" "$ours")
+    printf 'framing %s %s: coverage ours %s %%, VTK %s %%\n' "$label" "$size" "${x:-?}" "$y"
+    if [ -z "$x" ] || [ "$(echo "d = $x - $y; d > 5 || d < -5" | bc -l)" = 1 ]; then
+      echo "WARNING: $label $size: the two pictures differ in coverage by more than 5 points; the times compare unequal work"
+    fi
+  done < <(sed -n 's/^coverage \([0-9]*x[0-9]*\): \([0-9.]*\) %/\1 \2/p' "$peer")
+}
+framingRows "frame" "$out/frames" "$out/vtk"
+framingRows "head CT skin" "$out/ct_skin" "$out/vtk_ct_skin"
+framingRows "head CT bone" "$out/ct_bone" "$out/vtk_ct_bone"
 for phase in "read" "clamp and histogram count" "gradients into one slab" "texture storage" "slab uploads" "whole Volume, overlapped"; do
   row=$(openRow "$out/open" "$phase" | sed "s/^  $phase//")
   printf '%-40s %9s ms %s\n' "open 512^3: $phase" "$(echo "$row" | awk '{ print $1 }')" "$(echo "$row" | awk '{ $1 = $2 = ""; print }' | sed 's/^ *//')"
 done
-printf '%-40s %s\n' "open 512^3: peak memory" "$(awk '/^  peak  /{ print $(NF-1), $NF }' "$out/open") (driver keeps $(awk '/kept by the GL driver/{ print $(NF-1) }' "$out/open"))"
+openPeak() { awk -v key="$1" 'index($0, "  " key " ") == 1 { print $(NF-1); exit }' "$out/open"; }
+printf '%-40s %9s bytes/voxel above the baseline: the GL driver keeps %s, our own peak %s (goal at most 3)\n' \
+  "open 512^3: peak memory" "$(openPeak "peak")" "$(openPeak "kept by the GL driver after")" \
+  "$(openPeak "peak less the driver's")"
 seriesRow() { awk -v key="$2" 'index($0, key) > 0 { print $NF; exit }' "$1"; }
 printf '%-40s %9s ms\n' "open series: ITK read alone (a)" "$(seriesRow "$out/series" "(a) ITK")"
 printf '%-40s %9s ms\n' "open series: .dat of its grid (b)" "$(seriesRow "$out/series" "(b) .dat")"

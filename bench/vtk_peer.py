@@ -7,8 +7,11 @@ With --volume the scene is that .dat file, and --stops gives its transfer functi
 comma-separated stops sample:grey:alpha, linear in between and transparent outside them,
 the same stops the viewer's benchmark builds its table from.
 
+The box's longest side spans the window's shorter side, as the viewer's benchmark frames it.
+
 usage: /usr/bin/python3 vtk_peer.py [--frames N] [--size WxH]... [--volume FILE.dat --stops STOPS] [--save DIR]
-Prints one line per window size: width height rest_ms drag_ms, after a renderer line.
+Prints one line per window size: width height rest_ms drag_ms, after a renderer line, and
+per size the coverage of the resting picture: the share of pixels that are not black.
 """
 import argparse
 import statistics
@@ -90,14 +93,26 @@ def bench_property(sample_distance, functions):
     return prop
 
 
-def save_picture(window, path):
+def grab_picture(window):
     grab = vtk.vtkWindowToImageFilter()
     grab.SetInput(window)
     grab.Update()
+    return grab
+
+
+def save_picture(grab, path):
     writer = vtk.vtkPNGWriter()
     writer.SetFileName(path)
     writer.SetInputConnection(grab.GetOutputPort())
     writer.Write()
+
+
+def coverage(grab):
+    """Percentage of pixels whose brightest channel is above 2 of 255, as the viewer counts."""
+    image = grab.GetOutput()
+    pixels = numpy_support.vtk_to_numpy(image.GetPointData().GetScalars())
+    brightest = pixels[:, :3].max(axis=1)
+    return 100.0 * np.count_nonzero(brightest > 2) / max(1, len(brightest))
 
 
 def median_frame_ms(window, frames):
@@ -158,15 +173,20 @@ def main():
         camera.SetParallelScale(longest / 2.0 * max(1.0, h / w))
         renderer.ResetCameraClippingRange()
         results = []
+        covered = 0.0
         for steps in (500, 28000 // w):
             distance = diagonal / steps
             mapper.SetSampleDistance(distance)
             volume.SetProperty(bench_property(distance, functions))
             window.Render()
             results.append(median_frame_ms(window, args.frames))
-            if args.save and steps == 500:
-                save_picture(window, "%s/vtk_%dx%d_rest.png" % (args.save, w, h))
+            if steps == 500:
+                grab = grab_picture(window)
+                covered = coverage(grab)
+                if args.save:
+                    save_picture(grab, "%s/vtk_%dx%d_rest.png" % (args.save, w, h))
         print(w, h, "%.1f" % results[0], "%.1f" % results[1], flush=True)
+        print("coverage %dx%d: %.1f %%" % (w, h, covered), flush=True)
 
 
 if __name__ == "__main__":

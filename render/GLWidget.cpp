@@ -223,6 +223,12 @@ void GLWidget::zoomBy(int steps)
     repaint();
 }
 
+void GLWidget::setViewCamera(const ViewCamera &newCamera)
+{
+    camera = zoomedCamera(newCamera, 0, width(), height(), framingSpan(boxScale));
+    repaint();
+}
+
 void GLWidget::resetView()
 {
     xRotation = yRotation = zRotation = 0;

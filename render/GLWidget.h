@@ -65,6 +65,9 @@ public:
     bool canRender() const;
     // The zoom and the position of the view, which + and -, the middle button and Home change.
     const ViewCamera &viewCamera() const { return camera; }
+    // Sets zoom and position at once, within the limits that + , - and the middle button
+    // keep; repaints.
+    void setViewCamera(const ViewCamera &newCamera);
     QSize deviceSize() const { return QSize(deviceWidth(), deviceHeight()); }
 
 signals:
