@@ -2,17 +2,19 @@
 // steps Volume::load takes before it needs the GL (opening, the header, the refusals, the
 // allocation, the sample read with the adjustment of odd sizes, the gradient pass) and then
 // the density histogram that the volume builds from the samples. The GL's part is the size
-// limit of the 3D texture, taken as that of Mesa's llvmpipe.
+// limit of the 3D texture, taken as that of Mesa's llvmpipe: a grid beyond it is shown
+// reduced, and the reduction is checked too.
 //
 // Besides the sanitizers' checks, an accepted file must come out right: every sample on the
 // adjusted grid is the file's sample or its neighbour's copy, every voxel holds the sample
 // times 16 and the gradients of the plain formula, and the threaded gradient pass gives the
-// same voxels as a single thread.
+// same voxels as a single thread; a reduced grid keeps every side within the limit and every
+// texel within the range of the samples.
 
 #include "DatFile.h"
 #include "DensityHistogram.h"
+#include "GridReduction.h"
 #include "LargeBuffer.h"
-#include "VolumeTexture.h"
 #include "VoxelEncoding.h"
 
 #include <algorithm>
@@ -106,6 +108,23 @@ void checkHistogram(const SampleGrid &grid, const uint16_t *samples)
     check(DensityHistogram::barScale(grid.voxelCount()) >= 1, "a bar scale below 1");
 }
 
+void checkReduction(const SampleGrid &grid, const uint16_t *samples)
+{
+    const GridReduction reduction =
+        finestFittingReduction(grid, {1.0, 1.0, 1.0}, textureLimit, [](const SampleGrid &) { return true; });
+    const SampleGrid &shown = reduction.reduced;
+    check(shown.sizeX <= textureLimit && shown.sizeY <= textureLimit && shown.sizeZ <= textureLimit,
+          "a reduced side beyond the limit");
+    if (!reduction.isReduced())
+        return;
+    std::vector<uint16_t> texels(size_t(shown.voxelCount()));
+    reduceSamples(samples, grid, reduction.factors, texels.data());
+    const auto range = std::minmax_element(samples, samples + grid.voxelCount());
+    check(std::all_of(texels.begin(), texels.end(),
+                      [&](uint16_t t) { return *range.first <= t && t <= *range.second; }),
+          "a reduced texel outside the range of the samples");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -128,9 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool headerRead = readDatHeader(file, header);
     check(headerRead == (size >= size_t(datHeaderBytes)), "a header read that does not match the length");
     const SampleGrid grid = adjustedGrid(header);
-    std::string refusal = headerRead ? datRefusal(header, fileBytes) : "short";
-    if (refusal.empty())
-        refusal = textureLimitRefusal(grid, textureLimit);
+    const std::string refusal = headerRead ? datRefusal(header, fileBytes) : "short";
     if (!refusal.empty()) {
         std::fclose(file);
         return 0;
@@ -154,6 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(std::equal(threaded.begin(), threaded.end(), voxels), "threads change the voxels");
 
     checkHistogram(grid, samples);
+    checkReduction(grid, samples);
     releaseLargeBuffer(samples);
     releaseLargeBuffer(voxels);
     return 0;

@@ -109,13 +109,15 @@ void GLWidget::setVolume(Volume *v)
     parkedTexture.clear();
     shownVolume = v;
     if (shownVolume) {
-        const int *dims = shownVolume->dimensions();
-        volumeSize = {dims[0], dims[1], dims[2]};
-        delete[] dims;
-        // Where the source states no spacing (a `.dat`), the voxels count as cubes.
+        // The box and the bricks follow the texture's grid, which may be coarser than the
+        // samples'; where the source states no spacing (a `.dat`), the voxels count as cubes.
+        const GridReduction &texels = shownVolume->textureGrid();
+        volumeSize = {texels.reduced.sizeX, texels.reduced.sizeY, texels.reduced.sizeZ};
         const VoxelSpacing spacing = shownVolume->spacing();
         voxelSpacing = spacing.known ? std::array<double, 3>{spacing.x, spacing.y, spacing.z}
                                      : std::array<double, 3>{1.0, 1.0, 1.0};
+        for (int axis = 0; axis < 3; ++axis)
+            voxelSpacing[axis] *= texels.factors[axis];
     } else {
         volumeSize = {1, 1, 1};
         voxelSpacing = {1.0, 1.0, 1.0};

@@ -15,7 +15,7 @@ bool ParkedVolumeTexture::park(Volume &volume)
         return true;
     bool parked = true;
     try {
-        texels.resize(std::size_t(4) * std::size_t(volume.sizeX) * volume.sizeY * volume.sizeZ);
+        texels.resize(std::size_t(4) * std::size_t(volume.textureGrid().reduced.voxelCount()));
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_3D, volume.texture);
         glGetTexImage(GL_TEXTURE_3D, 0, GL_RGBA, GL_UNSIGNED_SHORT, texels.data());
@@ -32,7 +32,7 @@ void ParkedVolumeTexture::restore(Volume &volume)
 {
     if (texels.empty())
         return;
-    const SampleGrid grid{volume.sizeX, volume.sizeY, volume.sizeZ};
+    const SampleGrid grid = volume.textureGrid().reduced;
     volume.texture = createVolumeTexture(grid);
     if (volume.texture != 0)
         uploadVolumeSlab(volume.texture, grid, 0, grid.sizeZ, texels.data());

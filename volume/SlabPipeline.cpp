@@ -13,11 +13,15 @@ constexpr int64_t slabBytes = 8 << 20;
 
 } // namespace
 
-SlabPipeline::SlabPipeline(const SampleGrid &grid)
-    : sizeZ(grid.sizeZ)
+int SlabPipeline::slabSlicesFor(const SampleGrid &grid)
 {
     const int64_t sliceBytes = std::max<int64_t>(1, grid.sliceSize() * 8);
-    slices = int(std::clamp<int64_t>(slabBytes / sliceBytes, 1, std::max(1, grid.sizeZ)));
+    return int(std::clamp<int64_t>(slabBytes / sliceBytes, 1, std::max(1, grid.sizeZ)));
+}
+
+SlabPipeline::SlabPipeline(const SampleGrid &grid)
+    : sizeZ(grid.sizeZ), slices(slabSlicesFor(grid))
+{
     slabCount = (sizeZ + slices - 1) / slices;
     for (uint16_t *&buffer : buffers)
         buffer = allocateLargeBuffer(4 * grid.sliceSize() * slices);

@@ -25,6 +25,8 @@ public:
 
     bool isAllocated() const { return buffers[0] && buffers[1]; }
     int slabSlices() const { return slices; }
+    // The slab thickness chosen for a grid.
+    static int slabSlicesFor(const SampleGrid &grid);
 
     // Fills `voxels` with the slices firstZ..endZ - 1; false stops the pipeline.
     using Produce = std::function<bool(int firstZ, int endZ, uint16_t *voxels)>;

@@ -54,6 +54,7 @@ Volume::Volume(const uint16_t *source, int x, int y, int z, VoxelSpacing spacing
 Volume::~Volume()
 {
     releaseLargeBuffer(samples);
+    releaseLargeBuffer(shownSamples);
     delete histogram;
 }
 
@@ -88,13 +89,16 @@ void Volume::load(const char *path)
     const std::string fileSizes = sizesText(header.x, header.y, header.z);
     const SampleGrid grid = adjustedGrid(header);
     std::string refusal = datRefusal(header, fileBytes);
-    if (refusal.empty())
-        refusal = textureRefusal(grid);
+    TextureFit fit;
+    if (refusal.empty()) {
+        fit = fitTexture(grid, spacingArray());
+        refusal = fit.refusal;
+    }
     if (!refusal.empty())
         return printRefusal(std::string(path) + " (" + fileSizes + ")", refusal);
 
     // The file was long enough when checked; it can still shrink before it is read.
-    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, [&](int firstZ, int endZ) {
+    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, fit.reduction, [&](int firstZ, int endZ) {
         return readDatSlices(file.get(), header, firstZ, endZ, samples);
     });
     if (!pipeline)
@@ -102,13 +106,14 @@ void Volume::load(const char *path)
     printConsole(std::string("loading ") + path + " (" + fileSizes + ")");
     if (isAdjusted(header))
         printConsole(" modifying Size (" + sizesText(grid.sizeX, grid.sizeY, grid.sizeZ) + ")\n");
-    if (!finishFilling(grid, *pipeline)) {
+    if (!finishFilling(*pipeline)) {
         releaseAll();
         printConsole(" [failed: the file ended early]\n");
         return;
     }
     keepGrid(grid);
     printConsole(" [done]\n");
+    reportReduction();
 }
 
 void Volume::loadFromMemory(const uint16_t *source, int x, int y, int z)
@@ -117,13 +122,16 @@ void Volume::loadFromMemory(const uint16_t *source, int x, int y, int z)
     const DatHeader header{uint16_t(x), uint16_t(y), uint16_t(z)};
     stated = header;
     const SampleGrid grid = adjustedGrid(header);
-    if (refusal.empty())
-        refusal = textureRefusal(grid);
+    TextureFit fit;
+    if (refusal.empty()) {
+        fit = fitTexture(grid, spacingArray());
+        refusal = fit.refusal;
+    }
     if (!refusal.empty())
         return printRefusal("a volume of " + sizesText(x, y, z), refusal);
 
     const int64_t sourceSlice = int64_t(x) * y;
-    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, [&](int firstZ, int endZ) {
+    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, fit.reduction, [&](int firstZ, int endZ) {
         for (int slice = firstZ; slice < endZ; ++slice) {
             uint16_t *adjusted = samples + slice * grid.sliceSize();
             std::memcpy(adjusted, source + slice * sourceSlice, std::size_t(sourceSlice) * sizeof(uint16_t));
@@ -134,37 +142,79 @@ void Volume::loadFromMemory(const uint16_t *source, int x, int y, int z)
     });
     if (!pipeline)
         return;
-    finishFilling(grid, *pipeline);
+    finishFilling(*pipeline);
     keepGrid(grid);
+    reportReduction();
 }
 
 // Allocates what the open needs and starts the worker, which makes all samples arrive (and
 // counts them while they are in the cache) and then encodes slab after slab; meanwhile this
-// thread has the GL make the texture's storage. Null, with the line said, when memory is
-// short.
-std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, const ArriveSlices &arrive)
+// thread has the GL make the texture's storage. Where the GL has no memory for the texture,
+// the next coarser grid is tried, the samples read once. Null, with the line said, when
+// memory is short even for the samples or for the coarsest grid.
+std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, GridReduction reduction,
+                                                   const ArriveSlices &arrive)
 {
     samples = allocateLargeBuffer(grid.voxelCount());
-    bricks = BrickRanges(grid.sizeX, grid.sizeY, grid.sizeZ);
-    auto pipeline = std::make_unique<SlabPipeline>(grid);
-    if (samples && pipeline->isAllocated()) {
-        const int chunkSlices = pipeline->slabSlices();
-        // One core stays with this thread, which uploads the slabs meanwhile.
-        const int threads = std::max(1, gradientThreadCount(grid) - 1);
-        pipeline->start([this, grid, arrive, chunkSlices, threads](int firstZ, int endZ, uint16_t *voxels) {
-            if (firstZ == 0 && !arriveAll(grid, chunkSlices, arrive))
-                return false;
-            encodeVoxelSlab(samples, grid, firstZ, endZ, voxels, threads);
-            return true;
-        });
-        texture = createVolumeTexture(grid);
+    while (samples) {
+        std::unique_ptr<SlabPipeline> pipeline = startShowing(grid, reduction, arrive);
+        if (pipeline)
+            texture = createVolumeTexture(shown.reduced);
+        if (texture != 0)
+            return pipeline;
+        // The worker stops before this grid's buffers go.
+        pipeline.reset();
+        releaseLargeBuffer(shownSamples);
+        const TextureFit coarser = fitTexture(grid, spacingArray(), shown.reduced.voxelCount());
+        if (arrivalFailed || !coarser.refusal.empty())
+            break;
+        reduction = coarser.reduction;
     }
-    if (texture != 0)
-        return pipeline;
-    pipeline.reset();
     releaseAll();
     printConsole("Can't malloc space\n");
     return nullptr;
+}
+
+// The buffers and the worker for showing the grid through this reduction; null when memory
+// for them is short.
+std::unique_ptr<SlabPipeline> Volume::startShowing(const SampleGrid &grid, const GridReduction &reduction,
+                                                   const ArriveSlices &arrive)
+{
+    shown = reduction;
+    const SampleGrid &texels = shown.reduced;
+    if (shown.isReduced())
+        shownSamples = allocateLargeBuffer(texels.voxelCount());
+    bricks = BrickRanges(texels.sizeX, texels.sizeY, texels.sizeZ);
+    auto pipeline = std::make_unique<SlabPipeline>(texels);
+    if (!pipeline->isAllocated() || (shown.isReduced() && !shownSamples))
+        return nullptr;
+    const int chunkSlices = SlabPipeline::slabSlicesFor(grid);
+    // One core stays with this thread, which uploads the slabs meanwhile.
+    const int threads = std::max(1, gradientThreadCount(texels) - 1);
+    pipeline->start([this, grid, arrive, chunkSlices, threads](int firstZ, int endZ, uint16_t *voxels) {
+        if (firstZ == 0 && !prepareShownSamples(grid, chunkSlices, arrive))
+            return false;
+        encodeVoxelSlab(shown.isReduced() ? shownSamples : samples, shown.reduced, firstZ, endZ, voxels, threads);
+        return true;
+    });
+    return pipeline;
+}
+
+// Makes the samples arrive, unless an earlier try did, and reduces them where the texture
+// is coarser.
+bool Volume::prepareShownSamples(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive)
+{
+    if (!samplesArrived) {
+        arrivalFailed = !arriveAll(grid, chunkSlices, arrive);
+        samplesArrived = !arrivalFailed;
+    }
+    if (!samplesArrived)
+        return false;
+    if (shown.isReduced()) {
+        reduceSamples(samples, grid, shown.factors, shownSamples);
+        bricks.addSlab(shownSamples, 0, shown.reduced.sizeZ);
+    }
+    return true;
 }
 
 bool Volume::arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive)
@@ -178,11 +228,13 @@ bool Volume::arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlic
     return true;
 }
 
-bool Volume::finishFilling(const SampleGrid &grid, SlabPipeline &pipeline)
+bool Volume::finishFilling(SlabPipeline &pipeline)
 {
-    return pipeline.finish([&](int firstZ, int endZ, const uint16_t *voxels) {
-        uploadVolumeSlab(texture, grid, firstZ, endZ, voxels);
+    const bool complete = pipeline.finish([&](int firstZ, int endZ, const uint16_t *voxels) {
+        uploadVolumeSlab(texture, shown.reduced, firstZ, endZ, voxels);
     });
+    releaseLargeBuffer(shownSamples);
+    return complete;
 }
 
 // The samples of these slices are final here: counted while they are still in the cache.
@@ -191,7 +243,8 @@ void Volume::acceptSlices(const SampleGrid &grid, int firstZ, int endZ)
     for (int z = firstZ; z < endZ; ++z)
         clampedCount += clampSlice(grid, samples + z * grid.sliceSize());
     counts.count(samples + firstZ * grid.sliceSize(), (endZ - firstZ) * grid.sliceSize());
-    bricks.addSlab(samples + firstZ * grid.sliceSize(), firstZ, endZ - firstZ);
+    if (!shown.isReduced())
+        bricks.addSlab(samples + firstZ * grid.sliceSize(), firstZ, endZ - firstZ);
 }
 
 // Lowers the samples above 4095 and returns how many of the stated grid's were lowered: the
@@ -223,9 +276,27 @@ void Volume::releaseAll()
 {
     deleteTexture();
     releaseLargeBuffer(samples);
+    releaseLargeBuffer(shownSamples);
+    shown = GridReduction();
     counts = DensityHistogram();
     bricks = BrickRanges();
     clampedCount = 0;
+}
+
+std::array<double, 3> Volume::spacingArray() const
+{
+    return {voxelSpacing.x, voxelSpacing.y, voxelSpacing.z};
+}
+
+void Volume::reportReduction()
+{
+    if (!shown.isReduced())
+        return;
+    const SampleGrid &texels = shown.reduced;
+    const std::array<int, 3> &f = shown.factors;
+    printConsole("Showing " + sizesText(texels.sizeX, texels.sizeY, texels.sizeZ) + " of "
+                 + sizesText(sizeX, sizeY, sizeZ) + " samples, each the mean of up to " + sizesText(f[0], f[1], f[2])
+                 + ": the GL cannot hold the whole grid as a 3D texture\n");
 }
 
 void Volume::reportClampedSamples()

@@ -3,8 +3,10 @@
 #include "BrickRanges.h"
 #include "DatFile.h"
 #include "DensityHistogram.h"
+#include "GridReduction.h"
 #include "VoxelSpacing.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -49,6 +51,10 @@ public:
     // A new array of three ints (sizeX, sizeY, sizeZ after adjustment); the caller deletes it.
     int *dimensions() const;
 
+    // The grid the 3D texture holds: the adjusted grid itself, or where the GL cannot hold
+    // that, a coarser one (the line "Showing ..." says so); the samples stay whole.
+    const GridReduction &textureGrid() const { return shown; }
+
     // Unknown (and 1 mm each way) for a `.dat` file, which does not state it.
     const VoxelSpacing &spacing() const { return voxelSpacing; }
 
@@ -80,18 +86,30 @@ private:
 
     void load(const char *path);
     void loadFromMemory(const uint16_t *source, int x, int y, int z);
-    std::unique_ptr<SlabPipeline> startFilling(const SampleGrid &grid, const ArriveSlices &arrive);
+    std::unique_ptr<SlabPipeline> startFilling(const SampleGrid &grid, GridReduction reduction,
+                                               const ArriveSlices &arrive);
+    std::unique_ptr<SlabPipeline> startShowing(const SampleGrid &grid, const GridReduction &reduction,
+                                               const ArriveSlices &arrive);
+    bool prepareShownSamples(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive);
     bool arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive);
-    bool finishFilling(const SampleGrid &grid, SlabPipeline &pipeline);
+    bool finishFilling(SlabPipeline &pipeline);
     void acceptSlices(const SampleGrid &grid, int firstZ, int endZ);
     int64_t clampSlice(const SampleGrid &grid, uint16_t *slice) const;
     void keepGrid(const SampleGrid &grid);
     void releaseAll();
+    std::array<double, 3> spacingArray() const;
+    void reportReduction();
     void reportClampedSamples();
     void createHistogram();
 
     // The sizes as the file or the caller states them, before the adjustment.
     DatHeader stated;
+    GridReduction shown;
+    // The samples of a reduced grid, from the reduction to the last upload.
+    uint16_t *shownSamples = nullptr;
+    // Set on the worker thread, read on this one once the worker has stopped.
+    bool samplesArrived = false;
+    bool arrivalFailed = false;
     DensityHistogram counts;
     int64_t clampedCount = 0;
     VoxelSpacing voxelSpacing;

@@ -4,12 +4,10 @@
 
 #include <GL/glew.h>
 
-namespace {
+#include <algorithm>
+#include <cstdlib>
 
-std::string gridText(const SampleGrid &grid)
-{
-    return std::to_string(grid.sizeX) + " x " + std::to_string(grid.sizeY) + " x " + std::to_string(grid.sizeZ);
-}
+namespace {
 
 bool proxyAccepts(const SampleGrid &grid)
 {
@@ -22,27 +20,30 @@ bool proxyAccepts(const SampleGrid &grid)
 
 } // namespace
 
-std::string textureLimitRefusal(const SampleGrid &grid, int limit)
+int textureSideLimit()
 {
-    if (grid.sizeX > limit || grid.sizeY > limit || grid.sizeZ > limit)
-        return "a 3D texture of " + gridText(grid) + " exceeds the GL's limit of " + std::to_string(limit)
-            + " per side";
-    return {};
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &limit);
+    if (const char *lowered = std::getenv("DICHTENSCHAU_MAX_3D_TEXTURE_SIZE")) {
+        const int asked = std::atoi(lowered);
+        if (asked > 0)
+            limit = std::min(limit, asked);
+    }
+    return limit;
 }
 
-std::string textureRefusal(const SampleGrid &grid)
+TextureFit fitTexture(const SampleGrid &grid, const std::array<double, 3> &spacing, int64_t fewerTexelsThan)
 {
     // glTexImage3D is an entry point GLEW loads; without glewInit it is null.
     if (!glContextIsCurrent() || !glTexImage3D)
-        return "no current GL context to hold its 3D texture";
-    GLint limit = 0;
-    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &limit);
-    const std::string refusal = textureLimitRefusal(grid, limit);
-    if (!refusal.empty())
-        return refusal;
-    if (!proxyAccepts(grid))
-        return "the GL cannot hold a 3D texture of " + gridText(grid) + " in RGBA16";
-    return {};
+        return {{}, "no current GL context to hold its 3D texture"};
+    TextureFit fit;
+    fit.reduction = finestFittingReduction(grid, spacing, textureSideLimit(), [&](const SampleGrid &candidate) {
+        return (fewerTexelsThan <= 0 || candidate.voxelCount() < fewerTexelsThan) && proxyAccepts(candidate);
+    });
+    if (fit.reduction.factors[0] == 0)
+        fit.refusal = "the GL cannot hold even a 3D texture of one texel in RGBA16";
+    return fit;
 }
 
 unsigned int createVolumeTexture(const SampleGrid &grid)
