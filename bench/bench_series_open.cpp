@@ -13,6 +13,11 @@
 // Usage: bench_series_open [Cranium.inv3] [repetitions] [folder]; with a folder, the series and
 // the .dat are written there and kept (to look at them in the viewer). Needs a display for the GL context
 // (run it under xvfb-run on a headless machine).
+//
+// bench_series_open --whole-body [slices] writes the head stretched to 512 x 512 x slices
+// (1500 unless given), as long as a chest-abdomen-pelvis CT, opens it once as the viewer
+// does and prints the time, the peak memory and the grid the GL shows it at, which may be
+// coarser than the samples'.
 
 #include "DatFile.h"
 #include "OffscreenGLContext.h"
@@ -223,6 +228,7 @@ struct SeriesOpen
     double volume = 0;
     double peakMiB = 0;
     double keptMiB = 0;
+    SampleGrid shown;
     bool ok = false;
 };
 
@@ -253,6 +259,7 @@ SeriesOpen openSeries(const std::string &folder)
     open.peakMiB = (statusKilobytes("VmHWM:") - baseline) / 1024.0;
     open.keptMiB = (statusKilobytes("VmRSS:") - baseline) / 1024.0;
     open.ok = volume->isValid();
+    open.shown = volume->textureGrid().reduced;
     volume->deleteTexture();
     delete volume;
     glFinish();
@@ -264,6 +271,30 @@ bool sameSamples(const std::string &folder, const Grid &grid)
 {
     const ImportResult result = importVolume(folder);
     return result.ok() && result.samples == grid.samples;
+}
+
+int benchWholeBody(const Grid &source, int slices)
+{
+    const Grid grid = resampled(source, seriesX, seriesY, slices);
+    QTemporaryDir temporary;
+    const QString folder = QDir(temporary.path()).filePath(QStringLiteral("series"));
+    QDir().mkpath(folder);
+    if (writeSeries(folder, grid).empty()) {
+        std::printf("Can't write the series under %s\n", qPrintable(temporary.path()));
+        return 1;
+    }
+    const SeriesOpen open = openSeries(folder.toStdString());
+    if (!open.ok) {
+        std::printf("Can't open the whole-body series\n");
+        return 1;
+    }
+    const double voxelCount = double(seriesX) * seriesY * slices;
+    std::printf("whole-body series %d x %d x %d: opened in %.1f ms (import %.1f, volume %.1f), peak %.2f bytes/voxel "
+                "above the baseline (the GL driver keeps %.2f), shown at %d x %d x %d\n",
+                seriesX, seriesY, slices, open.import + open.volume, open.import, open.volume,
+                open.peakMiB * 1048576 / voxelCount, open.keptMiB * 1048576 / voxelCount, open.shown.sizeX,
+                open.shown.sizeY, open.shown.sizeZ);
+    return 0;
 }
 
 } // namespace
@@ -278,7 +309,9 @@ int main(int argc, char **argv)
         std::printf("no GL context\n");
         return 1;
     }
-    const std::string headCt = argc > 1 && argv[1][0] ? argv[1] : "/usr/share/doc/invesalius-examples/examples/Cranium.inv3";
+    const bool wholeBody = argc > 1 && std::string(argv[1]) == "--whole-body";
+    const int wholeBodySlices = wholeBody && argc > 2 ? std::max(2, std::atoi(argv[2])) : 1500;
+    const std::string headCt = argc > 1 && argv[1][0] && !wholeBody ? argv[1] : "/usr/share/doc/invesalius-examples/examples/Cranium.inv3";
     const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
 
     const ImportResult head = importVolume(headCt);
@@ -292,6 +325,8 @@ int main(int argc, char **argv)
     source.size[2] = head.sizeZ;
     std::copy(head.spacing, head.spacing + 3, source.spacing);
     source.samples = head.samples;
+    if (wholeBody)
+        return benchWholeBody(source, wholeBodySlices);
     const Grid grid = resampled(source, seriesX, seriesY, seriesZ);
     source.samples = {};
 

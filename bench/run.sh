@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole benchmark in one run: opening a volume (a generated 512^3 one, and the .dat given
 # as $1 if any), opening a 300-file DICOM CT series made from the head CT beside ITK reading
-# it alone and a .dat of its grid, frames of the benchmark scene and of a real head CT (the default data set
+# it alone and a .dat of its grid, opening a whole-body series of 512 x 512 x 1500, frames of the benchmark scene and of a real head CT (the default data set
 # made from Debian's invesalius-examples) under a skin and a bone transfer function, side by
 # side with VTK's GPU volume ray caster at equal settings and equal framing, and the editor.
 # Prints the programs' own reports, then one table. Both renderers' resting pictures are kept
@@ -28,6 +28,9 @@ fi
 echo "== open: DICOM series 512 x 512 x 300"
 headless build/bench/bench_series_open "" 3 | grep -v -e '^loading ' -e '^Histogram size' -e '^Volume density' \
   | tee "$out/series"
+echo "== open: whole-body DICOM series 512 x 512 x 1500"
+headless build/bench/bench_series_open --whole-body 1500 | grep -v -e '^loading ' -e '^Histogram size' -e '^Volume density' \
+  | tee "$out/wholebody"
 echo "== frames: Dichtenschau"
 headless build/bench/bench_frames --frames 10 --count --save "$pictures/frame" | tee "$out/frames"
 echo "== frames: VTK GPU ray caster"
@@ -116,6 +119,8 @@ printf '%-40s %9s    (goal at most 1.5)\n' "open series: c / (a + b)" "$(awk '/r
 printf '%-40s %9s bytes/voxel (goal at most 14; driver keeps %s)\n' "open series: peak memory" \
   "$(awk '/peak less the driver/{ print $(NF-5); exit }' "$out/series")" \
   "$(awk '/kept by the GL driver/{ print $(NF-1); exit }' "$out/series")"
+sed -n 's/^whole-body series \([0-9]*\) x \([0-9]*\) x \([0-9]*\): opened in \([0-9.]*\) ms.*, peak \([0-9.]*\) bytes\/voxel.*, shown at \(.*\)$/open series \1x\2x\3: \4 ms, peak \5 bytes\/voxel, shown at \6/p' \
+  "$out/wholebody"
 printf '%-40s %9s us\n' "editor: coupled drag step" "$(sed -n 's/^coupled drag step: \([0-9.]*\) us.*/\1/p' "$out/editor")"
 printf '%-40s %9s us\n' "editor: buildTransferTable(0, 4095)" "$(sed -n 's/^buildTransferTable(0, 4095): \([0-9.]*\) us.*/\1/p' "$out/editor")"
 printf '%-40s %9s us\n' "editor: transfer texture upload" "$(sed -n 's/^transfer texture upload: \([0-9.]*\) us/\1/p' "$out/frames")"
