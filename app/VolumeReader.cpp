@@ -1,7 +1,6 @@
 #include "VolumeReader.h"
 
 #include "Volume.h"
-#include "VolumeImport.h"
 
 #include <QFile>
 
@@ -13,26 +12,6 @@ std::string reasonWithoutPath(const std::string &refusal, const std::string &pat
 {
     const std::string prefix = path + ": ";
     return refusal.compare(0, prefix.size(), prefix) == 0 ? refusal.substr(prefix.size()) : refusal;
-}
-
-ReadVolume readVolumeOf(ImportResult &&result, const std::string &path)
-{
-    ReadVolume read;
-    if (!result.ok()) {
-        read.refusal = reasonWithoutPath(result.refusal, path);
-        return read;
-    }
-    read.sizeX = result.sizeX;
-    read.sizeY = result.sizeY;
-    read.sizeZ = result.sizeZ;
-    read.spacingX = result.spacing[0];
-    read.spacingY = result.spacing[1];
-    read.spacingZ = result.spacing[2];
-    read.spacingKnown = result.hasSpacing;
-    read.format = std::move(result.format);
-    read.samples = std::move(result.samples);
-    read.notes = std::move(result.notes);
-    return read;
 }
 
 } // namespace
@@ -50,18 +29,13 @@ VolumeReader importingVolumeReader()
         });
         watched = &importProgress;
         const std::string localPath = QFile::encodeName(path).toStdString();
-        return readVolumeOf(importVolume(localPath, ImportOptions{}, importProgress), localPath);
+        ImportResult result = importVolume(localPath, ImportOptions{}, importProgress);
+        result.refusal = reasonWithoutPath(result.refusal, localPath);
+        return result;
     };
 }
 
-Volume *makeVolume(const ReadVolume &read)
+std::unique_ptr<Volume> makeVolume(const VolumeDescription &description)
 {
-    VoxelSpacing spacing;
-    spacing.known = read.spacingKnown;
-    if (read.spacingKnown) {
-        spacing.x = read.spacingX;
-        spacing.y = read.spacingY;
-        spacing.z = read.spacingZ;
-    }
-    return new Volume(read.samples.data(), read.sizeX, read.sizeY, read.sizeZ, spacing);
+    return std::make_unique<Volume>(description);
 }

@@ -75,29 +75,29 @@ bool isDatFile(const QString &path)
     return path.endsWith(".dat", Qt::CaseInsensitive) && !QFileInfo(path).isDir();
 }
 
-std::string spacingText(const ReadVolume &read)
+std::string spacingText(const VoxelSpacing &spacing)
 {
-    if (!read.spacingKnown)
+    if (!spacing.known)
         return "no spacing given";
     const auto mm = [](double d) { return QString::number(d).toStdString(); };
-    return "spacing " + mm(read.spacingX) + " x " + mm(read.spacingY) + " x " + mm(read.spacingZ) + " mm";
+    return "spacing " + mm(spacing.x) + " x " + mm(spacing.y) + " x " + mm(spacing.z) + " mm";
 }
 
 // A reader's fault must not take the window down with it: it becomes a refusal.
-ReadVolume readGuarded(const VolumeReader &reader, const QString &path, const ReadProgress &progress,
-                       const std::atomic<bool> &cancel)
+ImportResult readGuarded(const VolumeReader &reader, const QString &path, const ReadProgress &progress,
+                         const std::atomic<bool> &cancel)
 {
-    ReadVolume read;
+    ImportResult read;
     try {
         read = reader(path, progress, cancel);
     } catch (const std::bad_alloc &) {
-        read = ReadVolume();
+        read = ImportResult();
         read.refusal = "not enough memory";
     } catch (const std::exception &e) {
-        read = ReadVolume();
+        read = ImportResult();
         read.refusal = e.what();
     } catch (...) {
-        read = ReadVolume();
+        read = ImportResult();
         read.refusal = "the reader failed";
     }
     const int64_t voxels = int64_t(read.sizeX) * read.sizeY * read.sizeZ;
@@ -179,7 +179,7 @@ Window::Window(VolumeReader reader)
     progressTimer = new QTimer(this);
     progressTimer->setInterval(100);
     connect(progressTimer, &QTimer::timeout, this, &Window::showReadProgress);
-    connect(&readWatcher, &QFutureWatcher<ReadVolume>::finished, this, &Window::finishReading);
+    connect(&readWatcher, &QFutureWatcher<ImportResult>::finished, this, &Window::finishReading);
     setAcceptDrops(true);
 
     auto *mainLayout = new QVBoxLayout;
@@ -395,7 +395,7 @@ void Window::openVolume(const QString &path, bool remember)
     // The new texture must be made, and the replaced one deleted, in the view's context:
     // without it current the deletion does nothing and every open would leave a texture.
     glWidget->makeCurrent();
-    endOpen(path, showVolume(new Volume(QFile::encodeName(path).constData()), path), remember);
+    endOpen(path, showVolume(std::make_unique<Volume>(QFile::encodeName(path).constData()), path), remember);
 }
 
 void Window::startReading(const QString &path, bool remember)
@@ -431,7 +431,7 @@ void Window::finishReading()
 {
     const std::shared_ptr<Reading> done = std::move(reading);
     showReading(false);
-    ReadVolume read = readWatcher.future().takeResult();
+    ImportResult read = readWatcher.future().takeResult();
     const QString path = done->path;
     if (done->cancel) {
         showStatus(tr("Opening %1 cancelled").arg(baseNameOf(path)));
@@ -446,14 +446,14 @@ void Window::finishReading()
 
     printConsole("loading " + std::string(QFile::encodeName(path).constData()) + " (" + read.format + ", "
                  + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ)
-                 + ", " + spacingText(read) + ")\n");
+                 + ", " + spacingText(read.spacing) + ")\n");
     for (const std::string &note : read.notes)
         printConsole(note + "\n");
     glWidget->makeCurrent();
-    Volume *opened = makeVolume(read);
+    std::unique_ptr<Volume> opened = makeVolume(read);
     const std::vector<std::string> notes = std::move(read.notes);
-    read = ReadVolume();
-    const bool shown = showVolume(opened, path);
+    read = ImportResult();
+    const bool shown = showVolume(std::move(opened), path);
     // Such as the other series beside the one opened: worth seeing without the console.
     if (shown && !notes.empty())
         showStatus(statusLine->text() + "; " + QString::fromStdString(notes.front()));
@@ -464,30 +464,30 @@ void Window::finishReading()
 // the title and the stops follow its name. A refused one changes nothing: the previous volume
 // stays on screen with its title, histogram and stops, and the loader's line on the console
 // says why; false then.
-bool Window::showVolume(Volume *opened, const QString &path)
+bool Window::showVolume(std::unique_ptr<Volume> opened, const QString &path)
 {
-    if (!opened || !opened->isValid()) {
+    if (!opened->isValid()) {
         glWidget->doneCurrent();
-        delete opened;
-        showStatus(QString::fromStdString(lastConsoleLine()));
+        showStatus(QString::fromStdString(opened->refusal()));
         return false;
     }
-    glWidget->setVolume(opened);
+    const Volume &shown = *opened;
+    glWidget->setVolume(opened.release());
     glWidget->doneCurrent();
 
     const QString baseName = baseNameOf(path);
     setWindowTitle(tr("Dichtenschau [") + baseName + tr("]"));
     fileName = baseName;
 
-    gradientEditor->setHistogram(new QPixmap(*opened->histogram));
+    gradientEditor->setHistogram(new QPixmap(*shown.histogram));
     setDefaultGradientStops();
     showStatus(tr("%1: %2 x %3 x %4 voxels, values %5 - %6")
                    .arg(path)
-                   .arg(opened->sizeX)
-                   .arg(opened->sizeY)
-                   .arg(opened->sizeZ)
-                   .arg(opened->densityMin)
-                   .arg(opened->densityMax));
+                   .arg(shown.sizeX)
+                   .arg(shown.sizeY)
+                   .arg(shown.sizeZ)
+                   .arg(shown.densityMin)
+                   .arg(shown.densityMax));
     return true;
 }
 

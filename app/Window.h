@@ -91,7 +91,7 @@ private:
     void startOpen(const QString &path, bool remember);
     void openVolume(const QString &path, bool remember);
     void startReading(const QString &path, bool remember);
-    bool showVolume(Volume *opened, const QString &path);
+    bool showVolume(std::unique_ptr<Volume> opened, const QString &path);
     void endOpen(const QString &path, bool opened, bool remember);
     void refuse(const QString &path, const QString &reason);
     void showReading(bool on);
@@ -132,7 +132,7 @@ private:
     // The read in flight, shared with its worker thread; null while none runs.
     struct Reading;
     std::shared_ptr<Reading> reading;
-    QFutureWatcher<ReadVolume> readWatcher;
+    QFutureWatcher<ImportResult> readWatcher;
     QComboBox *presetBox;
     QToolButton *undoButton;
     QToolButton *redoButton;

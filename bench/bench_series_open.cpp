@@ -241,12 +241,7 @@ SeriesOpen openSeries(const std::string &folder)
         return open;
     }
     start = Clock::now();
-    VoxelSpacing spacing;
-    spacing.known = result.hasSpacing;
-    spacing.x = result.spacing[0];
-    spacing.y = result.spacing[1];
-    spacing.z = result.spacing[2];
-    Volume *volume = new Volume(result.samples.data(), result.sizeX, result.sizeY, result.sizeZ, spacing);
+    const std::unique_ptr<Volume> volume = std::make_unique<Volume>(result);
     glFinish();
     open.volume = millisecondsSince(start);
     result = ImportResult();
@@ -254,7 +249,6 @@ SeriesOpen openSeries(const std::string &folder)
     open.keptMiB = (statusKilobytes("VmRSS:") - baseline) / 1024.0;
     open.ok = volume->isValid();
     volume->deleteTexture();
-    delete volume;
     glFinish();
     return open;
 }
@@ -263,7 +257,7 @@ SeriesOpen openSeries(const std::string &folder)
 bool sameSamples(const std::string &folder, const Grid &grid)
 {
     const ImportResult result = importVolume(folder);
-    return result.ok() && result.samples == grid.samples;
+    return result.ok() && std::equal(result.samples.begin(), result.samples.end(), grid.samples.begin(), grid.samples.end());
 }
 
 } // namespace
@@ -290,8 +284,10 @@ int main(int argc, char **argv)
     source.size[0] = head.sizeX;
     source.size[1] = head.sizeY;
     source.size[2] = head.sizeZ;
-    std::copy(head.spacing, head.spacing + 3, source.spacing);
-    source.samples = head.samples;
+    source.spacing[0] = head.spacing.x;
+    source.spacing[1] = head.spacing.y;
+    source.spacing[2] = head.spacing.z;
+    source.samples.assign(head.samples.begin(), head.samples.end());
     const Grid grid = resampled(source, seriesX, seriesY, seriesZ);
     source.samples = {};
 

@@ -34,9 +34,9 @@ struct FakeReader
     std::string refusal;
     std::shared_ptr<std::atomic<int>> stepsRun = std::make_shared<std::atomic<int>>(0);
 
-    ReadVolume operator()(const QString &, const ReadProgress &progress, const std::atomic<bool> &cancel) const
+    ImportResult operator()(const QString &, const ReadProgress &progress, const std::atomic<bool> &cancel) const
     {
-        ReadVolume read;
+        ImportResult read;
         for (int step = 0; step < steps && !cancel; ++step) {
             std::this_thread::sleep_for(std::chrono::milliseconds(stepMilliseconds));
             ++*stepsRun;
@@ -46,12 +46,18 @@ struct FakeReader
             read.refusal = refusal;
             return read;
         }
-        read = {{}, sizeX, sizeY, sizeZ, spacingX, spacingY, spacingZ, spacingKnown, format, {}, {}};
-        read.samples.reserve(size_t(sizeX) * sizeY * sizeZ);
+        read.format = format;
+        read.sizeX = sizeX;
+        read.sizeY = sizeY;
+        read.sizeZ = sizeZ;
+        read.spacing = {spacingX, spacingY, spacingZ, spacingKnown};
+        std::vector<uint16_t> samples;
+        samples.reserve(size_t(sizeX) * sizeY * sizeZ);
         for (int z = 0; z < sizeZ; ++z)
             for (int y = 0; y < sizeY; ++y)
                 for (int x = 0; x < sizeX; ++x)
-                    read.samples.push_back(ballSample(x, y, z, sizeX, sizeY, sizeZ));
+                    samples.push_back(ballSample(x, y, z, sizeX, sizeY, sizeZ));
+        read.samples = SampleBuffer(std::move(samples));
         return read;
     }
 };
@@ -223,13 +229,13 @@ private slots:
             path = workDir->filePath(path);
         }
         const std::atomic<bool> cancelled(cancel);
-        const ReadVolume read = importingVolumeReader()(path, [](double) {}, cancelled);
+        const ImportResult read = importingVolumeReader()(path, [](double) {}, cancelled);
         QCOMPARE(QString::fromStdString(read.refusal), refusal);
         if (refusal.isEmpty()) {
             QCOMPARE(read.format, std::string("DICOM"));
             QCOMPARE(read.sizeX * read.sizeY * read.sizeZ, 128 * 128);
             QCOMPARE(read.samples.size(), size_t(128 * 128));
-            QVERIFY(read.spacingKnown && read.spacingZ > 0.0);
+            QVERIFY(read.spacing.known && read.spacing.z > 0.0);
         }
     }
 
