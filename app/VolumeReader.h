@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -23,8 +24,9 @@ using ReadProgress = std::function<void(double fraction)>;
 using VolumeReader =
     std::function<ImportResult(const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel)>;
 
-// The reader the program uses for every format but `.dat`.
-VolumeReader importingVolumeReader();
+// The reader the program uses for every format but `.dat`: the import in a process of its own
+// (ReaderProcess), ended when it reports no progress for stallLimit.
+VolumeReader processVolumeReader(std::chrono::milliseconds stallLimit = std::chrono::seconds(30));
 
 // Builds the Volume of a successful read: odd-size adjustment, checks, encoding, texture and
 // histogram, with their console lines. Needs the view's GL context current (GUI thread).

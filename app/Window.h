@@ -44,7 +44,7 @@ class Window : public QWidget
     Q_OBJECT
 
 public:
-    explicit Window(VolumeReader reader = importingVolumeReader());
+    explicit Window(VolumeReader reader = processVolumeReader());
     ~Window() override;
 
     // The one road of every open: a volume file or folder, as the "load Volume" dialog opens

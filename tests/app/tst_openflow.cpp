@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <chrono>
@@ -229,7 +230,7 @@ private slots:
             path = workDir->filePath(path);
         }
         const std::atomic<bool> cancelled(cancel);
-        const ImportResult read = importingVolumeReader()(path, [](double) {}, cancelled);
+        const ImportResult read = processVolumeReader()(path, [](double) {}, cancelled);
         QCOMPARE(QString::fromStdString(read.refusal), refusal);
         if (refusal.isEmpty()) {
             QCOMPARE(read.format, std::string("DICOM"));
@@ -237,6 +238,46 @@ private slots:
             QCOMPARE(read.samples.size(), size_t(128 * 128));
             QVERIFY(read.spacing.known && read.spacing.z > 0.0);
         }
+    }
+
+    // The reader program misbehaving on purpose at its first report of progress: the viewer
+    // lives on, says why in one line, keeps what it showed, and the next open works.
+    void aMisbehavingReaderCostsOnlyItsOpen_data()
+    {
+        QTest::addColumn<QByteArray>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("abort") << QByteArray("abort") << "the reader stopped on signal 6";
+        QTest::newRow("crash") << QByteArray("crash") << "the reader stopped on signal 11";
+        QTest::newRow("killed") << QByteArray("kill") << "the reader stopped on signal 9";
+        QTest::newRow("no progress") << QByteArray("hang") << "the reader made no progress for 2 seconds";
+        QTest::newRow("beyond its memory") << QByteArray("memory") << "not enough memory";
+    }
+    void aMisbehavingReaderCostsOnlyItsOpen()
+    {
+        QFETCH(QByteArray, fault);
+        QFETCH(QString, reason);
+#ifdef __SANITIZE_ADDRESS__
+        if (fault == "memory")
+            QSKIP("the reader's memory limit is off under AddressSanitizer, which reserves terabytes");
+        // The sanitizer would report the crash and exit instead of ending on the signal.
+        qputenv("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":handle_segv=0");
+#endif
+        const QString path = "/usr/lib/python3/dist-packages/pydicom/data/test_files/CT_small.dcm";
+        if (!QFile::exists(path))
+            QSKIP("python3-pydicom's test files are not installed");
+        start(processVolumeReader(std::chrono::seconds(2)));
+        const Shown before = openRamp();
+        {
+            qputenv("DICHTENSCHAU_READER_FAULT", fault);
+            const auto healed = qScopeGuard([] { qunsetenv("DICHTENSCHAU_READER_FAULT"); });
+            ConsoleCapture console;
+            QVERIFY(!WindowProbe::openVolume(*window, path));
+            QCOMPARE(console.text(), "Can't load " + path + ": " + reason + "\n");
+        }
+        QCOMPARE(WindowProbe::status(*window), "Can't load " + path + ": " + reason);
+        expectUnchanged(before);
+        QVERIFY(WindowProbe::openVolume(*window, path));
+        QCOMPARE(window->windowTitle(), QString("Dichtenschau [CT_small.dcm]"));
     }
 
     void aRefusalShowsInTheWindowAndKeepsEverything()
@@ -264,7 +305,7 @@ private:
         QByteArray stops;
     };
 
-    void start(const FakeReader &reader)
+    void start(const VolumeReader &reader)
     {
         window = std::make_unique<Window>(reader);
         QVERIFY(WindowProbe::start(*window));
