@@ -53,7 +53,9 @@ public:
 
 signals:
     void colorTextureChanged();
-    void openFinished(bool opened);
+    // refusal: the console's line about why the open was refused; empty when it opened or
+    // was cancelled.
+    void openFinished(bool opened, const QString &refusal);
 
 private slots:
     void setDefaultGradientStops();

@@ -14,6 +14,8 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QScopeGuard>
+#include <QSignalSpy>
+#include <QThreadPool>
 #include <QTest>
 
 #include <chrono>
@@ -35,13 +37,15 @@ struct FakeReader
     std::string refusal;
     std::shared_ptr<std::atomic<int>> stepsRun = std::make_shared<std::atomic<int>>(0);
 
-    ImportResult operator()(const QString &, const ReadProgress &progress, const std::atomic<bool> &cancel) const
+    // A path with "quick" in it reads in two steps.
+    ImportResult operator()(const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel) const
     {
+        const int stepCount = path.contains("quick") ? 2 : steps;
         ImportResult read;
-        for (int step = 0; step < steps && !cancel; ++step) {
+        for (int step = 0; step < stepCount && !cancel; ++step) {
             std::this_thread::sleep_for(std::chrono::milliseconds(stepMilliseconds));
             ++*stepsRun;
-            progress(double(step + 1) / steps);
+            progress(double(step + 1) / stepCount);
         }
         if (!refusal.empty()) {
             read.refusal = refusal;
@@ -180,9 +184,6 @@ private slots:
         auto *progress = window->findChild<QProgressBar *>();
         QTRY_VERIFY(progress->isVisible() && progress->value() > 0);
 
-        drop(window.get(), workDir->filePath("ramp.dat"));
-        QVERIFY(WindowProbe::status(*window).startsWith("Still opening slow.nrrd"));
-
         QPushButton *cancel = findButton("Cancel");
         QVERIFY(cancel && cancel->isVisible());
         QTest::mouseClick(cancel, Qt::LeftButton);
@@ -191,6 +192,45 @@ private slots:
         QVERIFY(!console.text().contains("loading"));
         QVERIFY(!QFile::exists("slow.nrrd.stops"));
         expectUnchanged(before);
+    }
+
+    // Whatever the new open is, the running read ends at once with a line naming both, its
+    // open ends unopened, and its result, when its worker gets there, changes nothing.
+    void aNewOpenWinsOverTheRunningOne_data()
+    {
+        QTest::addColumn<QString>("next");
+        QTest::newRow("a .dat file") << "ramp.dat";
+        QTest::newRow("another read") << "quick.nii";
+    }
+    void aNewOpenWinsOverTheRunningOne()
+    {
+        QFETCH(QString, next);
+        FakeReader reader;
+        reader.steps = 400;
+        reader.stepMilliseconds = 10;
+        start(reader);
+        const QString slow = workDir->filePath("slow.nrrd");
+        window->openAfterStart(slow);
+        auto *progress = window->findChild<QProgressBar *>();
+        QTRY_VERIFY(progress->isVisible() && progress->value() > 0);
+
+        QSignalSpy finished(window.get(), &Window::openFinished);
+        ConsoleCapture console;
+        drop(window.get(), workDir->filePath(next));
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(finished[0][0].toBool(), false);
+        QCOMPARE(finished[1][0].toBool(), true);
+        QVERIFY2(console.text().startsWith("Cancelled opening " + slow + " to open " + workDir->filePath(next) + "\n"),
+                 qPrintable(console.text()));
+        QCOMPARE(window->windowTitle(), "Dichtenschau [" + next + "]");
+
+        // Every worker done and its result reported; then whatever they queued is delivered.
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(20000));
+        QVERIFY(*reader.stepsRun < reader.steps + 2);
+        QCoreApplication::processEvents();
+        QCOMPARE(finished.count(), 2);
+        QCOMPARE(window->windowTitle(), "Dichtenschau [" + next + "]");
+        QVERIFY(!progress->isVisible());
     }
 
     void closingTheWindowWhileReadingStopsTheRead()
