@@ -9,9 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,12 +27,6 @@ const char *const programName = "dichtenschau-reader";
 bool verbose()
 {
     return qEnvironmentVariableIntValue("DICHTENSCHAU_VERBOSE") != 0;
-}
-
-QString privateFolderPlace()
-{
-    const QFileInfo memory(QStringLiteral("/dev/shm"));
-    return memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
 }
 
 ImportResult refused(const std::string &reason, bool cancelled = false)
@@ -61,6 +57,16 @@ void end(QProcess &process)
     process.waitForFinished();
 }
 
+struct FileCloser
+{
+    int file;
+    ~FileCloser()
+    {
+        if (file >= 0)
+            close(file);
+    }
+};
+
 } // namespace
 
 ReaderProcess::ReaderProcess(std::chrono::milliseconds stallLimit)
@@ -76,13 +82,15 @@ QString ReaderProcess::programPath()
 
 ImportResult ReaderProcess::read(const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel)
 {
-    const QTemporaryDir folder(QDir(privateFolderPlace()).filePath(QStringLiteral("dichtenschau-XXXXXX")));
-    if (!folder.isValid())
-        return refused("no private folder for the reader: " + folder.errorString().toStdString());
-    const QString samplesPath = folder.filePath(QStringLiteral("samples"));
+    std::string failure;
+    const FileCloser samples{makeSampleFile(failure)};
+    if (samples.file < 0)
+        return refused("no file in memory for the reader's samples: " + failure);
     QProcess process;
     process.setProgram(programPath());
-    process.setArguments({path, samplesPath});
+    process.setArguments({path, QString::number(samples.file)});
+    // The reader, and no other program started meanwhile, inherits the sample file.
+    process.setChildProcessModifier([file = samples.file] { fcntl(file, F_SETFD, 0); });
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
         return refused("the reader " + programPath().toStdString() + " cannot start: " + process.errorString().toStdString());
@@ -95,7 +103,7 @@ ImportResult ReaderProcess::read(const QString &path, const ReadProgress &progre
     case Waited::Finished:
         break;
     }
-    ImportResult result = outcome(process, samplesPath);
+    ImportResult result = outcome(process, samples.file);
     result.refusal = reasonWithoutPath(result.refusal, QFile::encodeName(path).toStdString());
     return result;
 }
@@ -156,7 +164,7 @@ void ReaderProcess::keepMessages(QProcess &process)
         messages.remove(0, messages.size() - keptMessageBytes);
 }
 
-ImportResult ReaderProcess::outcome(QProcess &process, const QString &samplesPath)
+ImportResult ReaderProcess::outcome(QProcess &process, int samplesFile)
 {
     takeLines(process, [](double) {});
     keepMessages(process);
@@ -170,7 +178,7 @@ ImportResult ReaderProcess::outcome(QProcess &process, const QString &samplesPat
             return result;
         std::string failure;
         const size_t count = size_t(result.sizeX) * size_t(result.sizeY) * size_t(result.sizeZ);
-        result.samples = mapSampleFile(QFile::encodeName(samplesPath).toStdString(), count, failure);
+        result.samples = mapSamples(samplesFile, count, failure);
         if (result.samples.empty())
             return refused("the reader's samples cannot be used: " + failure);
         return result;

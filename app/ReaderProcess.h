@@ -15,9 +15,8 @@ class QProcess;
 //
 // read() runs on the open flow's worker thread: it starts the program and waits for its
 // lines (ReaderProtocol), passing on its progress and watching the cancel flag, which ends
-// the program at once. The samples come back in a file of a private folder, in memory where
-// the system offers /dev/shm; they are mapped, not copied, and the folder is gone when read()
-// returns.
+// the program at once. The samples come back in a file in memory that the program inherits
+// (SampleFile); they are mapped, not copied.
 //
 // A program that crashes, is killed, hits its memory limit, or reports no progress for the
 // stall limit becomes a refusal that says so. What the libraries print stays off the
@@ -39,7 +38,7 @@ private:
     Waited waitForAnswer(QProcess &process, const ReadProgress &progress, const std::atomic<bool> &cancel);
     void takeLines(QProcess &process, const ReadProgress &progress);
     void keepMessages(QProcess &process);
-    ImportResult outcome(QProcess &process, const QString &samplesPath);
+    ImportResult outcome(QProcess &process, int samplesFile);
     std::string lastMessage() const;
 
     std::chrono::milliseconds stallLimit;

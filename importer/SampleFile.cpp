@@ -7,19 +7,8 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-struct FileCloser
-{
-    int file;
-    ~FileCloser()
-    {
-        if (file >= 0)
-            close(file);
-    }
-};
 
 SampleBuffer mapped(void *address, size_t count)
 {
@@ -29,38 +18,44 @@ SampleBuffer mapped(void *address, size_t count)
 
 } // namespace
 
-SampleBuffer createSampleFile(const std::string &path, size_t count)
+int makeSampleFile(std::string &failure)
+{
+    const int file = memfd_create("dichtenschau-samples", MFD_CLOEXEC);
+    if (file < 0)
+        failure = std::strerror(errno);
+    return file;
+}
+
+SampleBuffer createSamples(int file, size_t count)
 {
     if (count == 0)
         return SampleBuffer();
-    const FileCloser file{open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
     const size_t bytes = count * sizeof(uint16_t);
     // Reserved now: a file in memory that runs out of room while mapped would end the
-    // process with SIGBUS on the first sample past the room, instead of a refusal.
-    if (file.file < 0 || posix_fallocate(file.file, 0, off_t(bytes)) != 0)
+    // process with SIGBUS at the first sample past the room, instead of a refusal.
+    if (posix_fallocate(file, 0, off_t(bytes)) != 0)
         throw std::bad_alloc();
-    void *address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, file.file, 0);
+    void *address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
     if (address == MAP_FAILED)
         throw std::bad_alloc();
     return mapped(address, count);
 }
 
-SampleBuffer mapSampleFile(const std::string &path, size_t count, std::string &failure)
+SampleBuffer mapSamples(int file, size_t count, std::string &failure)
 {
-    const FileCloser file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat status;
-    if (file.file < 0 || fstat(file.file, &status) != 0) {
-        failure = "its samples cannot be opened: " + std::string(std::strerror(errno));
+    if (fstat(file, &status) != 0) {
+        failure = std::strerror(errno);
         return SampleBuffer();
     }
     const size_t bytes = count * sizeof(uint16_t);
-    if (count == 0 || !S_ISREG(status.st_mode) || uint64_t(status.st_size) != bytes) {
-        failure = "its samples file holds " + std::to_string(status.st_size) + " bytes, the grid needs " + std::to_string(bytes);
+    if (count == 0 || uint64_t(status.st_size) != bytes) {
+        failure = "they take " + std::to_string(status.st_size) + " bytes, the grid needs " + std::to_string(bytes);
         return SampleBuffer();
     }
-    void *address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE, file.file, 0);
+    void *address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE, file, 0);
     if (address == MAP_FAILED) {
-        failure = "its samples cannot be mapped: " + std::string(std::strerror(errno));
+        failure = std::strerror(errno);
         return SampleBuffer();
     }
     return mapped(address, count);

@@ -1,10 +1,11 @@
 // The reader program: reads one volume for the viewer in a process of its own, so that a
 // library that crashes, aborts or runs away with memory on a damaged file ends this process
 // and not the viewer. The viewer starts it as
-//     dichtenschau-reader PATH SAMPLES
-// and it imports PATH as the viewer would, maps the values straight into the new file
-// SAMPLES, and answers in the lines of ReaderProtocol on its standard output. Whatever the
-// libraries print goes to its standard error, which the viewer keeps apart.
+//     dichtenschau-reader PATH FD
+// and it imports PATH as the viewer would, maps the values straight into the sample file it
+// inherited as descriptor FD (SampleFile), and answers in the lines of ReaderProtocol on its
+// standard output. Whatever the libraries print goes to its standard error, which the
+// viewer keeps apart. It ends with the viewer: nobody would take its answer.
 //
 // Its address space is bounded: at first by what the program itself takes plus a margin for
 // reading headers, then, once a reader announces the grid its header declares, by what that
@@ -28,6 +29,7 @@
 #include <string>
 
 #include <malloc.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -152,18 +154,20 @@ ImportProgress::Listener progressListener()
 
 int main(int argc, char **argv)
 {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     takeStandardOutputForTheAnswer();
-    if (argc != 3 || !answer) {
-        std::fprintf(stderr, "usage: dichtenschau-reader PATH SAMPLES (started by the viewer)\n");
+    char *end = nullptr;
+    const long sampleFile = argc == 3 ? std::strtol(argv[2], &end, 10) : -1;
+    if (!answer || argc != 3 || *end != '\0' || sampleFile < 0) {
+        std::fprintf(stderr, "usage: dichtenschau-reader PATH FD (started by the viewer)\n");
         return 2;
     }
     AddressSpaceLimit limit;
     const ImportProgress progress(progressListener(), [&limit](uint64_t samples, int bytesPerSample) {
         limit.allowGrid(samples, bytesPerSample);
     });
-    const std::string samplesPath = argv[2];
     ImportOptions options;
-    options.sampleStore = [&samplesPath](size_t count) { return createSampleFile(samplesPath, count); };
+    options.sampleStore = [sampleFile](size_t count) { return createSamples(int(sampleFile), count); };
     const ImportResult result = importVolume(argv[1], options, progress);
     say(ReaderProtocol::resultLine(result));
     return 0;

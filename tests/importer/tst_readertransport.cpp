@@ -1,10 +1,9 @@
 #include "ReaderProtocol.h"
 #include "SampleFile.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
+#include <unistd.h>
 
 namespace {
 
@@ -120,7 +119,7 @@ private slots:
     }
 
     // The viewer reads the mapped file sample by sample; a file shorter than the grid would
-    // end it on the first sample past its end.
+    // end it at the first sample past its end.
     void theSamplesFileIsTakenOnlyWhole_data()
     {
         QTest::addColumn<int>("written");
@@ -133,19 +132,19 @@ private slots:
     {
         QFETCH(int, written);
         QFETCH(int, expected);
-        QTemporaryDir folder;
-        const std::string path = QFile::encodeName(folder.filePath("samples")).toStdString();
+        std::string failure;
+        const int file = makeSampleFile(failure);
+        QVERIFY2(file >= 0, failure.c_str());
         {
-            SampleBuffer store = createSampleFile(path, size_t(written));
+            SampleBuffer store = createSamples(file, size_t(written));
             for (int i = 0; i < written; ++i)
                 store[size_t(i)] = uint16_t(i * 60);
         }
-        std::string failure;
-        const SampleBuffer mapped = mapSampleFile(path, size_t(expected), failure);
+        const SampleBuffer mapped = mapSamples(file, size_t(expected), failure);
         QCOMPARE(failure.empty(), written == expected);
         QCOMPARE(mapped.size(), size_t(written == expected ? written : 0));
-        // The viewer removes the file at once; the mapping keeps the samples.
-        QVERIFY(QFile::remove(folder.filePath("samples")));
+        // The viewer closes the file at once; the mapping keeps the samples.
+        close(file);
         for (size_t i = 0; i < mapped.size(); ++i)
             QCOMPARE(int(mapped[i]), int(i) * 60);
     }
