@@ -57,6 +57,19 @@ void end(QProcess &process)
     process.waitForFinished();
 }
 
+// What the process has read so far, from files and pipes alike; 0 where the system does not
+// tell.
+uint64_t bytesReadBy(qint64 pid)
+{
+    QFile io(QStringLiteral("/proc/%1/io").arg(pid));
+    if (!io.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toULongLong();
+    return 0;
+}
+
 struct FileCloser
 {
     int file;
@@ -113,6 +126,7 @@ ReaderProcess::Waited ReaderProcess::waitForAnswer(QProcess &process, const Read
 {
     QElapsedTimer sinceProgress;
     sinceProgress.start();
+    uint64_t bytesRead = 0;
     for (;;) {
         if (cancel.load()) {
             end(process);
@@ -124,6 +138,11 @@ ReaderProcess::Waited ReaderProcess::waitForAnswer(QProcess &process, const Read
         keepMessages(process);
         if (process.state() == QProcess::NotRunning)
             return Waited::Finished;
+        // A long stretch of a single file (a large compressed volume) reports nothing, but
+        // the reader is still reading it.
+        const uint64_t bytesReadNow = bytesReadBy(process.processId());
+        progressed = progressed || bytesReadNow > bytesRead;
+        bytesRead = bytesReadNow;
         if (progressed)
             sinceProgress.restart();
         else if (sinceProgress.elapsed() > stallLimit.count()) {

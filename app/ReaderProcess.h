@@ -18,8 +18,8 @@ class QProcess;
 // the program at once. The samples come back in a file in memory that the program inherits
 // (SampleFile); they are mapped, not copied.
 //
-// A program that crashes, is killed, hits its memory limit, or reports no progress for the
-// stall limit becomes a refusal that says so. What the libraries print stays off the
+// A program that crashes, is killed, hits its memory limit, or makes no progress for the
+// stall limit (neither reports any nor reads from its files) becomes a refusal that says so. What the libraries print stays off the
 // console: its last line joins such a refusal, and with DICHTENSCHAU_VERBOSE=1 all of it
 // goes to the viewer's standard error.
 class ReaderProcess
