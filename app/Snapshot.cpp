@@ -15,7 +15,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -94,20 +93,18 @@ bool openVolume(Window &window, const QString &path, QString &failure)
     bool finished = false;
     bool opened = false;
     QEventLoop loop;
-    QObject::connect(&window, &Window::openFinished, &loop, [&](bool success) {
+    QObject::connect(&window, &Window::openFinished, &loop, [&](bool success, const QString &refusal) {
         finished = true;
         opened = success;
+        failure = refusal;
         loop.quit();
     });
     window.openPath(path);
     if (!finished)
         loop.exec();
-    if (opened)
-        return true;
-    failure = QString::fromStdString(lastConsoleLine());
-    if (failure.isEmpty())
+    if (!opened && failure.isEmpty())
         failure = "Can't open " + path;
-    return false;
+    return opened;
 }
 
 // Everything but the argument check; the failure line is set where false is returned.
@@ -145,14 +142,6 @@ bool writePicture(const QImage &picture, const QString &path, QString &failure)
 }
 
 } // namespace
-
-bool isRequested(int argc, char *argv[])
-{
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--snapshot") == 0)
-            return true;
-    return false;
-}
 
 Request parse(const QStringList &arguments, QString &error)
 {
