@@ -39,11 +39,21 @@ void BackfacePass::release()
     glDeleteTextures(1, &backfaceTexture);
     glDeleteFramebuffersEXT(1, &frameBuffer);
     backfaceTexture = frameBuffer = 0;
+    textureSize = QSize();
     complete = false;
+}
+
+void BackfacePass::fit(const QSize &size)
+{
+    if (size == textureSize)
+        return;
+    const GLStateGuard guard({{2, GL_TEXTURE_2D}});
+    resize(size);
 }
 
 void BackfacePass::resize(const QSize &size)
 {
+    textureSize = size;
     const GLStateGuard guard;
     glActiveTexture(GL_TEXTURE2);
     glBindTexture(GL_TEXTURE_2D, backfaceTexture);

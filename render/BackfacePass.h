@@ -27,6 +27,9 @@ public:
     // Level 0 as four 32-bit floats per texel, contents undefined until the next render.
     // Leaves the texture bound on unit 2.
     void resize(const QSize &size);
+    // The same where the texture is not of this size already, leaving the GL state as it
+    // found it.
+    void fit(const QSize &size);
 
     // Draws the far faces for a target of this size, with the current matrices; leaves the
     // GL state as it found it.
@@ -35,5 +38,6 @@ public:
 private:
     unsigned int frameBuffer = 0;
     unsigned int backfaceTexture = 0;
+    QSize textureSize;
     bool complete = false;
 };

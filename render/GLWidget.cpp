@@ -361,11 +361,14 @@ void GLWidget::releaseGL(bool keepVolume)
             shownVolume->deleteTexture();
     }
     glDeleteTextures(1, &transferTexture);
+    glDeleteTextures(1, &correctedTransferTexture);
+    correctedSteps = 0;
     backfaces.release();
+    reducedTarget.release();
     skipping.release();
     glDeleteProgram(rayProgram);
     glDeleteProgram(sliceProgram);
-    transferTexture = rayProgram = sliceProgram = 0;
+    transferTexture = correctedTransferTexture = rayProgram = sliceProgram = 0;
     glReady = false;
     doneCurrent();
 }
@@ -424,7 +427,18 @@ void GLWidget::drawFrame(const RenderTarget &target, int steps)
     glRotated(xRotation * 0.0625, 1.0, 0.0, 0.0);
     glRotated(yRotation * 0.0625, 0.0, 1.0, 0.0);
     glRotated(zRotation * 0.0625, 0.0, 0.0, 1.0);
-    renderVolume(target, steps);
+    const bool dragging = steps != steadyStepCount && renderMode == 0;
+    if (!dragging || !reducedTarget.prepare(target.size)) {
+        renderVolume(target, steps);
+        return;
+    }
+    // The projection stays the view's: the smaller viewport shows the same part of the scene.
+    const RenderTarget reduced = reducedTarget.target();
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, reduced.framebuffer);
+    glViewport(0, 0, reduced.size.width(), reduced.size.height());
+    clearFrame();
+    renderVolume(reduced, steps);
+    reducedTarget.stretchOnto(target);
 }
 
 // The mode's background, with GL 1.1 calls only, which need no entry point from GLEW:
@@ -456,9 +470,10 @@ void GLWidget::renderVolume(const RenderTarget &target, int steps)
     if (renderMode == 1) {
         SlicePass::render(target, {sliceProgram, shownVolume->texture, transferTexture, boxScale, {sliceX, sliceY, sliceZ}});
     } else if (renderMode == 0 && backfaces.isReady()) {
+        backfaces.fit(target.size);
         backfaces.render(target.size, boxScale);
         skipping.update(shownVolume->bricks, volumeSize, transferTable, crop);
-        RayPass::render(target, {rayProgram, shownVolume->texture, transferTexture, backfaces.texture(), &skipping,
+        RayPass::render(target, {rayProgram, shownVolume->texture, transferTextureFor(steps), backfaces.texture(), &skipping,
                                  boxScale, crop, steps});
     }
 }
@@ -466,4 +481,19 @@ void GLWidget::renderVolume(const RenderTarget &target, int steps)
 void GLWidget::uploadTransferTexture()
 {
     uploadTransferTable(transferTexture, transferTable);
+    correctedSteps = 0;
+}
+
+// Made when a drag's first frame needs it, and again only when the table or the step count
+// changed.
+unsigned int GLWidget::transferTextureFor(int steps)
+{
+    if (steps == steadyStepCount)
+        return transferTexture;
+    if (steps != correctedSteps) {
+        const GLStateGuard guard({{1, GL_TEXTURE_1D}});
+        uploadTransferTable(correctedTransferTexture, opacityCorrectedTable(transferTable, steps).data());
+        correctedSteps = steps;
+    }
+    return correctedTransferTexture;
 }

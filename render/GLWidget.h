@@ -4,6 +4,7 @@
 #include "CropBox.h"
 #include "EmptySpaceSkipping.h"
 #include "ParkedVolumeTexture.h"
+#include "ReducedTarget.h"
 #include "RenderTarget.h"
 #include "ViewGeometry.h"
 
@@ -25,7 +26,10 @@ class Volume;
 // texture (BackfacePass), so each pixel knows where its ray leaves the box; then the near
 // faces are drawn with the ray program (RayPass), which marches from the entry point to that
 // exit point through the 3D volume texture (unit 0), classifying each sample through the 1D
-// transfer texture (unit 1) and stepping over empty bricks (EmptySpaceSkipping, unit 3). The
+// transfer texture (unit 1) and stepping over empty bricks (EmptySpaceSkipping, unit 3).
+// While the volume is turned or moved, the rays take fewer steps, through a transfer texture
+// whose opacities are corrected for the longer step, and a quarter of the pixels are cast
+// and stretched onto the view (ReducedTarget). The
 // slice mode draws three axis-aligned planes with the slice program instead (SlicePass).
 // The view keeps the state, the programs and the transfer texture, and hands each pass the
 // target to draw into: its own framebuffer, or an off-screen one for a picture.
@@ -143,6 +147,7 @@ private:
 
     void buildPrograms();
     void uploadTransferTexture();
+    unsigned int transferTextureFor(int steps);
     void showStartVolume();
     void drawFrame(const RenderTarget &target, int steps);
     void clearFrame();
@@ -155,6 +160,11 @@ private:
     ParkedVolumeTexture parkedTexture;
     std::vector<uint32_t> ownTable;
     BackfacePass backfaces;
+    ReducedTarget reducedTarget;
+    // The transfer table with its opacities corrected for a drag's step count, and that
+    // count; 0 where the table changed since.
+    unsigned int correctedTransferTexture = 0;
+    int correctedSteps = 0;
     EmptySpaceSkipping skipping;
     QMetaObject::Connection contextWatch;
     ViewCamera camera;

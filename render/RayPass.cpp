@@ -51,6 +51,6 @@ void RayPass::setLighting()
     glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
     glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
     glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 8.0f);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, float(1 << shininessSquarings));
     glEnable(GL_LIGHT0);
 }

@@ -7,6 +7,10 @@
 
 class EmptySpaceSkipping;
 
+// The material's shininess is 2 to this power (8): the ray program raises the specular term
+// to it by squaring, which costs far less per sample than pow.
+constexpr int shininessSquarings = 3;
+
 // The second pass of ray casting: draws the near faces of the volume's box into the target
 // with the ray program. The depth test keeps the nearest face, whose texture coordinate is
 // the ray's entry point; the program marches from there to the exit point that the
@@ -23,6 +27,8 @@ public:
     {
         unsigned int program = 0;
         unsigned int volumeTexture = 0;
+        // The table for this step count: opacities corrected from the resting step length
+        // (TransferTexture).
         unsigned int transferTexture = 0;
         unsigned int backfaceTexture = 0;
         const EmptySpaceSkipping *skipping = nullptr;

@@ -1,6 +1,7 @@
 #include "ShaderSource.h"
 
 #include "ConsoleLine.h"
+#include "RayPass.h"
 #include "RaySteps.h"
 #include "RegularFile.h"
 #include "SampleLimits.h"
@@ -42,7 +43,8 @@ std::string floatDefinition(const char *name, int value)
 
 std::string sharedNumbers()
 {
-    return "#define referenceSteps " + std::to_string(steadyStepCount) + "\n" + floatDefinition("gradientScale", gradientScale)
+    return "#define referenceSteps " + std::to_string(steadyStepCount) + "\n" + "#define shininessSquarings "
+           + std::to_string(shininessSquarings) + "\n" + floatDefinition("gradientScale", gradientScale)
            + floatDefinition("gradientOffset", gradientOffset) + floatDefinition("sampleScale", sampleScale)
            + floatDefinition("channelMax", channelMax);
 }

@@ -26,7 +26,7 @@ enum class ShaderStage
 };
 
 // The source as the view compiles it. Every stage gets the sample limits, the resting step
-// count `referenceSteps` (an int) and the texel encoding's `gradientScale`,
+// count `referenceSteps` and the material's `shininessSquarings` (ints) and the texel encoding's `gradientScale`,
 // `gradientOffset`, `sampleScale` and `channelMax` (floats); a fragment stage also gets the
 // functions of shaders/shared.glsl, which compiler messages count as source string 1.
 std::string viewShaderSource(const std::string &source, ShaderStage stage);

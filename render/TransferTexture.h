@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // The transfer table as the 1D texture that both programs read on unit 1: transferTableSize
 // texels of four bytes, linear filtering, clamped to the edge. The table's 32-bit words
@@ -10,3 +11,10 @@
 // Replaces texture (0 for none yet) by a new texture made from the table, in the current
 // context; the new one stays bound on unit 1, and the active unit is left as it was.
 void uploadTransferTable(unsigned int &texture, const uint32_t *table);
+
+// The table for rays of `steps` samples over the box's diagonal: the opacities of the table
+// hold for one step of the resting step count, and a longer step lets through less, so each
+// opacity a becomes 1 - (1 - a)^(steadyStepCount / steps), rounded to a byte; the colours
+// stay. The picture then keeps its brightness and opacity while a drag takes fewer steps,
+// without a power per sample in the ray program.
+std::vector<uint32_t> opacityCorrectedTable(const uint32_t *table, int steps);

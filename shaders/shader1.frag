@@ -2,7 +2,7 @@
 // In:  volumeTex (unit 0), the 3D volume: red, green, blue the encoded x, y, z gradient
 //      (g * 8 + 32768, 16 bits), alpha the sample * 16 (about sample / 4096 normalised);
 //      transferTex (unit 1), transferTableSize colours, texel i for sample i, red and blue
-//      exchanged;
+//      exchanged, with opacities for one step of this frame's step count;
 //      backfaceTex (unit 2), per window pixel the texture coordinate where the ray leaves
 //      the box; steps, the number of samples over the box's diagonal;
 //      brickTex (unit 3), one texel per brick of the volume, 0 where the transfer function
@@ -11,9 +11,10 @@
 //      skipEmpty, whether rays skip the transparent bricks;
 //      cropMin and cropMax, the crop box in texture coordinates (bounds the box does not cut
 //      lie well outside 0..1);
-//      light 0 and the material shininess from the built-in state;
+//      light 0 from the built-in state;
 //      defined by the program right after the #version line when it compiles the shader:
-//      maxSample (4095.0), transferTableSize (4096.0), referenceSteps (500), the texel
+//      maxSample (4095.0), transferTableSize (4096.0), referenceSteps (500),
+//      shininessSquarings (3: the material's shininess is 2 to that power), the texel
 //      encoding's gradientScale (8.0), gradientOffset (32768.0), sampleScale (16.0) and
 //      channelMax (65535.0), and classify(), which looks a stored sample up in a transfer
 //      texture.
@@ -37,10 +38,6 @@ varying vec3 entryPoint;
 varying vec4 clipPosition;
 varying vec3 boxSize;
 
-// Opacities in the transfer function hold for one step of the resting view,
-// referenceSteps samples over the box diagonal. Other step counts are corrected to that
-// step length, so the picture keeps its brightness and opacity while fewer steps are taken
-// during a drag.
 // Beyond this the rest of the ray cannot change the pixel visibly.
 const float opaqueEnough = 0.99;
 // Gradients shorter than 2 sample units per voxel have no reliable direction. Encoded
@@ -66,7 +63,6 @@ struct Lighting
     vec3 ambient;
     vec3 diffuse;
     vec3 specular;
-    float shininess;
 };
 
 Lighting objectSpaceLighting()
@@ -79,7 +75,6 @@ Lighting objectSpaceLighting()
     l.ambient = gl_LightSource[0].ambient.rgb;
     l.diffuse = gl_LightSource[0].diffuse.rgb;
     l.specular = gl_LightSource[0].specular.rgb * specularStrength;
-    l.shininess = gl_FrontMaterial.shininess;
     return l;
 }
 
@@ -95,7 +90,10 @@ vec3 shade(vec3 color, vec3 encodedGradient, Lighting l)
     if (dot(n, l.toViewer) < 0.0)
         n = -n;
     float diffuse = max(dot(n, l.toLight), 0.0);
-    float specular = pow(max(dot(n, l.halfway), 0.0), l.shininess);
+    // Raised to the shininess by squaring: pow would cost two transcendental functions.
+    float specular = max(dot(n, l.halfway), 0.0);
+    for (int k = 0; k < shininessSquarings; ++k)
+        specular *= specular;
     return color * (l.ambient + l.diffuse * diffuse) + l.specular * specular;
 }
 
@@ -138,9 +136,10 @@ int samplesInBrick(vec3 q, vec3 brickDelta, vec3 stepsPerBrick, int left)
 // samples in a transparent brick are stepped over in one go, and brick visibility is looked up once per
 // brick, not per sample. Sample i lies at start + i * delta, computed alike whether or not
 // bricks are skipped, so that a sample on the edge of a sharp transfer function falls on
-// the same side either way. Opacity correction costs two transcendental functions per
-// sample; at the resting step count it is the identity and is left out.
-vec4 march(vec3 start, vec3 delta, int first, int last, float correction, bool corrected, Lighting lighting)
+// the same side either way. The transfer texture's opacities already hold for this step
+// length, so that the picture keeps its brightness and opacity while fewer steps are taken
+// during a drag.
+vec4 march(vec3 start, vec3 delta, int first, int last, Lighting lighting)
 {
     vec4 sum = vec4(0.0);
     vec3 brickDelta = delta * bricksPerUnit;
@@ -166,9 +165,8 @@ vec4 march(vec3 start, vec3 delta, int first, int last, float correction, bool c
             vec4 voxel = texture3D(volumeTex, start + float(i) * delta);
             vec4 source = classify(transferTex, voxel.a);
             if (source.a > 0.0) {
-                float alpha = corrected ? 1.0 - pow(1.0 - source.a, correction) : source.a;
-                sum.rgb += (1.0 - sum.a) * alpha * shade(source.rgb, voxel.rgb, lighting);
-                sum.a += (1.0 - sum.a) * alpha;
+                sum.rgb += (1.0 - sum.a) * source.a * shade(source.rgb, voxel.rgb, lighting);
+                sum.a += (1.0 - sum.a) * source.a;
                 if (sum.a >= opaqueEnough)
                     return sum;
             }
@@ -201,11 +199,7 @@ void main()
     skippedSamples = 0;
 #endif
 
-    vec4 sum;
-    if (stepCount == referenceSteps)
-        sum = march(start, delta, first, last, 1.0, false, lighting);
-    else
-        sum = march(start, delta, first, last, float(referenceSteps) / float(stepCount), true, lighting);
+    vec4 sum = march(start, delta, first, last, lighting);
     gl_FragColor = vec4(sum.rgb, 1.0);
 #ifdef COUNT_SAMPLES
     // Taken in red and the low half of blue, skipped in green and the high half of blue.

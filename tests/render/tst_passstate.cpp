@@ -5,6 +5,7 @@
 
 #include "DatVolumeFiles.h"
 #include "GLAvailability.h"
+#include "RaySteps.h"
 #include "ScratchWorkingDirectory.h"
 #include "ViewProbe.h"
 
@@ -87,15 +88,19 @@ private slots:
     {
         QTest::addColumn<bool>("slices");
         QTest::addColumn<bool>("picture");
-        QTest::newRow("rays") << false << false;
-        QTest::newRow("slices") << true << false;
-        QTest::newRow("rays, off-screen picture") << false << true;
-        QTest::newRow("slices, off-screen picture") << true << true;
+        QTest::addColumn<bool>("dragging");
+        QTest::newRow("rays") << false << false << false;
+        QTest::newRow("slices") << true << false << false;
+        QTest::newRow("rays, off-screen picture") << false << true << false;
+        QTest::newRow("slices, off-screen picture") << true << true << false;
+        // Drawn at a quarter of the pixels and stretched onto the view.
+        QTest::newRow("rays, dragging") << false << false << true;
     }
     void framesLeaveTheGLStateAsTheyFoundIt()
     {
         QFETCH(bool, slices);
         QFETCH(bool, picture);
+        QFETCH(bool, dragging);
         ScratchWorkingDirectory workDir;
         QVERIFY(workDir.isReady());
         QVERIFY(writeVolumeFile("lobster.dat", 40, 40, 40, [](int x, int y, int z) { return ballSample(x, y, z, 40, 40, 40); }));
@@ -110,6 +115,8 @@ private slots:
         QVERIFY(view.canRender());
         view.setColors();
         view.setRenderMode(slices);
+        if (dragging)
+            view.stepCount = dragStepCount(view.width());
 
         view.makeCurrent();
         GLuint framebuffer = 0, colour = 0;

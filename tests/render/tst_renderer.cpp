@@ -4,7 +4,10 @@
 #include "ConsoleCapture.h"
 #include "DatVolumeFiles.h"
 #include "GLAvailability.h"
+#include "RaySteps.h"
+#include "SampleLimits.h"
 #include "ShaderSource.h"
+#include "TransferTexture.h"
 #include "ViewProbe.h"
 #include "Volume.h"
 
@@ -157,6 +160,32 @@ private slots:
         const QImage image = view->grabFramebuffer();
         QVERIFY(meanBrightness(image, 128, 192, 20) > 100);
         QVERIFY(meanBrightness(image, 128, 64, 20) < 5);
+    }
+
+    // A drag's longer steps let less through: the table's opacities rise to make up for it,
+    // the colours stay, and the resting step count changes nothing.
+    void dragTableCorrectsOpacitiesOnly_data()
+    {
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<uint32_t>("word");
+        QTest::addColumn<uint32_t>("corrected");
+        QTest::newRow("at rest") << steadyStepCount << 0x40A0B0C0u << 0x40A0B0C0u;
+        QTest::newRow("transparent") << 50 << 0x00A0B0C0u << 0x00A0B0C0u;
+        QTest::newRow("opaque") << 50 << 0xFFA0B0C0u << 0xFFA0B0C0u;
+        // 1 - (1 - 26 / 255)^10 = 0.659, 168 of 255.
+        QTest::newRow("ten times the step") << 50 << 0x1A010203u << 0xA8010203u;
+        // 1 - (1 - 102 / 255)^0.5 = 0.225, 57 of 255.
+        QTest::newRow("half the step") << 1000 << 0x66FFFFFFu << 0x39FFFFFFu;
+    }
+    void dragTableCorrectsOpacitiesOnly()
+    {
+        QFETCH(int, steps);
+        QFETCH(uint32_t, word);
+        QFETCH(uint32_t, corrected);
+        const std::vector<uint32_t> table(transferTableSize, word);
+        const std::vector<uint32_t> result = opacityCorrectedTable(table.data(), steps);
+        QCOMPARE(result.size(), std::size_t(transferTableSize));
+        QCOMPARE(QString::number(result.back(), 16), QString::number(corrected, 16));
     }
 
     void transferTextureArrivesWithRedAndBlueExchanged()
