@@ -276,7 +276,7 @@ private slots:
         QCOMPARE(editor->transferTable()[2000], 0xFFFFFFFFu);
         QCOMPARE(printed, QString());
         ConsoleCapture console;
-        editor->setGradientStops({QGradientStop(0.0, QColor(0, 0, 0, 0)), QGradientStop(1.0, QColor(255, 255, 255, 200))});
+        WindowProbe::editStops(*window, {QGradientStop(0.0, QColor(0, 0, 0, 0)), QGradientStop(1.0, QColor(255, 255, 255, 200))});
         QCOMPARE(console.text(), line);
     }
 
@@ -320,9 +320,8 @@ private:
         WindowProbe::openVolume(*window, workDir->filePath("ramp.dat"));
         if (!WindowProbe::volume(*window))
             QSKIP("no GL to open a volume with");
-        WindowProbe::editor(*window)->setGradientStops({QGradientStop(0.0, QColor(0, 0, 255, 0)),
-                                                        QGradientStop(0.3, QColor(255, 0, 0, 200)),
-                                                        QGradientStop(1.0, QColor(0, 255, 0, 40))});
+        WindowProbe::editStops(*window, {QGradientStop(0.0, QColor(0, 0, 255, 0)), QGradientStop(0.3, QColor(255, 0, 0, 200)),
+                                         QGradientStop(1.0, QColor(0, 255, 0, 40))});
     }
 
     Shown shown() const

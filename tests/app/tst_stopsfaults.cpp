@@ -175,7 +175,7 @@ private:
         if (!WindowProbe::volume(*window))
             QSKIP("no GL to open a volume with");
         GradientEditor *editor = WindowProbe::editor(*window);
-        editor->setGradientStops(editorStops(3, 255));
+        WindowProbe::editStops(*window, editorStops(3, 255));
         const QByteArray kept = fileBytes("ramp.dat.stops");
         QVERIFY(!kept.isEmpty());
         const std::vector<quint32> keptTable(editor->transferTable(), editor->transferTable() + 4096);
@@ -187,10 +187,10 @@ private:
         {
             ConsoleCapture console;
             // 60 and 50 stops take 1440 and 1200 bytes, more than the size limit lets a file grow.
-            editor->setGradientStops(editorStops(60, 200));
+            WindowProbe::editStops(*window, editorStops(60, 200));
             printed = console.text();
             failedTable.assign(editor->transferTable(), editor->transferTable() + 4096);
-            editor->setGradientStops(editorStops(50, 100));
+            WindowProbe::editStops(*window, editorStops(50, 100));
             printedTwice = console.text();
         }
         const QStringList leftovers = QDir().entryList({"ramp.dat.stops?*"}, QDir::Files | QDir::Hidden);
@@ -204,7 +204,7 @@ private:
         QVERIFY(failedTable != keptTable);
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
 
-        editor->setGradientStops(editorStops(4, 50));
+        WindowProbe::editStops(*window, editorStops(4, 50));
         QCOMPARE(StopsFile::decode(fileBytes("ramp.dat.stops")).stops.size(), 4);
     }
 

@@ -35,7 +35,19 @@ public:
         return opened;
     }
     // Delivers stops to the window as a finished edit in the editor does.
-    static void saveGradientStops(Window &w, const QGradientStops &stops) { emit editor(w)->gradientStopsChanged(stops); }
+    static void saveGradientStops(Window &w, const QGradientStops &stops)
+    {
+        emit editor(w)->gradientStopsChanged(stops);
+        emit editor(w)->gradientStopsEdited(stops);
+    }
+
+    // Puts stops into the editor as an edit of the user's would: the curves, the table and
+    // the stops file follow.
+    static void editStops(Window &w, const QGradientStops &stops)
+    {
+        editor(w)->setGradientStops(stops);
+        emit editor(w)->gradientStopsEdited(editor(w)->gradientStops());
+    }
 
     // The volume opened through the window; null until a file has been opened.
     static const Volume *volume(const Window &w) { return w.stopsFileName().isEmpty() ? nullptr : view(w)->volume(); }
