@@ -6,6 +6,7 @@
 #include "StopsFile.h"
 #include "VolumeReader.h"
 #include "WindowProbe.h"
+#include "WindowTestCase.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -74,33 +75,28 @@ const QGradientStops redToBlue{QGradientStop(0.0, QColor(255, 0, 0, 255)), QGrad
 
 // Opening anything but `.dat` through the reader, end to end: from the command line, the
 // dialog and a drop; cancelling; refusals.
-class TestOpenFlow : public QObject
+class TestOpenFlow : public WindowTestCase
 {
     Q_OBJECT
 
 private slots:
     void initTestCase()
     {
-        if (!glContextCanBeMade())
-            QSKIP("no GL context can be made here");
+        REQUIRE_GL_CONTEXT();
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     }
     void init()
     {
-        workDir = std::make_unique<ScratchWorkingDirectory>();
-        QVERIFY(workDir->isReady());
-        QVERIFY(writeVolumeFile("lobster.dat", 16, 16, 16, rampSample));
-        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
+        makeWorkDir();
     }
     void cleanup()
     {
-        window.reset();
-        workDir.reset();
+        tearDown();
     }
 
     void opensFromTheCommandLineWithItsStops()
     {
-        start(FakeReader());
+        startWindow(FakeReader());
         QVERIFY(writeBytes("head.nii.gz.stops", StopsFile::encode(redToBlue)));
         const QString path = workDir->filePath("head.nii.gz");
         ConsoleCapture console;
@@ -128,7 +124,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((output += program.readAll()).count("Volume density") == 2, 20000);
         program.kill();
         program.waitForFinished();
-        QVERIFY2(output.contains("loading lobster.dat (16 x 16 x 16) [done]\n"), output.constData());
+        QVERIFY2(output.contains("loading lobster.dat (32 x 32 x 32) [done]\n"), output.constData());
         QVERIFY2(output.contains("loading " + QFile::encodeName(workDir->filePath("ramp.dat")) + " (16 x 16 x 16) [done]\n"),
                  output.constData());
     }
@@ -138,7 +134,7 @@ private slots:
         FakeReader reader;
         reader.format = "MetaImage";
         reader.spacingKnown = false;
-        start(reader);
+        startWindow(reader);
         QVERIFY(writeBytes("scan.mha", "stand-in"));
         ConsoleCapture console;
         FileDialogDriver driver(workDir->filePath("scan.mha"));
@@ -152,7 +148,7 @@ private slots:
     {
         FakeReader reader;
         reader.format = "DICOM";
-        start(reader);
+        startWindow(reader);
         QVERIFY(QDir().mkdir("series"));
         ConsoleCapture console;
         drop(window.get(), workDir->filePath("series"));
@@ -166,7 +162,7 @@ private slots:
         FakeReader reader;
         reader.steps = 400;
         reader.stepMilliseconds = 10;
-        start(reader);
+        startWindow(reader);
         const Shown before = openRamp();
         ConsoleCapture console;
         window->openAfterStart(workDir->filePath("slow.nrrd"));
@@ -191,7 +187,7 @@ private slots:
         FakeReader reader;
         reader.steps = 400;
         reader.stepMilliseconds = 10;
-        start(reader);
+        startWindow(reader);
         window->openAfterStart(workDir->filePath("slow.nrrd"));
         QTRY_VERIFY(*reader.stepsRun > 0);
         window.reset();
@@ -237,7 +233,7 @@ private slots:
     {
         FakeReader reader;
         reader.refusal = "slice 7 of 20 is cut short";
-        start(reader);
+        startWindow(reader);
         const Shown before = openRamp();
         ConsoleCapture console;
         const QString path = workDir->filePath("cut.dcm");
@@ -258,11 +254,6 @@ private:
         QByteArray stops;
     };
 
-    void start(const FakeReader &reader)
-    {
-        window = std::make_unique<Window>(reader);
-        QVERIFY(WindowProbe::start(*window));
-    }
     // A first volume of known stops, to see that later opens keep it.
     Shown openRamp()
     {
@@ -287,9 +278,6 @@ private:
                 return button;
         return nullptr;
     }
-
-    std::unique_ptr<ScratchWorkingDirectory> workDir;
-    std::unique_ptr<Window> window;
 };
 
 QTEST_MAIN(TestOpenFlow)

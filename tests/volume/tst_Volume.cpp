@@ -1,4 +1,5 @@
 #include "DensityHistogram.h"
+#include "GLAvailability.h"
 #include "OffscreenGLContext.h"
 #include "Volume.h"
 #include "VolumeTexture.h"
@@ -153,8 +154,7 @@ private slots:
     }
     void loadsUploadsAndReports()
     {
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         QFETCH(int, x);
         QFETCH(int, y);
         QFETCH(int, z);
@@ -226,8 +226,7 @@ private slots:
     }
     void slabsMatchTheWholeGrid()
     {
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         QFETCH(int, x);
         QFETCH(int, y);
         QFETCH(int, z);
@@ -259,8 +258,7 @@ private slots:
     }
     void buildsFromSamplesInMemory()
     {
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         QFETCH(int, x);
         QFETCH(int, y);
         QFETCH(int, z);
@@ -295,8 +293,7 @@ private slots:
 
     void emptyVolumeSpansTheWholeRange()
     {
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         const QByteArray path = writeFile("zero.dat", datContent(4, 4, 2, std::vector<uint16_t>(32, 0)));
         std::unique_ptr<Volume> volume;
         const QString printed = printedBy([&] { volume = std::make_unique<Volume>(path.constData()); });
@@ -354,8 +351,7 @@ private slots:
         QCOMPARE(QString::fromStdString(textureLimitRefusal(SampleGrid{256, 256, 256}, 256)), QString());
         QCOMPARE(QString::fromStdString(textureLimitRefusal(SampleGrid{2, 2, 258}, 256)),
                  "a 3D texture of 2 x 2 x 258 exceeds the GL's limit of 256 per side");
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         GLint limit = 0;
         glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &limit);
         if (limit + 2 > 65534)
@@ -376,8 +372,7 @@ private slots:
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("the sanitizer's allocator does not return null");
 #endif
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         // A sparse file of 64 Mi samples: 128 MiB of samples fit under the lowered limit,
         // the GL's 512 MiB texture does not.
         const QByteArray path = writeFile("big.dat", datContent(256, 256, 1024, {}));
