@@ -176,6 +176,9 @@ private slots:
         const QSize size = window->size();
         window->windowHandle()->resize(200, 150);
         QTRY_VERIFY(alphaShade()->width() < 200);
+        // Read at that size, as a repaint or an edit would.
+        for (ShadeWidget *shade : editor()->findChildren<ShadeWidget *>())
+            QVERIFY(shade->curvePoints().last().x() < 200);
         window->windowHandle()->resize(size);
         QTRY_COMPARE(alphaShade()->width(), curves.last().last().x());
 
