@@ -117,19 +117,20 @@ void HoverPoints::publishPoints()
     emit pointsChanged(points);
 }
 
-// Points that look alike at this size keep the order of their data, so that a larger size
-// shows them in order too. The dragged point's index follows it.
+// Points that look alike at this size keep the order of their data (which may run against
+// the pixels, as a channel's values do), so that a larger size shows them in order too. The
+// dragged point's index follows it.
 void HoverPoints::sortPoints()
 {
-    const auto key = [this](const QPolygonF &list, int i) {
-        return sortMode == SortByX ? list.at(i).x() : list.at(i).y();
-    };
+    const bool byX = sortMode == SortByX;
+    const double dataDirection = byX ? dataFrame.right - dataFrame.left : dataFrame.bottom - dataFrame.top;
+    const auto key = [byX](const QPolygonF &list, int i) { return byX ? list.at(i).x() : list.at(i).y(); };
     std::vector<int> order(size_t(points.size()));
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](int a, int b) {
         if (key(points, a) != key(points, b))
             return key(points, a) < key(points, b);
-        return key(data, a) < key(data, b);
+        return key(data, a) * dataDirection < key(data, b) * dataDirection;
     });
     QPolygonF sortedPoints, sortedData;
     for (int i : order) {
