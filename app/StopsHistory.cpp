@@ -48,6 +48,13 @@ StopsHistory::StopsHistory(QObject *parent)
     commands.setUndoLimit(capacity);
 }
 
+// The stack clears itself as it goes and would tell its listeners, which may be going
+// too (the window, whose child this history is).
+StopsHistory::~StopsHistory()
+{
+    commands.blockSignals(true);
+}
+
 void StopsHistory::reset(const QGradientStops &stops)
 {
     commands.clear();

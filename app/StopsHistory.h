@@ -19,6 +19,7 @@ public:
     static constexpr int capacity = 200;
 
     explicit StopsHistory(QObject *parent = nullptr);
+    ~StopsHistory() override;
 
     // Starts anew from these stops, with nothing to undo or redo.
     void reset(const QGradientStops &stops);

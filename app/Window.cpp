@@ -234,10 +234,10 @@ void Window::connectStops()
     connect(fixateColorBox, &QCheckBox::toggled, gradientEditor, &GradientEditor::moveColorsToAlpha);
     connect(fixateColorBox, &QCheckBox::clicked, this, [this](bool checked) {
         if (checked)
-            takeEdit(gradientEditor->gradientStops());
+            saveGradientStops(gradientEditor->gradientStops());
     });
     connect(gradientEditor, &GradientEditor::gradientStopsChanged, this, &Window::rebuildTransferTable);
-    connect(gradientEditor, &GradientEditor::gradientStopsEdited, this, &Window::takeEdit);
+    connect(gradientEditor, &GradientEditor::gradientStopsEdited, this, &Window::saveGradientStops);
     connect(this, &Window::colorTextureChanged, glWidget, &GLWidget::setColors);
 
     connect(gradientEditor, &GradientEditor::gestureStarted, history, &StopsHistory::beginGesture);
@@ -292,7 +292,7 @@ void Window::rebuildTransferTable()
 }
 
 // An edit is saved, and becomes a step of the history where it changed the stops.
-void Window::takeEdit(const QGradientStops &stops)
+void Window::saveGradientStops(const QGradientStops &stops)
 {
     history->record(stops);
     keeper->save(stops);
@@ -311,7 +311,7 @@ void Window::applyPreset(const TransferPresets::Preset &preset)
     tableRange(lo, hi);
     history->endGesture();
     gradientEditor->setGradientStops(TransferPresets::placed(preset.stops, lo, hi));
-    takeEdit(gradientEditor->gradientStops());
+    saveGradientStops(gradientEditor->gradientStops());
 }
 
 // The stops of the volume on screen (stored, or the defaults) go into the editor as the start

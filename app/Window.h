@@ -62,6 +62,7 @@ signals:
 
 private slots:
     void setDefaultGradientStops();
+    void saveGradientStops(const QGradientStops &stops);
     void setOpenFileName();
     void setOpenFolderName();
 
@@ -79,7 +80,6 @@ private:
     void addShortcuts();
     void tableRange(int &lo, int &hi) const;
     void rebuildTransferTable();
-    void takeEdit(const QGradientStops &stops);
     void restoreStep(const QGradientStops &stops);
     void applyPreset(const TransferPresets::Preset &preset);
     void takeShownVolume(const QString &name);
