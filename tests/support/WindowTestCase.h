@@ -29,12 +29,12 @@ protected:
     }
     // Shows a window that reads every format but `.dat` through reader and waits for its
     // default stops, which arrive from the event loop.
-    static void startWindow(std::unique_ptr<Window> &w, VolumeReader reader = importingVolumeReader())
+    static void startWindow(std::unique_ptr<Window> &w, VolumeReader reader = processVolumeReader())
     {
         w = std::make_unique<Window>(std::move(reader));
         QVERIFY2(WindowProbe::start(*w), "the window never showed its default stops");
     }
-    void startWindow(VolumeReader reader = importingVolumeReader()) { startWindow(window, std::move(reader)); }
+    void startWindow(VolumeReader reader = processVolumeReader()) { startWindow(window, std::move(reader)); }
     void tearDown()
     {
         window.reset();
