@@ -30,6 +30,7 @@ ReadVolume readVolumeOf(ImportResult &&result, const std::string &path)
     read.spacingZ = result.spacing[2];
     read.spacingKnown = result.hasSpacing;
     read.format = std::move(result.format);
+    read.values = valuesDescription(result);
     read.samples = std::move(result.samples);
     read.notes = std::move(result.notes);
     return read;

@@ -31,6 +31,9 @@ struct ReadVolume
     // The format's name as the console line shows it: "DICOM", "NIfTI", "NRRD", "MetaImage",
     // "InVesalius".
     std::string format;
+    // The stored values and how they were mapped: "int16 values -1024..3033, mapping hu
+    // (value + 1024)"; empty where the reader does not say.
+    std::string values;
     // sizeX * sizeY * sizeZ samples already mapped to 0..4095, x fastest.
     std::vector<uint16_t> samples;
     // Further lines for the console, e.g. other series found beside the one read.

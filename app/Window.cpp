@@ -446,7 +446,7 @@ void Window::finishReading()
 
     printConsole("loading " + std::string(QFile::encodeName(path).constData()) + " (" + read.format + ", "
                  + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ)
-                 + ", " + spacingText(read) + ")\n");
+                 + ", " + spacingText(read) + (read.values.empty() ? "" : ", " + read.values) + ")\n");
     for (const std::string &note : read.notes)
         printConsole(note + "\n");
     glWidget->makeCurrent();

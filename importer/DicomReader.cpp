@@ -36,6 +36,7 @@ struct DicomFile
     QString seriesUid;
     QString instanceUid;
     QString seriesLabel;
+    QString modality;
     unsigned rows = 0;
     unsigned columns = 0;
     unsigned frames = 1;
@@ -308,6 +309,7 @@ bool readHeader(const QString &path, DicomFile *facts)
     facts->samplesPerPixel = whole(text(0x0028, 0x0002), 1);
     facts->seriesUid = QString::fromStdString(text(0x0020, 0x000e)).trimmed();
     facts->instanceUid = QString::fromStdString(text(0x0008, 0x0018)).trimmed();
+    facts->modality = QString::fromStdString(text(0x0008, 0x0060)).trimmed();
     facts->seriesLabel = QString::fromStdString(text(0x0008, 0x103e)).trimmed();
     if (facts->seriesLabel.isEmpty())
         facts->seriesLabel = QStringLiteral("series ") + QString::fromStdString(text(0x0020, 0x0011)).trimmed();
@@ -648,6 +650,7 @@ SourceVolume readDicom(const QString &path, const ImportProgress &progress)
         volume.files.push_back(file.path.toStdString());
     readSlices(path, series, mixedStorage, &volume, progress);
     volume.frame = frameOfSeries(series, volume.frame);
+    volume.modality = series.front().modality.toStdString();
     if (series.size() > 1 || series.front().frames == 1)
         volume.spacing[2] = sliceSpacing > 0.0 ? sliceSpacing : series.front().sliceSpacing > 0.0 ? series.front().sliceSpacing : 1.0;
     volume.hasSpacing = series.front().hasPixelSpacing && std::all_of(volume.spacing, volume.spacing + 3, [](double spacing) {

@@ -420,6 +420,19 @@ bool statesFrame(const QString &path, ItkFormat format, const SourceVolume &volu
     return false;
 }
 
+// MetaImage's optional Modality field; ITK reads it but does not pass it on.
+std::string metaImageModality(itk::ImageIOBase &io)
+{
+    switch (static_cast<itk::MetaImageIO &>(io).GetMetaImagePointer()->Modality()) {
+    case MET_MOD_CT: return "CT";
+    case MET_MOD_MR: return "MR";
+    case MET_MOD_NM: return "NM";
+    case MET_MOD_US: return "US";
+    case MET_MOD_OTHER: return "OT";
+    default: return std::string();
+    }
+}
+
 void acceptSpacing(SourceVolume *volume)
 {
     volume->hasSpacing = true;
@@ -465,6 +478,8 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
         ItkImageIO::readInformation(*io, path, &volume);
         acceptSpacing(&volume);
         volume.frame.known = statesFrame(path, format, volume);
+        if (format == ItkFormat::MetaImage)
+            volume.modality = metaImageModality(*io);
         checkStoredData(path, format, *io, volume);
         const QString detached = format == ItkFormat::MetaImage ? detachedCompressedData(path, *io, links) : QString();
         if (!detached.isEmpty()) {

@@ -23,6 +23,8 @@ struct SourceVolume
     double spacing[3] = {1.0, 1.0, 1.0};
     bool hasSpacing = false;
     PatientFrame frame;
+    // The modality the source names ("CT", "MR"); empty where its format has no such field.
+    std::string modality;
     SampleType type = SampleType::UInt8;
     std::vector<unsigned char> bytes;
     std::vector<std::string> files;

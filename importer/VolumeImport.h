@@ -69,6 +69,10 @@ struct ImportResult
 constexpr double robustLowFraction = 0.005;
 constexpr double robustHighFraction = 0.995;
 
+// The stored values and their mapping in a few words, for the line that reports an open:
+// "int16 values -1024..3033, mapping hu (value + 1024)".
+std::string valuesDescription(const ImportResult &result);
+
 // Reads the volume at `path`, a file or a DICOM folder, told apart by its name: .dcm (or
 // any file GDCM takes for DICOM), .nii, .nii.gz, .hdr, .img, .nrrd, .nhdr, .mha, .mhd,
 // .inv3. Never throws; a refusal leaves everything as it was.
