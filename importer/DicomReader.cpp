@@ -428,9 +428,17 @@ std::vector<DicomFile> largestSeries(const QString &folder, SeriesMap series, So
 
 std::vector<DicomFile> seriesOfFolder(const QString &folder, const ImportProgress &progress, SourceVolume *volume)
 {
-    const std::vector<DicomFile> files = scanFiles(folder, filesBelow(folder, QDirIterator::Subdirectories), progress);
-    if (files.empty())
+    const QStringList paths = filesBelow(folder, QDirIterator::Subdirectories);
+    const std::vector<DicomFile> files = scanFiles(folder, paths, progress);
+    if (files.empty()) {
+        const auto unreadable = std::count_if(paths.begin(), paths.end(), [](const QString &file) { return !QFileInfo(file).isReadable(); });
+        if (unreadable > 0)
+            throw ImportError(QStringLiteral("%1: the folder holds no DICOM images it may read: permission denied for %2 of its %3 files")
+                                  .arg(folder)
+                                  .arg(unreadable)
+                                  .arg(paths.size()));
         throw ImportError(QStringLiteral("%1: the folder holds no DICOM images").arg(folder));
+    }
     return largestSeries(folder, groupBySeries(files), volume);
 }
 

@@ -458,8 +458,10 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
     volume.format = formatName(format);
     volume.files.push_back(path.toStdString());
     const QStringList others = format == ItkFormat::Nifti ? niftiPartner(path) : namedDataFiles(path, format);
-    for (const QString &other : others)
+    for (const QString &other : others) {
+        checkDataFileKind(path, other);
         volume.files.push_back(other.toStdString());
+    }
 
     // A corrupt header stream would only make ITK say that it cannot read the file.
     if (format == ItkFormat::Nifti && isCompressedName(path))

@@ -4,8 +4,34 @@
 #include "ImportError.h"
 #include "ImportProgress.h"
 
+#include <QFile>
+
 #include <algorithm>
+#include <cerrno>
 #include <new>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A named pipe would block the first reader that opens it until someone writes to it; a
+// device might never end.
+QString specialFileKind(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a named pipe");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("a device");
+}
+
+bool isSpecial(mode_t mode)
+{
+    return !S_ISREG(mode) && !S_ISDIR(mode);
+}
+
+} // namespace
 
 void checkGrid(const QString &file, uint64_t sizeX, uint64_t sizeY, uint64_t sizeZ)
 {
@@ -14,6 +40,31 @@ void checkGrid(const QString &file, uint64_t sizeX, uint64_t sizeY, uint64_t siz
     const std::string refusal = gridRefusal(bounded(sizeX), bounded(sizeY), bounded(sizeZ));
     if (!refusal.empty())
         throw ImportError(QStringLiteral("%1: %2").arg(file, QString::fromStdString(refusal)));
+}
+
+void checkOpenable(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status;
+    if (::stat(name.constData(), &status) != 0) {
+        const bool denied = errno == EACCES;
+        throw ImportError(QStringLiteral("%1: cannot open: %2")
+                              .arg(path, denied ? QStringLiteral("permission denied") : QStringLiteral("no such file or folder")));
+    }
+    if (isSpecial(status.st_mode))
+        throw ImportError(QStringLiteral("%1: cannot open: not a regular file but %2").arg(path, specialFileKind(status.st_mode)));
+    // A folder is read by listing it, which needs the right to search it too.
+    const int needed = S_ISDIR(status.st_mode) ? R_OK | X_OK : R_OK;
+    if (::access(name.constData(), needed) != 0 && errno == EACCES)
+        throw ImportError(QStringLiteral("%1: cannot open: permission denied").arg(path));
+}
+
+void checkDataFileKind(const QString &header, const QString &dataFile)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(dataFile).constData(), &status) == 0 && isSpecial(status.st_mode))
+        throw ImportError(QStringLiteral("%1: its data file %2 is not a regular file but %3")
+                              .arg(header, dataFile, specialFileKind(status.st_mode)));
 }
 
 void allocateSamples(const QString &file, SourceVolume *volume)

@@ -40,6 +40,13 @@ struct SourceVolume
 // it allocates anything for the samples.
 void checkGrid(const QString &file, uint64_t sizeX, uint64_t sizeY, uint64_t sizeZ);
 
+// Refuses what no reader should open, before any does: a path that is not there, one the
+// user may not read, and anything but a regular file or a folder.
+void checkOpenable(const QString &path);
+
+// Refuses a file that `header` names for its data when it is there but is no regular file.
+void checkDataFileKind(const QString &header, const QString &dataFile);
+
 // Allocates the samples for the sizes and type already set, refusing when memory is short.
 void allocateSamples(const QString &file, SourceVolume *volume);
 

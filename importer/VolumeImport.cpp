@@ -44,6 +44,7 @@ bool hasSuffix(const QString &path, const char *const (&suffixes)[N])
 
 SourceVolume readSource(const QString &path, const ImportOptions &options, const ImportProgress &progress)
 {
+    checkOpenable(path);
     if (options.raw)
         return readRawFile(path, *options.raw, progress);
     const QFileInfo info(path);
@@ -57,8 +58,6 @@ SourceVolume readSource(const QString &path, const ImportOptions &options, const
         return readItkFile(path, ItkFormat::MetaImage, progress);
     if (hasSuffix(path, invesaliusSuffixes))
         return readInvesaliusProject(path, progress);
-    if (!info.exists())
-        throw ImportError(QStringLiteral("%1: cannot open: no such file or folder").arg(path));
     if (hasSuffix(path, dicomSuffixes) || looksLikeDicom(path))
         return readDicom(path, progress);
     throw ImportError(QStringLiteral("%1: unknown format; expected a DICOM file or folder, .nii, .nii.gz, .hdr, .nrrd, "

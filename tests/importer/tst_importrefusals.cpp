@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace VolumeFiles;
 
 // Inputs the importer cannot convert are refused with one line that names the path and
@@ -24,6 +27,8 @@ private slots:
     void raw();
     void dicom_data();
     void dicom();
+    void access_data();
+    void access();
     void unwritableOutput();
 
 private:
@@ -302,6 +307,52 @@ void TestImportRefusals::dicom()
     }
     const QString input = open.isEmpty() ? folder : QDir(folder).filePath(open);
     expectRefusal(input, ImportOptions(), (open.isEmpty() || kind == QLatin1String("cut") ? input : QString()) + reason);
+}
+
+void TestImportRefusals::access_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("pipe named as DICOM") << "pipe" << "x.dcm" << "x.dcm: cannot open: not a regular file but a named pipe";
+    QTest::newRow("pipe named as InVesalius") << "pipe" << "x.inv3" << "x.inv3: cannot open: not a regular file but a named pipe";
+    QTest::newRow("pipe without a suffix") << "pipe" << "x" << "x: cannot open: not a regular file but a named pipe";
+    QTest::newRow("pipe as NRRD data") << "pipe data" << "x.nhdr" << "x.nhdr: its data file";
+    QTest::newRow("below a file") << "file" << "x.nii/y.nii" << "x.nii/y.nii: cannot open: no such file or folder";
+    QTest::newRow("unreadable file") << "unreadable" << "x.nii" << "x.nii: cannot open: permission denied";
+    QTest::newRow("unreadable folder") << "unreadable folder" << "x" << "x: cannot open: permission denied";
+    QTest::newRow("folder of unreadable files") << "unreadable inside" << "y"
+                                                << "y: the folder holds no DICOM images it may read: permission denied for 1 of its 1 files";
+}
+
+// What the reason says for paths no reader can take; a pipe must be refused before anything
+// opens it, or the import would wait for a writer for ever.
+void TestImportRefusals::access()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    if (kind.startsWith(QLatin1String("unreadable")) && ::geteuid() == 0)
+        QSKIP("the superuser may read everything");
+    const QString path = dir.filePath(name);
+    const QString pipe = kind == QLatin1String("pipe data") ? dir.filePath(QStringLiteral("pipe-data")) : path;
+    if (kind.startsWith(QLatin1String("pipe")))
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    if (kind == QLatin1String("pipe data"))
+        QVERIFY(writeFile(path, "NRRD0004\ntype: short\ndimension: 3\nsizes: 3 4 5\nencoding: raw\ndata file: pipe-data\n"));
+    if (kind == QLatin1String("file") || kind == QLatin1String("unreadable"))
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("x.nii")), goodNiftiHeader()));
+    if (kind.startsWith(QLatin1String("unreadable ")))
+        QVERIFY(QDir(dir.path()).mkdir(name));
+    if (kind == QLatin1String("unreadable inside"))
+        QVERIFY(writeFile(QDir(path).filePath(QStringLiteral("slice")), QByteArray(200, 'x')));
+    const QString locked = kind == QLatin1String("unreadable inside") ? QDir(path).filePath(QStringLiteral("slice")) : path;
+    if (kind.startsWith(QLatin1String("unreadable")))
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    expectRefusal(path, ImportOptions(), reason);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (kind.startsWith(QLatin1String("pipe")))
+        QVERIFY(QFile::remove(pipe));
 }
 
 // The .dat writer leaves nothing behind when it cannot write, and no folder is replaced.
