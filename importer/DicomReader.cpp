@@ -42,6 +42,8 @@ struct DicomFile
     unsigned frames = 1;
     unsigned samplesPerPixel = 1;
     QString storage; // bits allocated and stored, pixel representation, slope, intercept
+    unsigned bitsAllocated = 16;
+    unsigned pixelRepresentation = 0;
     bool hasPosition = false;
     std::array<double, 3> position{};
     bool hasOrientation = false;
@@ -314,6 +316,8 @@ bool readHeader(const QString &path, DicomFile *facts)
     if (facts->seriesLabel.isEmpty())
         facts->seriesLabel = QStringLiteral("series ") + QString::fromStdString(text(0x0020, 0x0011)).trimmed();
     const unsigned bitsAllocated = whole(text(0x0028, 0x0100), 16);
+    facts->bitsAllocated = bitsAllocated;
+    facts->pixelRepresentation = whole(text(0x0028, 0x0103), 0);
     facts->storage = QStringLiteral("%1 %2 %3 %4 %5")
                          .arg(bitsAllocated)
                          .arg(whole(text(0x0028, 0x0101), 0))
@@ -406,7 +410,7 @@ SeriesMap groupBySeries(std::vector<DicomFile> files)
 }
 
 // The series with the most images; the others become a note.
-std::vector<DicomFile> largestSeries(const QString &folder, SeriesMap series, SourceVolume *volume)
+std::vector<DicomFile> largestSeries(const QString &folder, SeriesMap series, std::vector<std::string> *notes)
 {
     auto largest = std::max_element(series.begin(), series.end(),
                                     [](const auto &a, const auto &b) { return a.second.size() < b.second.size(); });
@@ -416,7 +420,7 @@ std::vector<DicomFile> largestSeries(const QString &folder, SeriesMap series, So
         QStringList others;
         for (const auto &[uid, files] : series)
             others << QStringLiteral("%1 (%2 files)").arg(files.front().seriesLabel).arg(files.size());
-        volume->notes.push_back(QStringLiteral("%1: opened %2 (%3 files); the folder holds %4 more series: %5")
+        notes->push_back(QStringLiteral("%1: opened %2 (%3 files); the folder holds %4 more series: %5")
                                     .arg(folder, chosen.front().seriesLabel)
                                     .arg(chosen.size())
                                     .arg(series.size())
@@ -426,7 +430,7 @@ std::vector<DicomFile> largestSeries(const QString &folder, SeriesMap series, So
     return chosen;
 }
 
-std::vector<DicomFile> seriesOfFolder(const QString &folder, const ImportProgress &progress, SourceVolume *volume)
+std::vector<DicomFile> seriesOfFolder(const QString &folder, const ImportProgress &progress, std::vector<std::string> *notes)
 {
     const QStringList paths = filesBelow(folder, QDirIterator::Subdirectories);
     const std::vector<DicomFile> files = scanFiles(folder, paths, progress);
@@ -439,11 +443,47 @@ std::vector<DicomFile> seriesOfFolder(const QString &folder, const ImportProgres
                                   .arg(paths.size()));
         throw ImportError(QStringLiteral("%1: the folder holds no DICOM images").arg(folder));
     }
-    return largestSeries(folder, groupBySeries(files), volume);
+    return largestSeries(folder, groupBySeries(files), notes);
 }
 
-// The given file and the files beside it of the same series.
-std::vector<DicomFile> seriesOfFile(const QString &path, const ImportProgress &progress)
+QString name(const DicomFile &file)
+{
+    return QFileInfo(file.path).fileName();
+}
+
+bool sameOrientation(const DicomFile &a, const DicomFile &b)
+{
+    if (a.hasOrientation != b.hasOrientation)
+        return false;
+    for (int i = 0; i < 6; ++i) {
+        if (std::abs(a.orientation[i] - b.orientation[i]) > orientationTolerance)
+            return false;
+    }
+    return true;
+}
+
+// Why `file` cannot be a slice of the volume of the file the user named; empty when it can.
+// Rescaled values may differ from file to file (they are read as floats then), the way
+// they are stored may not.
+QString disagreement(const DicomFile &named, const DicomFile &file)
+{
+    if (!file.pixelDataProblem.isEmpty())
+        return file.pixelDataProblem;
+    if (file.rows != named.rows || file.columns != named.columns)
+        return QStringLiteral("%1 x %2 pixels, not %3 x %4").arg(file.columns).arg(file.rows).arg(named.columns).arg(named.rows);
+    if (file.samplesPerPixel != named.samplesPerPixel || file.bitsAllocated != named.bitsAllocated
+        || file.pixelRepresentation != named.pixelRepresentation)
+        return QStringLiteral("samples of another type");
+    if (!sameOrientation(named, file))
+        return QStringLiteral("a plane of another orientation");
+    if (file.hasPosition != named.hasPosition)
+        return file.hasPosition ? QStringLiteral("a position where the named file has none") : QStringLiteral("no position");
+    return QString();
+}
+
+// The given file and the files beside it of the same series that agree with it; those that
+// do not are named in a note.
+std::vector<DicomFile> seriesOfFile(const QString &path, const ImportProgress &progress, std::vector<std::string> *notes)
 {
     DicomFile given;
     if (!readHeader(path, &given))
@@ -454,16 +494,20 @@ std::vector<DicomFile> seriesOfFile(const QString &path, const ImportProgress &p
     std::vector<DicomFile> series{given};
     QStringList siblings = filesBelow(QFileInfo(path).absolutePath(), QDirIterator::NoIteratorFlags);
     siblings.removeIf([&canonical](const QString &sibling) { return QFileInfo(sibling).canonicalFilePath() == canonical; });
+    QStringList leftOut;
     for (DicomFile &file : scanFiles(path, siblings, progress)) {
-        if (file.seriesUid == given.seriesUid && file.frames == 1 && (file.instanceUid != given.instanceUid || given.instanceUid.isEmpty()))
+        const bool copy = !given.instanceUid.isEmpty() && file.instanceUid == given.instanceUid;
+        if (file.seriesUid != given.seriesUid || file.frames != 1 || copy)
+            continue;
+        const QString why = disagreement(given, file);
+        if (why.isEmpty())
             series.push_back(std::move(file));
+        else
+            leftOut << QStringLiteral("%1 (%2)").arg(name(file), why);
     }
+    if (!leftOut.isEmpty())
+        notes->push_back(QStringLiteral("%1: left out of its series: %2").arg(path, leftOut.join(QStringLiteral(", "))).toStdString());
     return withoutCopies(std::move(series));
-}
-
-QString name(const DicomFile &file)
-{
-    return QFileInfo(file.path).fileName();
 }
 
 // "FOLDER: FILE" for one file of a folder's series, the path alone for the file given.
@@ -641,15 +685,15 @@ bool looksLikeDicom(const QString &path)
     return readHeader(path, &facts);
 }
 
-SourceVolume readDicom(const QString &path, const ImportProgress &progress)
+namespace {
+
+// The volume of a series whose files were chosen: checked, sorted, read and placed.
+SourceVolume volumeOfSeries(const QString &path, std::vector<DicomFile> series, std::vector<std::string> notes,
+                            const ImportProgress &progress)
 {
-    ItkImageIO::quietLibraries();
     SourceVolume volume;
     volume.format = "DICOM";
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw ImportError(QStringLiteral("%1: cannot open: no such file or folder").arg(path));
-    std::vector<DicomFile> series = info.isDir() ? seriesOfFolder(path, progress, &volume) : seriesOfFile(path, progress);
+    volume.notes = std::move(notes);
     checkAlike(path, series);
     const double sliceSpacing = sortSlices(path, &series, &volume);
     const bool mixedStorage = std::any_of(series.begin(), series.end(),
@@ -667,4 +711,48 @@ SourceVolume readDicom(const QString &path, const ImportProgress &progress)
     if (!volume.hasSpacing)
         std::fill(volume.spacing, volume.spacing + 3, 1.0);
     return volume;
+}
+
+QString withoutPrefix(const QString &message, const QString &path)
+{
+    const QString prefix = path + QStringLiteral(": ");
+    return message.startsWith(prefix) ? message.mid(prefix.size()) : message;
+}
+
+// A named file opens its series; where the series makes no volume with it (a slice
+// missing, two at one place, a slice that fails to decode), it opens alone and says why.
+SourceVolume volumeOfFile(const QString &path, const ImportProgress &progress)
+{
+    std::vector<std::string> notes;
+    std::vector<DicomFile> series = seriesOfFile(path, progress, &notes);
+    if (series.size() == 1)
+        return volumeOfSeries(path, std::move(series), std::move(notes), progress);
+    const DicomFile named = *std::find_if(series.begin(), series.end(), [&path](const DicomFile &file) { return file.path == path; });
+    try {
+        return volumeOfSeries(path, series, notes, progress);
+    } catch (const ImportCancelled &) {
+        throw;
+    } catch (const ImportError &error) {
+        notes.push_back(QStringLiteral("%1: opened alone: the %2 files of its series make no volume with it: %3")
+                            .arg(path)
+                            .arg(series.size())
+                            .arg(withoutPrefix(error.message(), path))
+                            .toStdString());
+    }
+    return volumeOfSeries(path, {named}, std::move(notes), progress);
+}
+
+} // namespace
+
+SourceVolume readDicom(const QString &path, const ImportProgress &progress)
+{
+    ItkImageIO::quietLibraries();
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw ImportError(QStringLiteral("%1: cannot open: no such file or folder").arg(path));
+    if (!info.isDir())
+        return volumeOfFile(path, progress);
+    std::vector<std::string> notes;
+    std::vector<DicomFile> series = seriesOfFolder(path, progress, &notes);
+    return volumeOfSeries(path, std::move(series), std::move(notes), progress);
 }

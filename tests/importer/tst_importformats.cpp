@@ -44,6 +44,8 @@ private slots:
     void dicomMultiFrame();
     void dicomSeries_data();
     void dicomSeries();
+    void dicomNamedFile_data();
+    void dicomNamedFile();
     void progressAndCancel();
 
 private:
@@ -572,6 +574,45 @@ void TestImportFormats::dicomSeries()
     QCOMPARE(result.notes.empty(), note.isEmpty());
     if (!note.isEmpty())
         QVERIFY2(QString::fromStdString(result.notes.front()).contains(note), result.notes.front().c_str());
+}
+
+void TestImportFormats::dicomNamedFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("slices");
+    QTest::addColumn<QStringList>("notes");
+    const QString alone = QStringLiteral("s90_1.dcm: opened alone: the %1 files of its series make no volume with it: ");
+    QTest::newRow("file of another kind with the series' UID") << "intruder" << 6
+                                                               << QStringList{"s90_1.dcm: left out of its series: u.dcm (samples of another type)"};
+    QTest::newRow("cut-short slice") << "cut" << 1
+                                     << QStringList{"s90_1.dcm: left out of its series: s62_0.dcm (its pixel data holds 70 of the 80 bytes",
+                                                    alone.arg(5) + "the slices are unevenly spaced"};
+    QTest::newRow("slice of another size") << "sizes" << 1
+                                           << QStringList{"s90_1.dcm: left out of its series: s76_5.dcm (6 x 5 pixels, not 8 x 5)", alone.arg(5)};
+    QTest::newRow("missing slice") << "missing" << 1 << QStringList{alone.arg(5) + "the slices are unevenly spaced"};
+}
+
+// One file of a series named by the user opens the slices that agree with it, or itself
+// alone; what was left out is named, never silently merged or refused.
+void TestImportFormats::dicomNamedFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, slices);
+    QFETCH(QStringList, notes);
+    const QString folder = writeSeries(kind);
+    if (folder.isEmpty())
+        QSKIP("/usr/bin/python3 with pydicom (python3-pydicom) is needed to write the series");
+    const ImportResult result = importOrFail(QDir(folder).filePath(QStringLiteral("s90_1.dcm")), ImportOptions());
+    QVERIFY(result.ok());
+    QCOMPARE((QVector<int>{result.sizeX, result.sizeY, result.sizeZ}), (QVector<int>{8, 5, slices}));
+    QCOMPARE(int(result.files.size()), slices);
+    for (int y = 0, i = 0; y < 5; ++y) {
+        for (int x = 0; x < 8; ++x, ++i)
+            QCOMPARE(int(result.samples[i]), 10 * y + x - 1000 + 1024);
+    }
+    QCOMPARE(int(result.notes.size()), notes.size());
+    for (int i = 0; i < notes.size(); ++i)
+        QVERIFY2(QString::fromStdString(result.notes[i]).startsWith(QDir(folder).filePath(notes[i])), result.notes[i].c_str());
 }
 
 // The import reports rising fractions up to 1 and stops, between slabs, when asked.
