@@ -3,6 +3,7 @@
 #include "ImportError.h"
 #include "ImportProgress.h"
 #include "ItkImageIO.h"
+#include "NiftiTwoHeader.h"
 #include "StoredData.h"
 
 
@@ -384,6 +385,39 @@ QString isolatedNiftiPath(const QString &path, const SourceVolume &volume, const
     return read;
 }
 
+QByteArray headerBytes(const QString &header, int size)
+{
+    QByteArray bytes(size, '\0');
+    gzFile file = gzopen(QFile::encodeName(header).constData(), "rb");
+    const int got = file ? gzread(file, bytes.data(), unsigned(size)) : 0;
+    if (file)
+        gzclose(file);
+    return bytes.left(std::max(got, 0));
+}
+
+// For a NIfTI-2 file, the NIfTI-1 stand-in header ITK reads instead (NiftiTwoHeader.h),
+// written into `folder` beside a link to the data; the path to read otherwise.
+QString niftiOneStandIn(const QString &path, const QString &read, const SourceVolume &volume, const QTemporaryDir &folder)
+{
+    const QString header = niftiHeaderOf(path, volume);
+    const QByteArray bytes = headerBytes(header, NiftiTwoHeader::size);
+    if (!NiftiTwoHeader::isNiftiTwo(bytes))
+        return read;
+    QString refusal;
+    const QByteArray standIn = NiftiTwoHeader::toNiftiOnePair(bytes, &refusal);
+    if (standIn.isEmpty())
+        throw ImportError(QStringLiteral("%1: %2").arg(path, refusal));
+    const QString partner = niftiPartnerOf(volume);
+    const QString data = isImageHalf(path) || partner.isEmpty() ? path : partner;
+    const QString standInHeader = folder.filePath(QStringLiteral("standin.hdr"));
+    const QString dataLink = folder.filePath(isCompressedName(data) ? QStringLiteral("standin.img.gz") : QStringLiteral("standin.img"));
+    QFile file(standInHeader);
+    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(standIn) != standIn.size()
+        || !QFile::link(QFileInfo(data).absoluteFilePath(), dataLink))
+        throw ImportError(QStringLiteral("%1: cannot prepare the NIfTI-2 header for reading: %2").arg(path, file.errorString()));
+    return standInHeader;
+}
+
 // Whether a line of the header before its data matches `key`: NRRD ends its header with
 // an empty line, MetaImage with the ElementDataFile line.
 bool headerHas(const QString &path, ItkFormat format, const QRegularExpression &key)
@@ -467,7 +501,7 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
     if (format == ItkFormat::Nifti && isCompressedName(path))
         StoredData::checkCompressed(path, 0, 0);
     const QTemporaryDir links;
-    const QString read = format == ItkFormat::Nifti ? isolatedNiftiPath(path, volume, links) : path;
+    const QString read = format == ItkFormat::Nifti ? niftiOneStandIn(path, isolatedNiftiPath(path, volume, links), volume, links) : path;
     if (format == ItkFormat::MetaImage)
         checkMetaImageDimensions(path);
     itk::ImageIOBase::Pointer io = ioFor(format);

@@ -162,20 +162,23 @@ QByteArray TestImportFormats::niftiPairHeader()
 
 void TestImportFormats::nifti_data()
 {
-    addTypeRows({QStringLiteral("nii"), QStringLiteral("nii.gz"), QStringLiteral("scaled")});
+    addTypeRows({QStringLiteral("nii"), QStringLiteral("nii.gz"), QStringLiteral("scaled"), QStringLiteral("nii2"),
+                 QStringLiteral("nii2.gz scaled")});
 }
 
 // The scaled rows store 2 * value - 3 through slope 2 and intercept -3. ITK's NIfTI reader
-// turns NaN into 0 before the scaling.
+// turns NaN into 0 before the scaling. NIfTI-2 differs in its header only.
 void TestImportFormats::nifti()
 {
     QFETCH(QString, variant);
     QFETCH(SampleType, type);
     QFETCH(bool, bigEndian);
     const QByteArray samples = encodeSamples(storedValues(type), type, bigEndian);
-    const bool scaled = variant == QLatin1String("scaled");
-    const QByteArray file = VolumeFiles::nifti(sizes, type, bigEndian, samples, scaled ? 2.0 : 0.0, scaled ? -3.0 : 0.0);
-    const bool compressed = variant == QLatin1String("nii.gz");
+    const bool scaled = variant.endsWith(QLatin1String("scaled"));
+    const bool two = variant.startsWith(QLatin1String("nii2"));
+    const QByteArray file = (two ? VolumeFiles::nifti2 : VolumeFiles::nifti)(sizes, type, bigEndian, samples, scaled ? 2.0 : 0.0,
+                                                                             scaled ? -3.0 : 0.0, two ? 544 : 352);
+    const bool compressed = variant.contains(QLatin1String(".gz"));
     const QString path = dir.filePath(compressed ? QStringLiteral("in.nii.gz") : QStringLiteral("in.nii"));
     QVERIFY(writeFile(path, compressed ? gzip(file) : file));
     importAndCheck(path, type, scaled ? 2.0 : 1.0, scaled ? -3.0 : 0.0, ImportOptions(), true);
@@ -427,6 +430,20 @@ void TestImportFormats::frame_data()
     QTest::newRow("nii qform") << "f.nii" << niftiPlaced(1, 0, {0, 0, std::sqrt(0.5), 5, 6, 7}) << true
                                << D{0, -1, 0, 1, 0, 0, 0, 0, 1} << D{-5, -6, 7};
     QTest::newRow("nii no form") << "f.nii" << niftiPlaced(0, 0, {}) << false << D(9) << D(3);
+    QByteArray two = VolumeFiles::nifti2(sizes, SampleType::Int16, false, samples);
+    putNumber(&two, 348, 1, 4, false);
+    // pixdim 0.5, 0.75, 2 and the same sform as above, in doubles.
+    const auto putDouble = [&two](int at, double value) {
+        uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        putNumber(&two, at, bits, 8, false);
+    };
+    const D pixdim{0.5, 0.75, 2}, rows{0, 0, 2, 5, -0.5, 0, 0, 6, 0, 0.75, 0, 7};
+    for (int i = 0; i < 3; ++i)
+        putDouble(112 + 8 * i, pixdim[i]);
+    for (int i = 0; i < rows.size(); ++i)
+        putDouble(400 + 8 * i, rows[i]);
+    QTest::newRow("nii2 sform") << "f.nii" << two << true << turned << D{-5, -6, 7};
     const QByteArray nrrd("NRRD0004\ntype: short\ndimension: 3\nsizes: 3 4 5\nendian: little\nencoding: raw\n");
     const QByteArray directions("space directions: (0,0.5,0) (0,0,0.75) (-2,0,0)\nspace origin: (1,2,3)\n");
     QTest::newRow("nrrd LPS") << "f.nrrd" << nrrd + "space: left-posterior-superior\n" + directions + "\n" + samples << true

@@ -93,6 +93,9 @@ void TestImportRefusals::addNiftiRows()
     QTest::newRow("nii 4D") << "a.nii" << patched(patched(good, 40, 4, 2), 48, 2, 2) << QByteArray()
                             << "holds 2 volumes along its axis 4";
     QTest::newRow("nii complex") << "a.nii" << patched(patched(good, 70, 32, 2), 72, 64, 2) << QByteArray() << "only scalar images";
+    const int wide[3] = {40000, 1, 1};
+    QTest::newRow("nii2 beyond 16 bits") << "a.nii" << nifti2(wide, SampleType::Int16, false, QByteArray(120, '\0')) << QByteArray()
+                                         << "a.nii: dim[1] = 40000 is beyond the sizes this reader takes (32767)";
     QTest::newRow("nii short data") << "a.nii" << good.left(400) << QByteArray()
                                     << "holds 48 bytes of samples after byte 352; the sizes need 120";
     // 32767^3 voxels are more than a volume holds; 3000 x 3000 x 200 more than 400 bytes hold.
