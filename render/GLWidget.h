@@ -1,6 +1,10 @@
 #pragma once
 
+#include "BackfacePass.h"
+#include "CropBox.h"
+#include "EmptySpaceSkipping.h"
 #include "ParkedVolumeTexture.h"
+#include "RenderTarget.h"
 #include "ViewGeometry.h"
 
 #include <QImage>
@@ -18,11 +22,13 @@ class Volume;
 // into a synchronous repaint.
 //
 // A frame is two-pass ray casting: the far faces of the volume's box are drawn into a float
-// texture through a framebuffer object, so each pixel knows where its ray leaves the box;
-// then the near faces are drawn with the ray program, which marches from the entry point
-// to that exit point through the 3D volume texture (unit 0), classifying each sample
-// through the 1D transfer texture (unit 1). The slice mode draws three axis-aligned planes
-// with the slice program instead.
+// texture (BackfacePass), so each pixel knows where its ray leaves the box; then the near
+// faces are drawn with the ray program (RayPass), which marches from the entry point to that
+// exit point through the 3D volume texture (unit 0), classifying each sample through the 1D
+// transfer texture (unit 1) and stepping over empty bricks (EmptySpaceSkipping, unit 3). The
+// slice mode draws three axis-aligned planes with the slice program instead (SlicePass).
+// The view keeps the state, the programs and the transfer texture, and hands each pass the
+// target to draw into: its own framebuffer, or an off-screen one for a picture.
 //
 // The view owns the volume it shows. When its GL context is replaced (the view moved to
 // another window or screen), it rebuilds every GL object, the volume's texture included, for
@@ -55,6 +61,9 @@ public:
     // Whether rays step over the bricks the transfer function makes transparent (on by
     // default); the picture is the same either way. Does not repaint.
     void setEmptySpaceSkipping(bool on);
+    // The part of the volume the ray caster draws, normalised (CropBox); the full box at
+    // first. Kept when the volume is replaced.
+    const CropBox &cropBox() const { return crop; }
 
     // One resting frame of the current view drawn off screen at size (device pixels) and
     // read back; a null image where the GL is not ready, a program is missing or the
@@ -71,6 +80,7 @@ signals:
     void xRotationChanged(int angle);
     void yRotationChanged(int angle);
     void zRotationChanged(int angle);
+    void cropBoxChanged(const CropBox &box);
 
 public slots:
     void setXRotation(int angle);
@@ -85,6 +95,11 @@ public slots:
     void zoomIn();
     void zoomOut();
     void resetView();
+    // Limits what the ray caster draws, at rest and while dragging, to the box (x0, x1, y0,
+    // y1, z0, z1 as fractions of the volume's extent along its voxel axes); a change is
+    // announced once and repainted. The slice mode shows the whole volume.
+    void setCropBox(const CropBox &box);
+    void resetCropBox();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -99,14 +114,6 @@ protected:
     bool checkGLFeatures();
     const uint32_t *transferTable = nullptr;
     unsigned int transferTexture = 0;
-    // Unit 3: per brick of the volume, whether the transfer table lets it contribute.
-    unsigned int brickTexture = 0;
-    std::vector<uint8_t> brickVisibility;
-    // Set when the volume or the table changes; the next frame recomputes the texture.
-    bool brickVisibilityStale = true;
-    // With every brick visible, rays do not look bricks up at all.
-    bool anyBrickHidden = false;
-    bool skipEmptySpace = true;
     unsigned int rayProgram = 0;
     unsigned int sliceProgram = 0;
     int xRotation = 0;
@@ -130,44 +137,27 @@ private:
     int deviceWidth() const;
     int deviceHeight() const;
     void zoomBy(int steps);
-    void loadProjection(int w, int h);
-    unsigned int targetFramebuffer() const;
-    QSize targetSize() const;
 
-    unsigned int compileStage(unsigned int type, const char *text);
-    unsigned int loadProgram(const char *baseName);
-    void printInfoLog(unsigned int object);
-
-    void createBackfaceTarget();
-    void allocateBackfaceTexture(int w, int h);
-    void setViewport();
+    void buildPrograms();
     void uploadTransferTexture();
-    void uploadBrickVisibility();
-    void setBrickUniforms();
     void showStartVolume();
-    void renderVolume();
-    void renderBackFaces();
-    void renderRays();
-    void renderSlices();
-    void drawBox();
-    void boxVertex(float s, float t, float r);
+    void drawFrame(const RenderTarget &target, int steps);
+    void clearFrame();
+    void loadProjection(const QSize &size);
+    void renderVolume(const RenderTarget &target, int steps);
     void releaseGL(bool keepVolume);
 
     Volume *shownVolume = nullptr;
     std::array<double, 3> voxelSpacing{1.0, 1.0, 1.0};
     ParkedVolumeTexture parkedTexture;
     std::vector<uint32_t> ownTable;
-    unsigned int frameBuffer = 0;
-    unsigned int backfaceTexture = 0;
+    BackfacePass backfaces;
+    EmptySpaceSkipping skipping;
     QMetaObject::Connection contextWatch;
     ViewCamera camera;
-    // Set while renderPicture draws into a framebuffer of its own instead of the view's.
-    unsigned int pictureFramebuffer = 0;
-    QSize pictureSize;
+    CropBox crop = fullCropBox;
     // False until initializeGL has found GLEW and every GL feature the passes need.
     bool glReady = false;
-    // The back-face framebuffer is complete; without it the ray pass draws nothing.
-    bool backfaceTargetReady = false;
     // The start volume is loaded once, by the first initialisation; a later context
     // rebuilds the GL objects of the volume the view already holds.
     bool startVolumeLoaded = false;

@@ -1,0 +1,78 @@
+#include <GL/glew.h>
+
+#include "EmptySpaceSkipping.h"
+
+#include "BrickRanges.h"
+#include "BrickVisibility.h"
+#include "GLStateGuard.h"
+
+
+void EmptySpaceSkipping::update(const BrickRanges &bricks, const std::array<int, 3> &size, const uint32_t *table,
+                                const CropBox &crop)
+{
+    if (!stale)
+        return;
+    computeBrickVisibility(bricks, table, brickVisibility);
+    brickCounts = bricks.brickCounts();
+    volumeSize = size;
+    hideBricksOutside(crop);
+    upload();
+    stale = false;
+}
+
+// Rays never reach the bricks outside the crop box, so hiding them costs nothing; only the
+// transparent bricks inside make the rays look bricks up.
+void EmptySpaceSkipping::hideBricksOutside(const CropBox &crop)
+{
+    anyBrickHidden = false;
+    std::size_t b = 0;
+    for (int k = 0; k < brickCounts[2]; ++k)
+        for (int j = 0; j < brickCounts[1]; ++j)
+            for (int i = 0; i < brickCounts[0]; ++i, ++b) {
+                if (brickOutsideCrop(crop, {i, j, k}, BrickRanges::brickSize, volumeSize))
+                    brickVisibility[b] = 0;
+                else if (brickVisibility[b] == 0)
+                    anyBrickHidden = true;
+            }
+}
+
+void EmptySpaceSkipping::upload()
+{
+    const GLStateGuard guard({{3, GL_TEXTURE_3D}});
+    glActiveTexture(GL_TEXTURE3);
+    if (brickTexture == 0) {
+        glGenTextures(1, &brickTexture);
+        glBindTexture(GL_TEXTURE_3D, brickTexture);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    } else {
+        glBindTexture(GL_TEXTURE_3D, brickTexture);
+    }
+    // Rows of single bytes need not start on 4-byte boundaries.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage3D(GL_TEXTURE_3D, 0, GL_LUMINANCE8, brickCounts[0], brickCounts[1], brickCounts[2], 0, GL_LUMINANCE,
+                 GL_UNSIGNED_BYTE, brickVisibility.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+}
+
+void EmptySpaceSkipping::setUniforms(unsigned int program) const
+{
+    const float brick = float(BrickRanges::brickSize);
+    glUniform3f(glGetUniformLocation(program, "brickCount"), float(brickCounts[0]), float(brickCounts[1]),
+                float(brickCounts[2]));
+    glUniform3f(glGetUniformLocation(program, "bricksPerUnit"), float(volumeSize[0]) / brick,
+                float(volumeSize[1]) / brick, float(volumeSize[2]) / brick);
+    glUniform1i(glGetUniformLocation(program, "skipEmpty"), enabled && anyBrickHidden ? 1 : 0);
+}
+
+void EmptySpaceSkipping::release()
+{
+    glDeleteTextures(1, &brickTexture);
+    brickTexture = 0;
+    stale = true;
+}
