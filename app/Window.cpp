@@ -5,11 +5,13 @@
 #include "GradientEditor.h"
 #include "OffscreenTarget.h"
 #include "SampleLimits.h"
+#include "ElidedLabel.h"
 #include "SavePictureDialog.h"
 #include "ShadeWidget.h"
 #include "StopsFile.h"
 #include "TransferPresets.h"
 #include "Volume.h"
+#include "VolumeFileDialog.h"
 #include "VolumeOpener.h"
 
 #include <QAction>
@@ -102,11 +104,10 @@ Window::Window(VolumeReader reader)
     connect(depthSlider, &QSlider::valueChanged, glWidget, &GLWidget::setDepth);
     connect(glWidget, &GLWidget::zRotationChanged, depthSlider, &QSlider::setValue);
 
-    statusLine = new QLabel;
+    statusLine = new ElidedLabel;
     statusLine->setObjectName("statusLine");
-    // A long path must not widen the window: the line is cut instead.
+    // A long path must not widen the window: its middle is left out instead.
     statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     opener = new VolumeOpener(glWidget, std::move(reader), this);
     connect(opener, &VolumeOpener::statusChanged, this, &Window::showStatus);
     connect(opener, &VolumeOpener::volumeShown, this, &Window::takeShownVolume);
@@ -236,16 +237,7 @@ void Window::setDefaultGradientStops()
 
 void Window::setOpenFileName()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, tr("Load Volume"), QSettings().value(folderKey).toString(),
-        tr("Volumes (*.dat *.dcm *.ima *.nii *.nii.gz *.hdr *.img *.nrrd *.nhdr *.mha *.mhd *.inv3);;"
-           "Data Files (*.dat);;"
-           "DICOM, also files without extension (*.dcm *.ima *);;"
-           "NIfTI (*.nii *.nii.gz *.hdr *.img);;"
-           "NRRD (*.nrrd *.nhdr);;"
-           "MetaImage (*.mha *.mhd);;"
-           "InVesalius (*.inv3);;"
-           "All Files (*)"));
+    const QString path = VolumeFileDialog(this, QSettings().value(folderKey).toString()).askForVolume();
     if (path.isEmpty())
         return;
     opener->openRemembered(path);
