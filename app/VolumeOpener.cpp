@@ -3,6 +3,7 @@
 #include "ConsoleLine.h"
 #include "GLWidget.h"
 #include "Volume.h"
+#include "VolumeTexture.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,11 +16,14 @@
 #include <exception>
 #include <new>
 
+#include <unistd.h>
+
 struct VolumeOpener::Reading
 {
     QString path;
     // Whether a successful open goes into the recent volumes.
     bool remember = false;
+    GridLimits limits;
     std::atomic<bool> cancel{false};
     std::atomic<double> progress{0.0};
 };
@@ -41,13 +45,20 @@ std::string spacingText(const ReadVolume &read)
     return "spacing " + mm(read.spacingX) + " x " + mm(read.spacingY) + " x " + mm(read.spacingZ) + " mm";
 }
 
+uint64_t physicalMemoryBytes()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
+}
+
 // A reader's fault must not take the window down with it: it becomes a refusal.
-ReadVolume readGuarded(const VolumeReader &reader, const QString &path, const ReadProgress &progress,
+ReadVolume readGuarded(const VolumeReader &reader, const QString &path, const GridLimits &limits, const ReadProgress &progress,
                        const std::atomic<bool> &cancel)
 {
     ReadVolume read;
     try {
-        read = reader(path, progress, cancel);
+        read = reader(path, limits, progress, cancel);
     } catch (const std::bad_alloc &) {
         read = ReadVolume();
         read.refusal = "not enough memory";
@@ -148,12 +159,17 @@ void VolumeOpener::startReading(const QString &path, bool remember)
     reading = std::make_shared<Reading>();
     reading->path = path;
     reading->remember = remember;
+    // What the view can hold, known before the read starts: the reader refuses larger grids
+    // from their headers instead of after reading them.
+    view->makeCurrent();
+    reading->limits = GridLimits{physicalMemoryBytes(), maxTextureSide()};
+    view->doneCurrent();
     emit statusChanged(tr("Opening %1").arg(baseNameOf(path)));
     showReading(true);
     const std::shared_ptr<Reading> job = reading;
     const VolumeReader read = reader;
     readWatcher.setFuture(QtConcurrent::run([job, read] {
-        return readGuarded(read, job->path, [job](double fraction) { job->progress = fraction; }, job->cancel);
+        return readGuarded(read, job->path, job->limits, [job](double fraction) { job->progress = fraction; }, job->cancel);
     }));
 }
 

@@ -40,7 +40,7 @@ ReadVolume readVolumeOf(ImportResult &&result, const std::string &path)
 
 VolumeReader importingVolumeReader()
 {
-    return [](const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel) {
+    return [](const QString &path, const GridLimits &limits, const ReadProgress &progress, const std::atomic<bool> &cancel) {
         // The import looks for a cancel between files and slabs, the window sets its own flag:
         // each report of progress carries the window's wish over.
         ImportProgress *watched = nullptr;
@@ -51,7 +51,9 @@ VolumeReader importingVolumeReader()
         });
         watched = &importProgress;
         const std::string localPath = QFile::encodeName(path).toStdString();
-        return readVolumeOf(importVolume(localPath, ImportOptions{}, importProgress), localPath);
+        ImportOptions options;
+        options.limits = limits;
+        return readVolumeOf(importVolume(localPath, options, importProgress), localPath);
     };
 }
 

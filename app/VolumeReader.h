@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GridLimits.h"
+
 #include <QString>
 
 #include <atomic>
@@ -43,10 +45,11 @@ struct ReadVolume
 // Called from the reading thread with the fraction done, 0..1; safe to call often.
 using ReadProgress = std::function<void(double fraction)>;
 
-// Reads the file or folder at path. Runs on a worker thread; returns soon after cancel
-// becomes true (its result is then thrown away).
-using VolumeReader =
-    std::function<ReadVolume(const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel)>;
+// Reads the file or folder at path, refusing a grid beyond `limits` before it reads the
+// samples. Runs on a worker thread; returns soon after cancel becomes true (its result is
+// then thrown away).
+using VolumeReader = std::function<ReadVolume(const QString &path, const GridLimits &limits, const ReadProgress &progress,
+                                              const std::atomic<bool> &cancel)>;
 
 // The reader the program uses for every format but `.dat`.
 VolumeReader importingVolumeReader();

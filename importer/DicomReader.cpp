@@ -355,8 +355,12 @@ bool readHeader(const QString &path, DicomFile *facts)
         facts->pixelDataProblem = QStringLiteral("holds 32-bit samples in big-endian order, which GDCM reads wrongly");
         return true;
     }
-    if (!syntax.IsEncapsulated() && (bitsAllocated == 8 || bitsAllocated == 16 || bitsAllocated == 32)) {
-        const uint64_t needed = uint64_t(facts->rows) * facts->columns * facts->frames * facts->samplesPerPixel * (bitsAllocated / 8);
+    // Bits are packed without padding between pixels or frames: a mask of one bit per pixel
+    // takes an eighth of a byte each. A frame count far beyond the data (a damaged mask of
+    // 34 KB declared thousands of frames) must not become gigabytes of padding.
+    if (!syntax.IsEncapsulated() && bitsAllocated > 0) {
+        const double bits = double(facts->rows) * facts->columns * facts->frames * facts->samplesPerPixel * bitsAllocated;
+        const uint64_t needed = bits < 1e18 ? (uint64_t(bits) + 7) / 8 : UINT64_MAX;
         facts->pixelDataProblem = pixelDataProblem(path, pixelDataAt, syntax, needed);
     }
     return true;
@@ -618,8 +622,8 @@ void convertToFloat(const std::vector<unsigned char> &from, SampleType type, uin
 }
 
 // Reads each file's pixels through ITK into its place in the volume.
-void readSlices(const QString &where, const std::vector<DicomFile> &series, bool mixedStorage, SourceVolume *volume,
-                const ImportProgress &progress)
+void readSlices(const QString &where, const std::vector<DicomFile> &series, bool mixedStorage, const GridLimits &limits,
+                SourceVolume *volume, const ImportProgress &progress)
 {
     uint64_t sliceSamples = 0;
     for (size_t i = 0; i < series.size(); ++i) {
@@ -636,6 +640,7 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
             std::copy(slice.spacing, slice.spacing + 3, volume->spacing);
             volume->frame = slice.frame;
             checkGrid(where, volume->sizes[0], volume->sizes[1], volume->sizes[2]);
+            checkLimits(where, *volume, limits);
             allocateSamples(where, volume);
             sliceSamples = slice.sampleCount();
         }
@@ -689,7 +694,7 @@ namespace {
 
 // The volume of a series whose files were chosen: checked, sorted, read and placed.
 SourceVolume volumeOfSeries(const QString &path, std::vector<DicomFile> series, std::vector<std::string> notes,
-                            const ImportProgress &progress)
+                            const GridLimits &limits, const ImportProgress &progress)
 {
     SourceVolume volume;
     volume.format = "DICOM";
@@ -700,7 +705,7 @@ SourceVolume volumeOfSeries(const QString &path, std::vector<DicomFile> series, 
                                           [&series](const DicomFile &file) { return file.storage != series.front().storage; });
     for (const DicomFile &file : series)
         volume.files.push_back(file.path.toStdString());
-    readSlices(path, series, mixedStorage, &volume, progress);
+    readSlices(path, series, mixedStorage, limits, &volume, progress);
     volume.frame = frameOfSeries(series, volume.frame);
     volume.modality = series.front().modality.toStdString();
     if (series.size() > 1 || series.front().frames == 1)
@@ -721,15 +726,15 @@ QString withoutPrefix(const QString &message, const QString &path)
 
 // A named file opens its series; where the series makes no volume with it (a slice
 // missing, two at one place, a slice that fails to decode), it opens alone and says why.
-SourceVolume volumeOfFile(const QString &path, const ImportProgress &progress)
+SourceVolume volumeOfFile(const QString &path, const GridLimits &limits, const ImportProgress &progress)
 {
     std::vector<std::string> notes;
     std::vector<DicomFile> series = seriesOfFile(path, progress, &notes);
     if (series.size() == 1)
-        return volumeOfSeries(path, std::move(series), std::move(notes), progress);
+        return volumeOfSeries(path, std::move(series), std::move(notes), limits, progress);
     const DicomFile named = *std::find_if(series.begin(), series.end(), [&path](const DicomFile &file) { return file.path == path; });
     try {
-        return volumeOfSeries(path, series, notes, progress);
+        return volumeOfSeries(path, series, notes, limits, progress);
     } catch (const ImportCancelled &) {
         throw;
     } catch (const ImportError &error) {
@@ -739,20 +744,20 @@ SourceVolume volumeOfFile(const QString &path, const ImportProgress &progress)
                             .arg(withoutPrefix(error.message(), path))
                             .toStdString());
     }
-    return volumeOfSeries(path, {named}, std::move(notes), progress);
+    return volumeOfSeries(path, {named}, std::move(notes), limits, progress);
 }
 
 } // namespace
 
-SourceVolume readDicom(const QString &path, const ImportProgress &progress)
+SourceVolume readDicom(const QString &path, const GridLimits &limits, const ImportProgress &progress)
 {
     ItkImageIO::quietLibraries();
     const QFileInfo info(path);
     if (!info.exists())
         throw ImportError(QStringLiteral("%1: cannot open: no such file or folder").arg(path));
     if (!info.isDir())
-        return volumeOfFile(path, progress);
+        return volumeOfFile(path, limits, progress);
     std::vector<std::string> notes;
     std::vector<DicomFile> series = seriesOfFolder(path, progress, &notes);
-    return volumeOfSeries(path, std::move(series), std::move(notes), progress);
+    return volumeOfSeries(path, std::move(series), std::move(notes), limits, progress);
 }

@@ -240,7 +240,7 @@ bool isGzip(const QString &path)
 
 } // namespace
 
-SourceVolume readInvesaliusProject(const QString &path, const ImportProgress &progress)
+SourceVolume readInvesaliusProject(const QString &path, const GridLimits &limits, const ImportProgress &progress)
 {
     // libarchive does not check the gzip stream's checksum; damaged samples would pass.
     if (isGzip(path))
@@ -256,6 +256,7 @@ SourceVolume readInvesaliusProject(const QString &path, const ImportProgress &pr
     volume.frame = matrix.frame;
     volume.modality = matrix.modality.toStdString();
     volume.type = matrix.type;
+    checkLimits(path, volume, limits);
     readMatrix(path, matrixName, &volume, progress);
     if (QSysInfo::ByteOrder == QSysInfo::BigEndian)
         swapSampleBytes(volume.bytes.data(), volume.sampleCount(), volume.type);

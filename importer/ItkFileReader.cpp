@@ -483,7 +483,7 @@ void acceptSpacing(SourceVolume *volume)
 
 } // namespace
 
-SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProgress &progress)
+SourceVolume readItkFile(const QString &path, ItkFormat format, const GridLimits &limits, const ImportProgress &progress)
 {
     ItkImageIO::quietLibraries();
     if (!QFileInfo(path).isFile())
@@ -512,6 +512,7 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
         checkNiftiGeometry(path, niftiHeaderOf(path, volume));
     try {
         ItkImageIO::readInformation(*io, path, &volume);
+        checkLimits(path, volume, limits);
         acceptSpacing(&volume);
         volume.frame.known = statesFrame(path, format, volume);
         if (format == ItkFormat::MetaImage)

@@ -67,6 +67,31 @@ void checkDataFileKind(const QString &header, const QString &dataFile)
                               .arg(header, dataFile, specialFileKind(status.st_mode)));
 }
 
+void checkLimits(const QString &file, const SourceVolume &volume, const GridLimits &limits)
+{
+    constexpr uint64_t mappedSampleBytes = 2;
+    const uint64_t needed = volume.dataBytes() + volume.sampleCount() * mappedSampleBytes;
+    const auto megabytes = [](uint64_t bytes) { return QString::number((bytes + (1 << 20) - 1) >> 20); };
+    if (limits.memoryBytes > 0 && needed > limits.memoryBytes)
+        throw ImportError(QStringLiteral("%1: its %2 x %3 x %4 samples need %5 MB of memory, more than the %6 MB there are")
+                              .arg(file)
+                              .arg(volume.sizes[0])
+                              .arg(volume.sizes[1])
+                              .arg(volume.sizes[2])
+                              .arg(megabytes(needed), megabytes(limits.memoryBytes)));
+    // The viewer pads odd widths and heights by one.
+    const uint64_t side = limits.textureSide > 0 ? uint64_t(limits.textureSide) : UINT64_MAX;
+    const uint64_t x = volume.sizes[0] + volume.sizes[0] % 2;
+    const uint64_t y = volume.sizes[1] + volume.sizes[1] % 2;
+    if (x > side || y > side || volume.sizes[2] > side)
+        throw ImportError(QStringLiteral("%1: a 3D texture of %2 x %3 x %4 exceeds the GL's limit of %5 per side")
+                              .arg(file)
+                              .arg(x)
+                              .arg(y)
+                              .arg(volume.sizes[2])
+                              .arg(limits.textureSide));
+}
+
 void allocateSamples(const QString &file, SourceVolume *volume)
 {
     try {

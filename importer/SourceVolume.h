@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GridLimits.h"
 #include "PatientFrame.h"
 #include "SampleType.h"
 
@@ -46,6 +47,10 @@ void checkOpenable(const QString &path);
 
 // Refuses a file that `header` names for its data when it is there but is no regular file.
 void checkDataFileKind(const QString &header, const QString &dataFile);
+
+// Refuses a grid of the sizes and type already set that the caller cannot hold: every reader
+// calls it as soon as the header is read, before it reads a sample.
+void checkLimits(const QString &file, const SourceVolume &volume, const GridLimits &limits);
 
 // Allocates the samples for the sizes and type already set, refusing when memory is short.
 void allocateSamples(const QString &file, SourceVolume *volume);

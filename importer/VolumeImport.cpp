@@ -46,20 +46,20 @@ SourceVolume readSource(const QString &path, const ImportOptions &options, const
 {
     checkOpenable(path);
     if (options.raw)
-        return readRawFile(path, *options.raw, progress);
+        return readRawFile(path, *options.raw, options.limits, progress);
     const QFileInfo info(path);
     if (info.isDir())
-        return readDicom(path, progress);
+        return readDicom(path, options.limits, progress);
     if (hasSuffix(path, niftiSuffixes))
-        return readItkFile(path, ItkFormat::Nifti, progress);
+        return readItkFile(path, ItkFormat::Nifti, options.limits, progress);
     if (hasSuffix(path, nrrdSuffixes))
-        return readItkFile(path, ItkFormat::Nrrd, progress);
+        return readItkFile(path, ItkFormat::Nrrd, options.limits, progress);
     if (hasSuffix(path, metaImageSuffixes))
-        return readItkFile(path, ItkFormat::MetaImage, progress);
+        return readItkFile(path, ItkFormat::MetaImage, options.limits, progress);
     if (hasSuffix(path, invesaliusSuffixes))
-        return readInvesaliusProject(path, progress);
+        return readInvesaliusProject(path, options.limits, progress);
     if (hasSuffix(path, dicomSuffixes) || looksLikeDicom(path))
-        return readDicom(path, progress);
+        return readDicom(path, options.limits, progress);
     throw ImportError(QStringLiteral("%1: unknown format; expected a DICOM file or folder, .nii, .nii.gz, .hdr, .nrrd, "
                                      ".nhdr, .mha, .mhd or .inv3, or --raw for headerless data")
                           .arg(path));

@@ -27,6 +27,8 @@ struct ImportOptions
     std::optional<std::pair<double, double>> window;
     // Set for headerless input, which the name alone cannot describe.
     std::optional<RawLayout> raw;
+    // What the caller can hold; a declared grid beyond it is refused before any sample is read.
+    GridLimits limits;
 };
 
 struct ImportResult

@@ -34,7 +34,7 @@ struct FakeReader
     std::string refusal;
     std::shared_ptr<std::atomic<int>> stepsRun = std::make_shared<std::atomic<int>>(0);
 
-    ReadVolume operator()(const QString &, const ReadProgress &progress, const std::atomic<bool> &cancel) const
+    ReadVolume operator()(const QString &, const GridLimits &, const ReadProgress &progress, const std::atomic<bool> &cancel) const
     {
         ReadVolume read;
         for (int step = 0; step < steps && !cancel; ++step) {
@@ -223,7 +223,7 @@ private slots:
             path = workDir->filePath(path);
         }
         const std::atomic<bool> cancelled(cancel);
-        const ReadVolume read = importingVolumeReader()(path, [](double) {}, cancelled);
+        const ReadVolume read = importingVolumeReader()(path, GridLimits(), [](double) {}, cancelled);
         QCOMPARE(QString::fromStdString(read.refusal), refusal);
         if (refusal.isEmpty()) {
             QCOMPARE(read.format, std::string("DICOM"));

@@ -13,6 +13,8 @@ Usage: make_dicom_series.py CASE FOLDER
   sizes       "signed" with one slice of 6 x 5 pixels
   intruder    "signed" and, beside it, an 8-bit image of another kind that carries the
               series UID of the first (u.dcm)
+  maskframes  only a segmentation mask of one bit per pixel, 16 x 16 (m.dcm), whose header
+              declares 8000 frames but whose pixel data holds one
   tilted      "signed" in planes turned 30 degrees about the patient's x axis, so that the
               slices are stacked along (0, -0.5, 0.866) from the first one's position
 """
@@ -91,8 +93,23 @@ def write_intruder(folder, series_uid):
     ds.save_as(folder + "/u.dcm", write_like_original=False)
 
 
+def write_mask(folder, frames):
+    ds = slice_file(generate_uid(), 0, False, 16)
+    ds.Modality = "SEG"
+    ds.Rows = 16
+    ds.BitsAllocated = ds.BitsStored = 1
+    ds.HighBit = 0
+    ds.NumberOfFrames = frames
+    del ds.RescaleIntercept, ds.RescaleSlope
+    ds.PixelData = bytes([0x0F, 0xF0] * 16)
+    ds.save_as(folder + "/m.dcm", write_like_original=False)
+
+
 def main():
     case, folder = sys.argv[1], sys.argv[2]
+    if case == "maskframes":
+        write_mask(folder, 8000)
+        return
     slices = [z for z in range(SLICES) if not (case == "missing" and z == 3)]
     change = (lambda z: 6 if z == 2 else COLUMNS) if case == "sizes" else None
     tilt = math.radians(30) if case == "tilted" else 0.0

@@ -29,6 +29,8 @@ private slots:
     void dicom();
     void access_data();
     void access();
+    void limits_data();
+    void limits();
     void unwritableOutput();
 
 private:
@@ -277,6 +279,7 @@ void TestImportRefusals::dicom_data()
                                       "the others (a slice missing?)";
     QTest::newRow("sizes") << "sizes" << "" << ": images of different sizes in one series: s55_2.dcm is 8 x 5, s76_5.dcm is 6 x 5";
     QTest::newRow("no DICOM") << "none" << "" << ": the folder holds no DICOM images";
+    QTest::newRow("mask of more frames than data") << "maskframes" << "m.dcm" << "m.dcm: its pixel data holds 32 of the 256000 bytes";
     QTest::newRow("truncated file") << "pydicom" << "MR_truncated.dcm" << "MR_truncated.dcm: its pixel data holds 8130 of the 8192 bytes";
     QTest::newRow("colour") << "pydicom" << "SC_rgb_rle.dcm" << "SC_rgb_rle.dcm: holds colour images (3 samples per pixel)";
     QTest::newRow("not DICOM") << "pydicom" << "rtplan.dump" << "rtplan.dump: unknown format";
@@ -355,6 +358,59 @@ void TestImportRefusals::access()
     QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (kind.startsWith(QLatin1String("pipe")))
         QVERIFY(QFile::remove(pipe));
+}
+
+void TestImportRefusals::limits_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<int>("textureSide");
+    QTest::addColumn<int>("memoryMegabytes");
+    QTest::addColumn<QString>("reason");
+    const QByteArray little(120, '\0');
+    const int wide[3] = {300, 4, 5};
+    QTest::newRow("nii beyond the texture") << "a.nii" << nifti(wide, SampleType::Int16, false, little) << 256 << 0
+                                            << "a.nii: a 3D texture of 300 x 4 x 5 exceeds the GL's limit of 256 per side";
+    const int odd[3] = {255, 4, 5};
+    QTest::newRow("odd width padded beyond") << "a.nii" << nifti(odd, SampleType::Int16, false, little) << 255 << 0
+                                             << "a 3D texture of 256 x 4 x 5 exceeds";
+    QTest::newRow("nrrd beyond memory") << "a.nrrd" << "NRRD0004\ntype: short\ndimension: 3\nsizes: 100 100 100\nendian: little\nencoding: raw\n\n" + little
+                                        << 0 << 1 << "a.nrrd: its 100 x 100 x 100 samples need 4 MB of memory, more than the 1 MB there are";
+    const int shape[3] = {5, 4, 300};
+    QTest::newRow("inv3 beyond the texture")
+        << "a.inv3" << gzip(tar({plistMember(invesaliusPlist(QStringLiteral("matrix.dat"), shape, QStringLiteral("int16"))),
+                                 {QStringLiteral("p/matrix.dat"), little}}))
+        << 256 << 0 << "a.inv3: a 3D texture of 300 x 4 x 5 exceeds";
+    QTest::newRow("raw beyond memory") << "raw" << little << 0 << 1 << "its 1000 x 1000 x 1 samples need 3 MB";
+    QTest::newRow("dicom beyond the texture") << "CT_small.dcm" << QByteArray() << 100 << 0
+                                              << "CT_small.dcm: a 3D texture of 128 x 128 x 1 exceeds";
+}
+
+// A grid the caller cannot hold is refused from its header, before the samples are read:
+// here the files do not even hold them, and the limit is still what the line names.
+void TestImportRefusals::limits()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(int, textureSide);
+    QFETCH(int, memoryMegabytes);
+    QFETCH(QString, reason);
+    const QString path = dir.filePath(name);
+    ImportOptions options;
+    options.limits.textureSide = textureSide;
+    options.limits.memoryBytes = uint64_t(memoryMegabytes) << 20;
+    if (name == QLatin1String("raw"))
+        options.raw = RawLayout{{1000, 1000, 1}, SampleType::UInt8, false, 0};
+    if (contents.isEmpty()) {
+        const QString ct = QStringLiteral("/usr/lib/python3/dist-packages/pydicom/data/test_files/") + name;
+        if (!QFile::exists(ct))
+            QSKIP("the package python3-pydicom is not installed");
+        QVERIFY(QFile::copy(ct, path));
+    } else {
+        QVERIFY(writeFile(path, contents));
+    }
+    expectRefusal(path, options, reason);
+    QFile::remove(path);
 }
 
 // The .dat writer leaves nothing behind when it cannot write, and no folder is replaced.
