@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -213,11 +214,13 @@ void TestValueMapping::mappingFitsTheSource()
     QVERIFY2(result.ok(), result.refusal.c_str());
     QCOMPARE(result.mapping.kind, expected);
     QCOMPARE(result.units.hounsfield, expected == MappingKind::Hounsfield);
-    const int16_t *stored = reinterpret_cast<const int16_t *>(contents.constData() + contents.size() - 2 * int(result.samples.size()));
+    const char *data = contents.constData() + contents.size() - 2 * int(result.samples.size());
     for (size_t i = 0; i < result.samples.size(); ++i) {
+        int16_t stored;
+        std::memcpy(&stored, data + 2 * i, sizeof stored);
         const uint16_t sample = result.samples[i];
         if (sample > 0 && sample < 4095)
-            QVERIFY2(std::abs(result.units.valueOf(sample) - stored[i]) <= 0.5 / result.units.scale + 1e-9,
+            QVERIFY2(std::abs(result.units.valueOf(sample) - stored) <= 0.5 / result.units.scale + 1e-9,
                      qPrintable(QStringLiteral("voxel %1: %2 stands for %3").arg(i).arg(sample).arg(result.units.valueOf(sample))));
     }
 }
