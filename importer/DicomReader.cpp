@@ -641,7 +641,7 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
             volume->frame = slice.frame;
             checkGrid(where, volume->sizes[0], volume->sizes[1], volume->sizes[2]);
             checkLimits(where, *volume, limits);
-            allocateSamples(where, volume);
+            allocateSamples(where, volume, progress);
             sliceSamples = slice.sampleCount();
         }
         if (slice.sampleCount() != sliceSamples)
@@ -650,7 +650,7 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
         if (slice.type == volume->type) {
             ItkImageIO::readPixels(*io, series[i].path, place);
         } else if (volume->type == SampleType::Float32) {
-            allocateSamples(series[i].path, &slice);
+            allocateSamples(series[i].path, &slice, progress);
             ItkImageIO::readPixels(*io, series[i].path, slice.bytes.data());
             convertToFloat(slice.bytes, slice.type, sliceSamples, reinterpret_cast<float *>(place));
         } else {

@@ -92,8 +92,9 @@ void checkLimits(const QString &file, const SourceVolume &volume, const GridLimi
                               .arg(limits.textureSide));
 }
 
-void allocateSamples(const QString &file, SourceVolume *volume)
+void allocateSamples(const QString &file, SourceVolume *volume, const ImportProgress &progress)
 {
+    progress.announceGrid(volume->sampleCount(), sampleTypeSize(volume->type));
     try {
         volume->bytes.assign(size_t(volume->dataBytes()), 0);
     } catch (const std::bad_alloc &) {

@@ -52,8 +52,9 @@ void checkDataFileKind(const QString &header, const QString &dataFile);
 // calls it as soon as the header is read, before it reads a sample.
 void checkLimits(const QString &file, const SourceVolume &volume, const GridLimits &limits);
 
-// Allocates the samples for the sizes and type already set, refusing when memory is short.
-void allocateSamples(const QString &file, SourceVolume *volume);
+// Allocates the samples for the sizes and type already set, refusing when memory is short;
+// announces them through `progress` first.
+void allocateSamples(const QString &file, SourceVolume *volume, const ImportProgress &progress);
 
 // Stops the import when the watcher asked for it.
 void checkCancel(const QString &file, const ImportProgress &progress);
