@@ -1,5 +1,6 @@
 #include "Window.h"
 
+#include "ElidedLabel.h"
 #include "GLWidget.h"
 #include "GradientEditor.h"
 #include "PictureSaver.h"
@@ -11,6 +12,7 @@
 #include "TransferPresets.h"
 #include "Volume.h"
 #include "VolumeDrops.h"
+#include "VolumeFileDialog.h"
 #include "VolumeOpener.h"
 
 #include <QAction>
@@ -156,11 +158,10 @@ QWidget *Window::makeColorBox()
 
 QLayout *Window::makeStatusLine()
 {
-    statusLine = new QLabel;
+    statusLine = new ElidedLabel;
     statusLine->setObjectName("statusLine");
-    // A long path must not widen the window: the line is cut instead.
+    // A long path must not widen the window: its middle is left out instead.
     statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // The line keeps its height with or without a read in progress, so the view does not jump.
     statusLine->setMinimumHeight(opener->cancelButton()->sizeHint().height());
 
@@ -331,16 +332,7 @@ void Window::setDefaultGradientStops()
 
 void Window::setOpenFileName()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, tr("Load Volume"), recentVolumes->lastFolder(),
-        tr("Volumes (*.dat *.dcm *.ima *.nii *.nii.gz *.hdr *.img *.nrrd *.nhdr *.mha *.mhd *.inv3);;"
-           "Data Files (*.dat);;"
-           "DICOM, also files without extension (*.dcm *.ima *);;"
-           "NIfTI (*.nii *.nii.gz *.hdr *.img);;"
-           "NRRD (*.nrrd *.nhdr);;"
-           "MetaImage (*.mha *.mhd);;"
-           "InVesalius (*.inv3);;"
-           "All Files (*)"));
+    const QString path = VolumeFileDialog(this, recentVolumes->lastFolder()).askForVolume();
     if (path.isEmpty())
         return;
     opener->openRemembered(path);

@@ -30,6 +30,15 @@ std::string textureLimitRefusal(const SampleGrid &grid, int limit)
     return {};
 }
 
+int maxTextureSide()
+{
+    if (!glContextIsCurrent())
+        return 0;
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &limit);
+    return limit;
+}
+
 std::string textureRefusal(const SampleGrid &grid)
 {
     // glTexImage3D is an entry point GLEW loads; without glewInit it is null.

@@ -14,6 +14,9 @@
 // Why a grid cannot be a 3D texture when the GL takes at most `limit` texels per side.
 std::string textureLimitRefusal(const SampleGrid &grid, int limit);
 
+// The longest side of a 3D texture the current GL context takes; 0 when none is current.
+int maxTextureSide();
+
 // Why the current GL context cannot hold the grid as a 3D texture; empty when it can.
 // Makes no GL call when no context is current.
 std::string textureRefusal(const SampleGrid &grid);

@@ -64,7 +64,7 @@ private slots:
         FileDialogDriver driver(workDir->filePath("ramp.dat"));
         QTest::mouseClick(WindowProbe::loadButton(*window), Qt::LeftButton);
         QCOMPARE(driver.caption, QString("Load Volume"));
-        QCOMPARE(driver.filters.first(), QString("Volumes (*.dat *.dcm *.ima *.nii *.nii.gz *.hdr *.img *.nrrd *.nhdr *.mha *.mhd *.inv3)"));
+        QCOMPARE(driver.filters.first(), QString("Volumes (*)"));
         QVERIFY(driver.filters.contains("Data Files (*.dat)"));
         QCOMPARE(driver.filters.last(), QString("All Files (*)"));
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
