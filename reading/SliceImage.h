@@ -7,12 +7,26 @@
 #include <QImage>
 #include <QRectF>
 
+#include <cstdint>
+#include <vector>
+
 class QPainter;
 
 // A slice as a picture: one pixel per cell of the plane, grey through the window's table,
 // then drawn with square millimetres into whatever area shows it, black around.
 
-// The slice through voxel index `slice` along the plane's slice axis, in screen order.
+// The samples of one slice in screen order, row by row. Kept apart from the picture because
+// gathering them from a slice across the storage order (sagittal, mostly) touches a cache
+// line per sample, while a new window only has to look each of them up again.
+struct SliceSamples
+{
+    QSize cells;
+    std::vector<uint16_t> samples;
+};
+
+// The slice through voxel index `slice` along the plane's slice axis.
+SliceSamples sliceSamples(const SliceSource &source, const SlicePlane &plane, int slice);
+QImage greyImage(const SliceSamples &slice, const GreyTable &greys);
 QImage sliceImage(const SliceSource &source, const SlicePlane &plane, int slice, const GreyTable &greys);
 
 // Fills area black and draws the image fitted into it with the proportions of extent

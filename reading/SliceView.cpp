@@ -1,7 +1,6 @@
 #include "SliceView.h"
 
 #include "ReadingState.h"
-#include "SliceImage.h"
 #include "VoxelReadout.h"
 
 #include <QCursor>
@@ -44,7 +43,7 @@ SliceView::SliceView(SliceOrientation orientation, ReadingState *state, QWidget 
         update();
     });
     connect(state, &ReadingState::windowChanged, this, [this] {
-        cacheStale = true;
+        greysStale = true;
         update();
     });
     // Another view's click moves this view's slice, or only the lines across it; the voxel
@@ -72,7 +71,7 @@ QColor SliceView::colourOf(SliceOrientation orientation)
 void SliceView::takeSource()
 {
     plane = slicePlaneFor(plane.orientation, state->source());
-    cacheStale = true;
+    cachedSlice = -1;
 }
 
 int SliceView::slice() const
@@ -111,10 +110,14 @@ void SliceView::paintEvent(QPaintEvent *)
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    if (cacheStale || cachedSlice != slice()) {
-        cached = sliceImage(source, plane, slice(), state->greys());
+    if (cachedSlice != slice()) {
+        gathered = sliceSamples(source, plane, slice());
         cachedSlice = slice();
-        cacheStale = false;
+        greysStale = true;
+    }
+    if (greysStale) {
+        cached = greyImage(gathered, state->greys());
+        greysStale = false;
     }
     painter.fillRect(rect(), Qt::black);
     const QRectF shown = drawSliceImage(painter, cached, planeExtent(plane, source), letterArea());

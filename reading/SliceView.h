@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SliceImage.h"
 #include "SlicePlane.h"
 
 #include <QImage>
@@ -63,11 +64,12 @@ private:
 
     ReadingState *state;
     SlicePlane plane;
-    // The picture of the slice at one pixel per cell, made again only when the slice, the
-    // window or the volume has changed.
-    QImage cached;
-    bool cacheStale = true;
+    // The slice's samples, gathered again only when the slice or the volume has changed, and
+    // their picture at one pixel per cell, made again when they or the window have.
+    SliceSamples gathered;
     int cachedSlice = -1;
+    QImage cached;
+    bool greysStale = true;
     QPoint lastDragPos;
     int wheelTurn = 0;
     QString lastReadout;
