@@ -10,6 +10,7 @@
 #include "StopsFile.h"
 #include "TransferPresets.h"
 #include "Volume.h"
+#include "VolumeOpener.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,20 +37,6 @@
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <algorithm>
-#include <exception>
-#include <new>
-
-struct Window::Reading
-{
-    QString path;
-    // Whether a successful open goes into the recent volumes.
-    bool remember = false;
-    std::atomic<bool> cancel{false};
-    std::atomic<double> progress{0.0};
-};
 
 namespace {
 
@@ -57,61 +44,11 @@ constexpr int recentCount = 8;
 const char *const sizeKey = "window/size";
 const char *const folderKey = "open/lastFolder";
 const char *const recentKey = "open/recent";
-constexpr int progressSteps = 1000;
-
-// The name the title and the stops file go by: the last part of the path, also of a folder
-// named with a trailing separator.
-QString baseNameOf(QString path)
-{
-    path.replace(QChar('\\'), QChar('/'));
-    while (path.size() > 1 && path.endsWith(QChar('/')))
-        path.chop(1);
-    path.remove(0, path.lastIndexOf(QChar('/')) + 1);
-    return path;
-}
-
-bool isDatFile(const QString &path)
-{
-    return path.endsWith(".dat", Qt::CaseInsensitive) && !QFileInfo(path).isDir();
-}
-
-std::string spacingText(const ReadVolume &read)
-{
-    if (!read.spacingKnown)
-        return "no spacing given";
-    const auto mm = [](double d) { return QString::number(d).toStdString(); };
-    return "spacing " + mm(read.spacingX) + " x " + mm(read.spacingY) + " x " + mm(read.spacingZ) + " mm";
-}
-
-// A reader's fault must not take the window down with it: it becomes a refusal.
-ReadVolume readGuarded(const VolumeReader &reader, const QString &path, const ReadProgress &progress,
-                       const std::atomic<bool> &cancel)
-{
-    ReadVolume read;
-    try {
-        read = reader(path, progress, cancel);
-    } catch (const std::bad_alloc &) {
-        read = ReadVolume();
-        read.refusal = "not enough memory";
-    } catch (const std::exception &e) {
-        read = ReadVolume();
-        read.refusal = e.what();
-    } catch (...) {
-        read = ReadVolume();
-        read.refusal = "the reader failed";
-    }
-    const int64_t voxels = int64_t(read.sizeX) * read.sizeY * read.sizeZ;
-    const bool wellFormed = read.sizeX > 0 && read.sizeY > 0 && read.sizeZ > 0 && int64_t(read.samples.size()) == voxels;
-    if (read.refusal.empty() && !wellFormed)
-        read.refusal = "the reader gave " + std::to_string(read.samples.size()) + " samples for a grid of "
-                       + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ);
-    return read;
-}
 
 } // namespace
 
 Window::Window(VolumeReader reader)
-    : QWidget(nullptr), reader(std::move(reader))
+    : QWidget(nullptr)
 {
     auto *renderBox = new QGroupBox;
     renderBox->setFlat(true);
@@ -170,16 +107,13 @@ Window::Window(VolumeReader reader)
     // A long path must not widen the window: the line is cut instead.
     statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    progressBar = new QProgressBar;
-    progressBar->setRange(0, progressSteps);
-    cancelButton = new QPushButton(tr("Cancel"));
+    opener = new VolumeOpener(glWidget, std::move(reader), this);
+    connect(opener, &VolumeOpener::statusChanged, this, &Window::showStatus);
+    connect(opener, &VolumeOpener::volumeShown, this, &Window::takeShownVolume);
+    connect(opener, &VolumeOpener::rememberedOpenSucceeded, this, &Window::rememberOpened);
+    connect(opener, &VolumeOpener::openFinished, this, &Window::openFinished);
     // The line keeps its height with or without a read in progress, so the view does not jump.
-    statusLine->setMinimumHeight(cancelButton->sizeHint().height());
-    connect(cancelButton, &QPushButton::clicked, this, &Window::cancelReading);
-    progressTimer = new QTimer(this);
-    progressTimer->setInterval(100);
-    connect(progressTimer, &QTimer::timeout, this, &Window::showReadProgress);
-    connect(&readWatcher, &QFutureWatcher<ReadVolume>::finished, this, &Window::finishReading);
+    statusLine->setMinimumHeight(opener->cancelButton()->sizeHint().height());
     setAcceptDrops(true);
 
     auto *mainLayout = new QVBoxLayout;
@@ -187,11 +121,10 @@ Window::Window(VolumeReader reader)
     mainLayout->addWidget(colorBox, 0);
     auto *statusLayout = new QHBoxLayout;
     statusLayout->addWidget(statusLine, 1);
-    statusLayout->addWidget(progressBar, 0);
-    statusLayout->addWidget(cancelButton, 0);
+    statusLayout->addWidget(opener->progressBar(), 0);
+    statusLayout->addWidget(opener->cancelButton(), 0);
     mainLayout->addLayout(statusLayout, 0);
     setLayout(mainLayout);
-    showReading(false);
 
     auto *renderLayout = new QHBoxLayout(renderBox);
     renderLayout->addWidget(glWidget, 1);
@@ -230,16 +163,6 @@ Window::Window(VolumeReader reader)
 
     // From the running event loop, once the window and its editor have their sizes.
     QTimer::singleShot(50, this, &Window::setDefaultGradientStops);
-}
-
-// The worker reads into memory that this window owns; it must be done before the window goes.
-Window::~Window()
-{
-    if (!reading)
-        return;
-    reading->cancel = true;
-    readWatcher.disconnect(this);
-    readWatcher.waitForFinished();
 }
 
 QSlider *Window::makeSlider(QGroupBox *slicesBox)
@@ -325,7 +248,7 @@ void Window::setOpenFileName()
            "All Files (*)"));
     if (path.isEmpty())
         return;
-    openRemembered(path);
+    opener->openRemembered(path);
 }
 
 void Window::setOpenFolderName()
@@ -333,19 +256,12 @@ void Window::setOpenFolderName()
     const QString path = QFileDialog::getExistingDirectory(this, tr("Load DICOM Folder"), QSettings().value(folderKey).toString());
     if (path.isEmpty())
         return;
-    openRemembered(path);
+    opener->openRemembered(path);
 }
 
 void Window::openAfterStart(const QString &path)
 {
-    // The view loads its start-up volume when it makes its GL context; an open before that
-    // would be replaced by it at once.
-    QTimer::singleShot(50, this, [this, path] {
-        if (glWidget->isValid())
-            openRemembered(path);
-        else
-            openAfterStart(path);
-    });
+    opener->openAfterStart(path);
 }
 
 void Window::dragEnterEvent(QDragEnterEvent *event)
@@ -363,158 +279,21 @@ void Window::dropEvent(QDropEvent *event)
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return;
     event->acceptProposedAction();
-    openRemembered(urls.first().toLocalFile());
+    opener->openRemembered(urls.first().toLocalFile());
 }
 
 void Window::openPath(const QString &path)
 {
-    startOpen(path, false);
+    opener->openPath(path);
 }
 
-// An open the user asked for in the window: once it succeeds it is one of the recent volumes.
-void Window::openRemembered(const QString &path)
+// The view shows a volume just opened: the title, the histogram and the stops follow it.
+void Window::takeShownVolume(const QString &name)
 {
-    startOpen(path, true);
-}
-
-void Window::startOpen(const QString &path, bool remember)
-{
-    if (reading) {
-        showStatus(tr("Still opening %1: cancel it first").arg(baseNameOf(reading->path)));
-        emit openFinished(false);
-        return;
-    }
-    if (isDatFile(path))
-        openVolume(path, remember);
-    else
-        startReading(path, remember);
-}
-
-void Window::openVolume(const QString &path, bool remember)
-{
-    // The new texture must be made, and the replaced one deleted, in the view's context:
-    // without it current the deletion does nothing and every open would leave a texture.
-    glWidget->makeCurrent();
-    endOpen(path, showVolume(new Volume(QFile::encodeName(path).constData()), path), remember);
-}
-
-void Window::startReading(const QString &path, bool remember)
-{
-    reading = std::make_shared<Reading>();
-    reading->path = path;
-    reading->remember = remember;
-    showStatus(tr("Opening %1").arg(baseNameOf(path)));
-    showReading(true);
-    const std::shared_ptr<Reading> job = reading;
-    const VolumeReader read = reader;
-    readWatcher.setFuture(QtConcurrent::run([job, read] {
-        return readGuarded(read, job->path, [job](double fraction) { job->progress = fraction; }, job->cancel);
-    }));
-}
-
-void Window::showReadProgress()
-{
-    if (reading)
-        progressBar->setValue(int(std::clamp(reading->progress.load(), 0.0, 1.0) * progressSteps));
-}
-
-void Window::cancelReading()
-{
-    if (!reading)
-        return;
-    reading->cancel = true;
-    cancelButton->setEnabled(false);
-    showStatus(tr("Cancelling %1").arg(baseNameOf(reading->path)));
-}
-
-void Window::finishReading()
-{
-    const std::shared_ptr<Reading> done = std::move(reading);
-    showReading(false);
-    ReadVolume read = readWatcher.future().takeResult();
-    const QString path = done->path;
-    if (done->cancel) {
-        showStatus(tr("Opening %1 cancelled").arg(baseNameOf(path)));
-        endOpen(path, false, false);
-        return;
-    }
-    if (!read.refusal.empty()) {
-        refuse(path, QString::fromStdString(read.refusal));
-        endOpen(path, false, false);
-        return;
-    }
-
-    printConsole("loading " + std::string(QFile::encodeName(path).constData()) + " (" + read.format + ", "
-                 + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ)
-                 + ", " + spacingText(read) + ")\n");
-    for (const std::string &note : read.notes)
-        printConsole(note + "\n");
-    glWidget->makeCurrent();
-    Volume *opened = makeVolume(read);
-    const std::vector<std::string> notes = std::move(read.notes);
-    read = ReadVolume();
-    const bool shown = showVolume(opened, path);
-    // Such as the other series beside the one opened: worth seeing without the console.
-    if (shown && !notes.empty())
-        showStatus(statusLine->text() + "; " + QString::fromStdString(notes.front()));
-    endOpen(path, shown, done->remember);
-}
-
-// Takes over a freshly built volume (with the view's context current): the view shows it,
-// the title and the stops follow its name. A refused one changes nothing: the previous volume
-// stays on screen with its title, histogram and stops, and the loader's line on the console
-// says why; false then.
-bool Window::showVolume(Volume *opened, const QString &path)
-{
-    if (!opened || !opened->isValid()) {
-        glWidget->doneCurrent();
-        delete opened;
-        showStatus(QString::fromStdString(lastConsoleLine()));
-        return false;
-    }
-    glWidget->setVolume(opened);
-    glWidget->doneCurrent();
-
-    const QString baseName = baseNameOf(path);
-    setWindowTitle(tr("Dichtenschau [") + baseName + tr("]"));
-    fileName = baseName;
-
-    gradientEditor->setHistogram(new QPixmap(*opened->histogram));
+    setWindowTitle(tr("Dichtenschau [") + name + tr("]"));
+    fileName = name;
+    gradientEditor->setHistogram(new QPixmap(*glWidget->volume()->histogram));
     setDefaultGradientStops();
-    showStatus(tr("%1: %2 x %3 x %4 voxels, values %5 - %6")
-                   .arg(path)
-                   .arg(opened->sizeX)
-                   .arg(opened->sizeY)
-                   .arg(opened->sizeZ)
-                   .arg(opened->densityMin)
-                   .arg(opened->densityMax));
-    return true;
-}
-
-void Window::endOpen(const QString &path, bool opened, bool remember)
-{
-    if (opened && remember)
-        rememberOpened(path);
-    emit openFinished(opened);
-}
-
-void Window::refuse(const QString &path, const QString &reason)
-{
-    const QString line = "Can't load " + path + ": " + reason;
-    printConsole(QFile::encodeName(line).toStdString() + "\n");
-    showStatus(line);
-}
-
-void Window::showReading(bool on)
-{
-    progressBar->setValue(0);
-    progressBar->setVisible(on);
-    cancelButton->setVisible(on);
-    cancelButton->setEnabled(on);
-    if (on)
-        progressTimer->start();
-    else
-        progressTimer->stop();
 }
 
 QLayout *Window::sliderColumn(const QString &axis, QSlider *slider, QGroupBox *slicesBox)
@@ -690,7 +469,7 @@ void Window::fillRecentMenu()
     recentMenu->clear();
     const QStringList recent = QSettings().value(recentKey).toStringList();
     for (const QString &path : recent)
-        recentMenu->addAction(path, this, [this, path] { openRemembered(path); });
+        recentMenu->addAction(path, this, [this, path] { opener->openRemembered(path); });
     if (recent.isEmpty())
         recentMenu->addAction(tr("(none yet)"))->setEnabled(false);
 }

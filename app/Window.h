@@ -3,13 +3,9 @@
 #include "StopsHistory.h"
 #include "VolumeReader.h"
 
-#include <QFutureWatcher>
 #include <QGradientStops>
 #include <QString>
 #include <QWidget>
-
-#include <array>
-#include <memory>
 
 class GLWidget;
 class GradientEditor;
@@ -18,23 +14,18 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QProgressBar;
 class QPushButton;
 class QSlider;
-class QTimer;
 class QToolButton;
-class Volume;
+class VolumeOpener;
 
 // The main window: the view in its render box, beside it the "Menu" box with the "load
 // Volume" button and the "Slices" group, below them the "Color Editor" box with the
 // transfer-function editor, and at the bottom the status line with the open flow's progress.
 // It wires editor, view and sliders together, opens volume files and folders (chosen,
 // dropped, or named on the command line), and keeps the transfer function of each volume in
-// a stops file named after the volume's base name in the working directory.
-//
-// A `.dat` file is opened at once on the GUI thread. Every other format is read by the
-// VolumeReader on a worker thread while the window stays live and shows the progress; only
-// the hand-over to the Volume (texture upload, histogram) comes back to the GUI thread.
+// a stops file named after the volume's base name in the working directory. The opening
+// itself is the VolumeOpener's.
 //
 // Beside that it offers what a desktop viewer is expected to: shortcuts, a picture of the
 // view, transfer-function presets and undo, a status line repeating what the console said
@@ -45,7 +36,6 @@ class Window : public QWidget
 
 public:
     explicit Window(VolumeReader reader = importingVolumeReader());
-    ~Window() override;
 
     // The one road of every open: a volume file or folder, as the "load Volume" dialog opens
     // it. A `.dat` file is opened before this returns; any other is read in the background.
@@ -70,9 +60,6 @@ private slots:
     void setOpenFileName();
     void saveGradientStops(const QGradientStops &stops);
     void setOpenFolderName();
-    void cancelReading();
-    void finishReading();
-    void showReadProgress();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -87,14 +74,7 @@ private:
     void addShortcuts();
     void tableRange(int &lo, int &hi) const;
     void rebuildTransferTable();
-    void openRemembered(const QString &path);
-    void startOpen(const QString &path, bool remember);
-    void openVolume(const QString &path, bool remember);
-    void startReading(const QString &path, bool remember);
-    bool showVolume(Volume *opened, const QString &path);
-    void endOpen(const QString &path, bool opened, bool remember);
-    void refuse(const QString &path, const QString &reason);
-    void showReading(bool on);
+    void takeShownVolume(const QString &name);
     void showStatus(const QString &text);
     void recordStops(const QGradientStops &stops);
     void applyHistoryStep(const std::optional<QGradientStops> &stops);
@@ -125,14 +105,7 @@ private:
     bool rescalingEditor = false;
 
     QLabel *statusLine;
-    QProgressBar *progressBar;
-    QPushButton *cancelButton;
-    QTimer *progressTimer;
-    VolumeReader reader;
-    // The read in flight, shared with its worker thread; null while none runs.
-    struct Reading;
-    std::shared_ptr<Reading> reading;
-    QFutureWatcher<ReadVolume> readWatcher;
+    VolumeOpener *opener;
     QComboBox *presetBox;
     QToolButton *undoButton;
     QToolButton *redoButton;

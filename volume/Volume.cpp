@@ -94,7 +94,7 @@ void Volume::load(const char *path)
         return printRefusal(std::string(path) + " (" + fileSizes + ")", refusal);
 
     // The file was long enough when checked; it can still shrink before it is read.
-    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, nullptr, [&](int firstZ, int endZ) {
+    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, [&](int firstZ, int endZ) {
         return readDatSlices(file.get(), header, firstZ, endZ, samples);
     });
     if (!pipeline)
@@ -122,12 +122,8 @@ void Volume::loadFromMemory(const uint16_t *source, int x, int y, int z)
     if (!refusal.empty())
         return printRefusal("a volume of " + sizesText(x, y, z), refusal);
 
-    // The caller's samples serve as they are unless the grid or a sample must change.
     const int64_t sourceSlice = int64_t(x) * y;
-    const bool copy = isAdjusted(header) || anySampleAboveMax(source, sourceSlice * z);
-    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, copy ? nullptr : source, [&](int firstZ, int endZ) {
-        if (!copy)
-            return true;
+    const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, [&](int firstZ, int endZ) {
         for (int slice = firstZ; slice < endZ; ++slice) {
             uint16_t *adjusted = samples + slice * grid.sliceSize();
             std::memcpy(adjusted, source + slice * sourceSlice, std::size_t(sourceSlice) * sizeof(uint16_t));
@@ -144,24 +140,21 @@ void Volume::loadFromMemory(const uint16_t *source, int x, int y, int z)
 
 // Allocates what the open needs and starts the worker, which makes all samples arrive (and
 // counts them while they are in the cache) and then encodes slab after slab; meanwhile this
-// thread has the GL make the texture's storage. The gradients read the caller's samples
-// where given, else the volume's own copy. Null, with the line said, when memory is short.
-std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, const uint16_t *callerSamples,
-                                                   const ArriveSlices &arrive)
+// thread has the GL make the texture's storage. Null, with the line said, when memory is
+// short.
+std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, const ArriveSlices &arrive)
 {
-    if (!callerSamples)
-        samples = allocateLargeBuffer(grid.voxelCount());
-    gradientSamples = callerSamples ? callerSamples : samples;
+    samples = allocateLargeBuffer(grid.voxelCount());
     bricks = BrickRanges(grid.sizeX, grid.sizeY, grid.sizeZ);
     auto pipeline = std::make_unique<SlabPipeline>(grid);
-    if (gradientSamples && pipeline->isAllocated()) {
+    if (samples && pipeline->isAllocated()) {
         const int chunkSlices = pipeline->slabSlices();
         // One core stays with this thread, which uploads the slabs meanwhile.
         const int threads = std::max(1, gradientThreadCount(grid) - 1);
         pipeline->start([this, grid, arrive, chunkSlices, threads](int firstZ, int endZ, uint16_t *voxels) {
             if (firstZ == 0 && !arriveAll(grid, chunkSlices, arrive))
                 return false;
-            encodeVoxelSlab(gradientSamples, grid, firstZ, endZ, voxels, threads);
+            encodeVoxelSlab(samples, grid, firstZ, endZ, voxels, threads);
             return true;
         });
         texture = createVolumeTexture(grid);
@@ -195,11 +188,10 @@ bool Volume::finishFilling(const SampleGrid &grid, SlabPipeline &pipeline)
 // The samples of these slices are final here: counted while they are still in the cache.
 void Volume::acceptSlices(const SampleGrid &grid, int firstZ, int endZ)
 {
-    if (samples)
-        for (int z = firstZ; z < endZ; ++z)
-            clampedCount += clampSlice(grid, samples + z * grid.sliceSize());
-    counts.count(gradientSamples + firstZ * grid.sliceSize(), (endZ - firstZ) * grid.sliceSize());
-    bricks.addSlab(gradientSamples + firstZ * grid.sliceSize(), firstZ, endZ - firstZ);
+    for (int z = firstZ; z < endZ; ++z)
+        clampedCount += clampSlice(grid, samples + z * grid.sliceSize());
+    counts.count(samples + firstZ * grid.sliceSize(), (endZ - firstZ) * grid.sliceSize());
+    bricks.addSlab(samples + firstZ * grid.sliceSize(), firstZ, endZ - firstZ);
 }
 
 // Lowers the samples above 4095 and returns how many of the stated grid's were lowered: the
@@ -231,7 +223,6 @@ void Volume::releaseAll()
 {
     deleteTexture();
     releaseLargeBuffer(samples);
-    gradientSamples = nullptr;
     counts = DensityHistogram();
     bricks = BrickRanges();
     clampedCount = 0;
@@ -246,8 +237,6 @@ void Volume::reportClampedSamples()
 
 void Volume::createHistogram()
 {
-    releaseLargeBuffer(samples);
-    gradientSamples = nullptr;
     if (!valid) {
         histogram = new QPixmap(counts.picture(DensityRange{}, 1));
         return;

@@ -20,8 +20,9 @@ class SlabPipeline;
 // A Volume is complete when its constructor returns, built with the view's GL context
 // current. The texture's storage is made first and filled slab by slab along z while the
 // samples arrive, so that no array of the whole volume's voxels is ever made; the samples
-// are counted for the histogram as they arrive and released at the end. Samples above 4095
-// are lowered to 4095, with one line saying how many. A file that cannot be read, or a grid
+// are counted for the histogram as they arrive. Samples above 4095 are lowered to 4095,
+// with one line saying how many. The volume keeps its samples on the adjusted grid for as
+// long as it lives, for the views that read them at full resolution. A file that cannot be read, or a grid
 // that is refused (truncated, zero or absurd sizes, larger than the GL's 3D texture limit),
 // yields an invalid volume: isValid() is false, it owns no texture and no arrays, its sizes
 // are 0, and its range (0..4095) and histogram picture (plain light grey, 4096 x 65) are
@@ -35,8 +36,8 @@ public:
 
     // From sizeX * sizeY * sizeZ samples in memory, x fastest, meant to lie in 0..4095. The
     // caller has printed its own line about where they come from; the volume prints its
-    // refusal or its histogram lines. The samples are read during construction only and
-    // copied only where odd sizes must be adjusted or samples above 4095 lowered.
+    // refusal or its histogram lines. The volume keeps a copy of its own; the caller's array
+    // is read during construction only.
     Volume(const uint16_t *samples, int sizeX, int sizeY, int sizeZ, VoxelSpacing spacing);
     ~Volume();
 
@@ -54,7 +55,11 @@ public:
     // Deletes the 3D texture; needs the context it was created in to be current.
     void deleteTexture();
 
-    // The volume's own copy of the samples on the adjusted grid, during construction only.
+    // The samples on the adjusted grid, x fastest, each 0..4095: sliceSize * sizeZ of them,
+    // kept while the volume lives; null when it is invalid.
+    const uint16_t *samplesKept() const { return samples; }
+
+    // The volume's own copy of the samples on the adjusted grid, as samplesKept() gives them.
     uint16_t *samples = nullptr;
     uint16_t sizeX = 0;
     uint16_t sizeY = 0;
@@ -75,8 +80,7 @@ private:
 
     void load(const char *path);
     void loadFromMemory(const uint16_t *source, int x, int y, int z);
-    std::unique_ptr<SlabPipeline> startFilling(const SampleGrid &grid, const uint16_t *callerSamples,
-                                               const ArriveSlices &arrive);
+    std::unique_ptr<SlabPipeline> startFilling(const SampleGrid &grid, const ArriveSlices &arrive);
     bool arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive);
     bool finishFilling(const SampleGrid &grid, SlabPipeline &pipeline);
     void acceptSlices(const SampleGrid &grid, int firstZ, int endZ);
@@ -86,8 +90,6 @@ private:
     void reportClampedSamples();
     void createHistogram();
 
-    // The samples the gradients are computed from: `samples`, or the caller's own array.
-    const uint16_t *gradientSamples = nullptr;
     // The sizes as the file or the caller states them, before the adjustment.
     DatHeader stated;
     DensityHistogram counts;

@@ -270,23 +270,6 @@ int64_t clampSamples(uint16_t *samples, int64_t count)
     return clamped;
 }
 
-bool anySampleAboveMax(const uint16_t *samples, int64_t count)
-{
-    int64_t i = 0;
-#ifdef __SSE2__
-    const __m128i limit = _mm_set1_epi16(short(maxSample));
-    __m128i excess = _mm_setzero_si128();
-    for (; i + 8 <= count; i += 8)
-        excess = _mm_or_si128(excess, _mm_subs_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(samples + i)), limit));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(excess, _mm_setzero_si128())) != 0xffff)
-        return true;
-#endif
-    for (; i < count; ++i)
-        if (samples[i] > maxSample)
-            return true;
-    return false;
-}
-
 void encodeVoxels(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels, int threadCount)
 {
     encodeVoxelSlab(samples, grid, 0, grid.sizeZ, voxels, threadCount);

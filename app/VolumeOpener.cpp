@@ -1,0 +1,257 @@
+#include "VolumeOpener.h"
+
+#include "ConsoleLine.h"
+#include "GLWidget.h"
+#include "Volume.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <exception>
+#include <new>
+
+struct VolumeOpener::Reading
+{
+    QString path;
+    // Whether a successful open goes into the recent volumes.
+    bool remember = false;
+    std::atomic<bool> cancel{false};
+    std::atomic<double> progress{0.0};
+};
+
+namespace {
+
+constexpr int progressSteps = 1000;
+
+bool isDatFile(const QString &path)
+{
+    return path.endsWith(".dat", Qt::CaseInsensitive) && !QFileInfo(path).isDir();
+}
+
+std::string spacingText(const ReadVolume &read)
+{
+    if (!read.spacingKnown)
+        return "no spacing given";
+    const auto mm = [](double d) { return QString::number(d).toStdString(); };
+    return "spacing " + mm(read.spacingX) + " x " + mm(read.spacingY) + " x " + mm(read.spacingZ) + " mm";
+}
+
+// A reader's fault must not take the window down with it: it becomes a refusal.
+ReadVolume readGuarded(const VolumeReader &reader, const QString &path, const ReadProgress &progress,
+                       const std::atomic<bool> &cancel)
+{
+    ReadVolume read;
+    try {
+        read = reader(path, progress, cancel);
+    } catch (const std::bad_alloc &) {
+        read = ReadVolume();
+        read.refusal = "not enough memory";
+    } catch (const std::exception &e) {
+        read = ReadVolume();
+        read.refusal = e.what();
+    } catch (...) {
+        read = ReadVolume();
+        read.refusal = "the reader failed";
+    }
+    const int64_t voxels = int64_t(read.sizeX) * read.sizeY * read.sizeZ;
+    const bool wellFormed = read.sizeX > 0 && read.sizeY > 0 && read.sizeZ > 0 && int64_t(read.samples.size()) == voxels;
+    if (read.refusal.empty() && !wellFormed)
+        read.refusal = "the reader gave " + std::to_string(read.samples.size()) + " samples for a grid of "
+                       + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ);
+    return read;
+}
+
+} // namespace
+
+VolumeOpener::VolumeOpener(GLWidget *view, VolumeReader reader, QWidget *window)
+    : QObject(window), view(view), reader(std::move(reader))
+{
+    progress = new QProgressBar(window);
+    progress->setRange(0, progressSteps);
+    cancel = new QPushButton(tr("Cancel"), window);
+    connect(cancel, &QPushButton::clicked, this, &VolumeOpener::cancelReading);
+    progressTimer = new QTimer(this);
+    progressTimer->setInterval(100);
+    connect(progressTimer, &QTimer::timeout, this, &VolumeOpener::showReadProgress);
+    connect(&readWatcher, &QFutureWatcher<ReadVolume>::finished, this, &VolumeOpener::finishReading);
+    showReading(false);
+}
+
+VolumeOpener::~VolumeOpener()
+{
+    if (!reading)
+        return;
+    reading->cancel = true;
+    readWatcher.disconnect(this);
+    readWatcher.waitForFinished();
+}
+
+QString VolumeOpener::baseNameOf(QString path)
+{
+    path.replace(QChar('\\'), QChar('/'));
+    while (path.size() > 1 && path.endsWith(QChar('/')))
+        path.chop(1);
+    path.remove(0, path.lastIndexOf(QChar('/')) + 1);
+    return path;
+}
+
+void VolumeOpener::openPath(const QString &path)
+{
+    startOpen(path, false);
+}
+
+void VolumeOpener::openRemembered(const QString &path)
+{
+    startOpen(path, true);
+}
+
+void VolumeOpener::openAfterStart(const QString &path)
+{
+    // The view loads its start-up volume when it makes its GL context; an open before that
+    // would be replaced by it at once.
+    QTimer::singleShot(50, this, [this, path] {
+        if (view->isValid())
+            openRemembered(path);
+        else
+            openAfterStart(path);
+    });
+}
+
+void VolumeOpener::startOpen(const QString &path, bool remember)
+{
+    if (reading) {
+        emit statusChanged(tr("Still opening %1: cancel it first").arg(baseNameOf(reading->path)));
+        emit openFinished(false);
+        return;
+    }
+    if (isDatFile(path))
+        openDatFile(path, remember);
+    else
+        startReading(path, remember);
+}
+
+void VolumeOpener::openDatFile(const QString &path, bool remember)
+{
+    // The new texture must be made, and the replaced one deleted, in the view's context:
+    // without it current the deletion does nothing and every open would leave a texture.
+    view->makeCurrent();
+    endOpen(path, showVolume(new Volume(QFile::encodeName(path).constData()), path, QString()), remember);
+}
+
+void VolumeOpener::startReading(const QString &path, bool remember)
+{
+    reading = std::make_shared<Reading>();
+    reading->path = path;
+    reading->remember = remember;
+    emit statusChanged(tr("Opening %1").arg(baseNameOf(path)));
+    showReading(true);
+    const std::shared_ptr<Reading> job = reading;
+    const VolumeReader read = reader;
+    readWatcher.setFuture(QtConcurrent::run([job, read] {
+        return readGuarded(read, job->path, [job](double fraction) { job->progress = fraction; }, job->cancel);
+    }));
+}
+
+void VolumeOpener::showReadProgress()
+{
+    if (reading)
+        progress->setValue(int(std::clamp(reading->progress.load(), 0.0, 1.0) * progressSteps));
+}
+
+void VolumeOpener::cancelReading()
+{
+    if (!reading)
+        return;
+    reading->cancel = true;
+    cancel->setEnabled(false);
+    emit statusChanged(tr("Cancelling %1").arg(baseNameOf(reading->path)));
+}
+
+void VolumeOpener::finishReading()
+{
+    const std::shared_ptr<Reading> done = std::move(reading);
+    showReading(false);
+    ReadVolume read = readWatcher.future().takeResult();
+    const QString path = done->path;
+    if (done->cancel) {
+        emit statusChanged(tr("Opening %1 cancelled").arg(baseNameOf(path)));
+        endOpen(path, false, false);
+        return;
+    }
+    if (!read.refusal.empty()) {
+        refuse(path, QString::fromStdString(read.refusal));
+        endOpen(path, false, false);
+        return;
+    }
+
+    printConsole("loading " + std::string(QFile::encodeName(path).constData()) + " (" + read.format + ", "
+                 + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ)
+                 + ", " + spacingText(read) + ")\n");
+    for (const std::string &note : read.notes)
+        printConsole(note + "\n");
+    view->makeCurrent();
+    Volume *opened = makeVolume(read);
+    // Such as the other series beside the one opened: worth seeing without the console.
+    const QString note = read.notes.empty() ? QString() : QString::fromStdString(read.notes.front());
+    read = ReadVolume();
+    endOpen(path, showVolume(opened, path, note), done->remember);
+}
+
+// Takes over a freshly built volume (with the view's context current): the view shows it,
+// and volumeShown lets the title and the stops follow its name. A refused one changes
+// nothing: the previous volume stays on screen with its title, histogram and stops, and the
+// loader's line on the console says why; false then.
+bool VolumeOpener::showVolume(Volume *opened, const QString &path, const QString &note)
+{
+    if (!opened || !opened->isValid()) {
+        view->doneCurrent();
+        delete opened;
+        emit statusChanged(QString::fromStdString(lastConsoleLine()));
+        return false;
+    }
+    view->setVolume(opened);
+    view->doneCurrent();
+    emit volumeShown(baseNameOf(path));
+    QString status = tr("%1: %2 x %3 x %4 voxels, values %5 - %6")
+                         .arg(path)
+                         .arg(opened->sizeX)
+                         .arg(opened->sizeY)
+                         .arg(opened->sizeZ)
+                         .arg(opened->densityMin)
+                         .arg(opened->densityMax);
+    if (!note.isEmpty())
+        status += "; " + note;
+    emit statusChanged(status);
+    return true;
+}
+
+void VolumeOpener::endOpen(const QString &path, bool opened, bool remember)
+{
+    if (opened && remember)
+        emit rememberedOpenSucceeded(path);
+    emit openFinished(opened);
+}
+
+void VolumeOpener::refuse(const QString &path, const QString &reason)
+{
+    const QString line = "Can't load " + path + ": " + reason;
+    printConsole(QFile::encodeName(line).toStdString() + "\n");
+    emit statusChanged(line);
+}
+
+void VolumeOpener::showReading(bool on)
+{
+    progress->setValue(0);
+    progress->setVisible(on);
+    cancel->setVisible(on);
+    cancel->setEnabled(on);
+    if (on)
+        progressTimer->start();
+    else
+        progressTimer->stop();
+}
