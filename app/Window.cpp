@@ -4,6 +4,10 @@
 #include "GLWidget.h"
 #include "GradientEditor.h"
 #include "OffscreenTarget.h"
+#include "ReadingControls.h"
+#include "ReadingLayout.h"
+#include "ReadingSource.h"
+#include "ReadingState.h"
 #include "SampleLimits.h"
 #include "SavePictureDialog.h"
 #include "ShadeWidget.h"
@@ -53,6 +57,7 @@ Window::Window(VolumeReader reader)
     auto *renderBox = new QGroupBox;
     renderBox->setFlat(true);
     glWidget = new GLWidget(renderBox);
+    readingLayout = new ReadingLayout(glWidget, renderBox);
     auto *menuBox = new QGroupBox(tr("Menu"), renderBox);
 
     loadButton = new QPushButton(tr("load Volume"), menuBox);
@@ -109,6 +114,11 @@ Window::Window(VolumeReader reader)
     statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     opener = new VolumeOpener(glWidget, std::move(reader), this);
     connect(opener, &VolumeOpener::statusChanged, this, &Window::showStatus);
+    connect(readingLayout, &ReadingLayout::readoutChanged, this, &Window::showReadout);
+    // The 2-D views read the samples of the volume the view owns, so they must follow it at
+    // once, before the volume they read is gone.
+    connect(glWidget, &GLWidget::volumeChanged, this,
+            [this] { readingLayout->state()->setSource(readingSourceOf(glWidget->volume())); });
     connect(opener, &VolumeOpener::volumeShown, this, &Window::takeShownVolume);
     connect(opener, &VolumeOpener::rememberedOpenSucceeded, this, &Window::rememberOpened);
     connect(opener, &VolumeOpener::openFinished, this, &Window::openFinished);
@@ -127,7 +137,7 @@ Window::Window(VolumeReader reader)
     setLayout(mainLayout);
 
     auto *renderLayout = new QHBoxLayout(renderBox);
-    renderLayout->addWidget(glWidget, 1);
+    renderLayout->addWidget(readingLayout, 1);
     renderLayout->addSpacing(16);
     renderLayout->addWidget(menuBox, 0);
 
@@ -136,6 +146,8 @@ Window::Window(VolumeReader reader)
     menuLayout->addWidget(folderButton, 0);
     menuLayout->addWidget(recentButton, 0);
     menuLayout->addWidget(pictureButton, 0);
+    menuLayout->addSpacing(8);
+    menuLayout->addWidget(new ReadingControls(readingLayout, menuBox), 0);
     menuLayout->addSpacing(8);
     menuLayout->addWidget(slicesBox, 1);
 
@@ -368,8 +380,14 @@ void Window::addShortcuts()
 // What the console said about the last open or save, and the open flow's progress messages.
 void Window::showStatus(const QString &text)
 {
+    statusText = text;
     statusLine->setText(text);
     statusLine->setToolTip(text);
+}
+
+void Window::showReadout(const QString &text)
+{
+    statusLine->setText(text.isEmpty() ? statusText : text);
 }
 
 void Window::recordStops(const QGradientStops &stops)

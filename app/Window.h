@@ -17,6 +17,7 @@ class QMenu;
 class QPushButton;
 class QSlider;
 class QToolButton;
+class ReadingLayout;
 class VolumeOpener;
 
 // The main window: the view in its render box, beside it the "Menu" box with the "load
@@ -48,6 +49,7 @@ public:
     // The stops file of the volume opened last; empty before the first open.
     QString stopsFileName() const;
     GLWidget *view() const { return glWidget; }
+    ReadingLayout *readingViews() const { return readingLayout; }
     // The size kept from the last session; only the interactive program asks for it.
     void restoreWindowSize();
 
@@ -76,6 +78,7 @@ private:
     void rebuildTransferTable();
     void takeShownVolume(const QString &name);
     void showStatus(const QString &text);
+    void showReadout(const QString &text);
     void recordStops(const QGradientStops &stops);
     void applyHistoryStep(const std::optional<QGradientStops> &stops);
     void undoStops();
@@ -105,6 +108,9 @@ private:
     bool rescalingEditor = false;
 
     QLabel *statusLine;
+    // What the status line says when the cursor is over no 2-D view.
+    QString statusText;
+    ReadingLayout *readingLayout;
     VolumeOpener *opener;
     QComboBox *presetBox;
     QToolButton *undoButton;

@@ -122,6 +122,7 @@ void GLWidget::setVolume(Volume *v)
     }
     updateBoxScale();
     brickVisibilityStale = true;
+    emit volumeChanged();
 }
 
 void GLWidget::setTransferTable(const uint32_t *table)

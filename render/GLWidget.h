@@ -71,6 +71,8 @@ signals:
     void xRotationChanged(int angle);
     void yRotationChanged(int angle);
     void zRotationChanged(int angle);
+    // setVolume has replaced the volume shown (or dropped it).
+    void volumeChanged();
 
 public slots:
     void setXRotation(int angle);
