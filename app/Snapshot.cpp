@@ -2,6 +2,8 @@
 
 #include "ConsoleLine.h"
 #include "GLWidget.h"
+#include "ReadingSource.h"
+#include "SliceImage.h"
 #include "Window.h"
 
 #include <QCoreApplication>
@@ -24,7 +26,8 @@ namespace Snapshot {
 
 namespace {
 
-constexpr const char *usage = "usage: dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Y] PATH";
+constexpr const char *usage = "usage: dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Y] "
+                              "[--view 3d|axial|coronal|sagittal] [--window WIDTH,LEVEL] [--crop X0,X1,Y0,Y1,Z0,Z1] PATH";
 constexpr int startTimeoutMs = 20000;
 
 bool parseSize(const QString &text, QSize &size)
@@ -45,6 +48,46 @@ bool parseTurn(const QString &text, double &x, double &z)
         z = parts[1].toDouble(&okZ);
     }
     return okX && okZ && std::isfinite(x) && std::isfinite(z);
+}
+
+// Numbers separated by commas, as many as values holds, each finite.
+bool parseNumbers(const QString &text, double *values, int count)
+{
+    const QStringList parts = text.split(',');
+    if (parts.size() != count)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        bool ok = false;
+        values[i] = parts[i].toDouble(&ok);
+        if (!ok || !std::isfinite(values[i]))
+            return false;
+    }
+    return true;
+}
+
+bool parseWindow(const QString &text, std::optional<std::array<double, 2>> &window)
+{
+    std::array<double, 2> values;
+    if (!parseNumbers(text, values.data(), 2) || !(values[0] > 0))
+        return false;
+    window = values;
+    return true;
+}
+
+bool parseCrop(const QString &text, std::array<double, 6> &crop)
+{
+    if (!parseNumbers(text, crop.data(), 6))
+        return false;
+    for (int axis = 0; axis < 3; ++axis)
+        if (!(0 <= crop[2 * axis] && crop[2 * axis] < crop[2 * axis + 1] && crop[2 * axis + 1] <= 1))
+            return false;
+    return true;
+}
+
+const QStringList &viewNames()
+{
+    static const QStringList names{"3d", "axial", "coronal", "sagittal"};
+    return names;
 }
 
 // The loader's and the view's progress lines are not wanted on a command's output: the
@@ -110,6 +153,20 @@ bool openVolume(Window &window, const QString &path, QString &failure)
     return false;
 }
 
+bool makeSlicePicture(const Request &request, const Volume *volume, QImage &picture, QString &failure)
+{
+    const SliceSource source = readingSourceOf(volume);
+    const SliceOrientation orientation = SliceOrientation(viewNames().indexOf(request.view) - 1);
+    const WindowLevel window = request.window ? WindowLevel{(*request.window)[0], (*request.window)[1]}
+                                              : automaticWindow(source);
+    picture = middleSlicePicture(source, orientation, window, request.size);
+    if (picture.isNull()) {
+        failure = QString("Can't draw a picture of %1 x %2 pixels").arg(request.size.width()).arg(request.size.height());
+        return false;
+    }
+    return true;
+}
+
 // Everything but the argument check; the failure line is set where false is returned.
 bool makePicture(const Request &request, QImage &picture, QString &failure)
 {
@@ -125,6 +182,8 @@ bool makePicture(const Request &request, QImage &picture, QString &failure)
     QCoreApplication::processEvents();
     if (!openVolume(window, request.volume, failure))
         return false;
+    if (request.view != "3d")
+        return makeSlicePicture(request, view->volume(), picture, failure);
     view->setXRotation(int(std::lround(request.turnX * 16)));
     view->setZRotation(int(std::lround(request.turnZ * 16)));
     picture = view->renderPicture(request.size);
@@ -173,6 +232,24 @@ Request parse(const QStringList &arguments, QString &error)
         } else if (argument == "--turn" && hasValue) {
             if (!parseTurn(arguments[++i], request.turnX, request.turnZ)) {
                 error = "Can't take the turn " + arguments[i] + ": give it as X,Z in degrees, e.g. 30,45";
+                return request;
+            }
+        } else if (argument == "--view" && hasValue) {
+            request.view = arguments[++i];
+            if (!viewNames().contains(request.view)) {
+                error = "Can't take the view " + request.view + ": give 3d, axial, coronal or sagittal";
+                return request;
+            }
+        } else if (argument == "--window" && hasValue) {
+            if (!parseWindow(arguments[++i], request.window)) {
+                error = "Can't take the window " + arguments[i] + ": give it as WIDTH,LEVEL in the volume's units, "
+                        "the width above 0, e.g. 400,40";
+                return request;
+            }
+        } else if (argument == "--crop" && hasValue) {
+            if (!parseCrop(arguments[++i], request.crop)) {
+                error = "Can't take the crop box " + arguments[i] + ": give six fractions X0,X1,Y0,Y1,Z0,Z1 from 0 to 1, "
+                        "each lower bound below its upper one, e.g. 0,1,0,0.5,0,1";
                 return request;
             }
         } else if (argument.startsWith("--")) {
