@@ -17,7 +17,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -204,14 +203,6 @@ bool writePicture(const QImage &picture, const QString &path, QString &failure)
 }
 
 } // namespace
-
-bool isRequested(int argc, char *argv[])
-{
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--snapshot") == 0)
-            return true;
-    return false;
-}
 
 Request parse(const QStringList &arguments, QString &error)
 {

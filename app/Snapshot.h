@@ -34,9 +34,6 @@ struct Request
     std::array<double, 6> crop{0, 1, 0, 1, 0, 1};
 };
 
-// Whether the arguments (program name first) ask for a snapshot at all.
-bool isRequested(int argc, char *argv[]);
-
 // The request read from the arguments after the program name; on a mistake, error says
 // what is wrong and the request is not to be used.
 Request parse(const QStringList &arguments, QString &error);

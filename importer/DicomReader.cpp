@@ -3,6 +3,7 @@
 #include "ImportError.h"
 #include "ImportProgress.h"
 #include "ItkImageIO.h"
+#include "PatientFrameMath.h"
 
 #include <gdcmReader.h>
 #include <gdcmStringFilter.h>
@@ -579,6 +580,7 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
             volume->sizes[1] = slice.sizes[1];
             volume->sizes[2] = slice.sizes[2] * series.size();
             std::copy(slice.spacing, slice.spacing + 3, volume->spacing);
+            volume->frame = slice.frame;
             checkGrid(where, volume->sizes[0], volume->sizes[1], volume->sizes[2]);
             allocateSamples(where, volume);
             sliceSamples = slice.sampleCount();
@@ -598,6 +600,27 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
         }
         progress.report(scanShare + (1.0 - scanShare) * double(i + 1) / double(series.size()));
     }
+}
+
+// Where the sorted slices lie: along the rows and columns of their planes, stacked along the
+// normal in the direction they were sorted, from the first slice's position. A file alone
+// keeps the frame ITK gave it (`ofFile`), which also places the frames of a multi-frame
+// file.
+PatientFrame frameOfSeries(const std::vector<DicomFile> &series, PatientFrame ofFile)
+{
+    if (!allPlaced(series))
+        return PatientFrame();
+    if (series.size() == 1) {
+        ofFile.known = true;
+        return ofFile;
+    }
+    const DicomFile &first = series.front();
+    const auto &o = first.orientation;
+    PatientFrame frame;
+    frame.axes = {{{o[0], o[1], o[2]}, {o[3], o[4], o[5]}, normalOf(first)}};
+    frame.origin = first.position;
+    frame.known = PatientFrameMath::normalizeAxes(&frame);
+    return frame;
 }
 
 } // namespace
@@ -624,6 +647,7 @@ SourceVolume readDicom(const QString &path, const ImportProgress &progress)
     for (const DicomFile &file : series)
         volume.files.push_back(file.path.toStdString());
     readSlices(path, series, mixedStorage, &volume, progress);
+    volume.frame = frameOfSeries(series, volume.frame);
     if (series.size() > 1 || series.front().frames == 1)
         volume.spacing[2] = sliceSpacing > 0.0 ? sliceSpacing : series.front().sliceSpacing > 0.0 ? series.front().sliceSpacing : 1.0;
     volume.hasSpacing = series.front().hasPixelSpacing && std::all_of(volume.spacing, volume.spacing + 3, [](double spacing) {

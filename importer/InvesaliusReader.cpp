@@ -31,6 +31,7 @@ struct MatrixEntry
     SampleType type = SampleType::Int16;
     double spacing[3] = {1.0, 1.0, 1.0};
     bool hasSpacing = false;
+    PatientFrame frame;
 };
 
 QString withoutDotSlash(const QString &name)
@@ -82,6 +83,20 @@ void readSpacing(const QVariantMap &plist, MatrixEntry *entry)
     entry->hasSpacing = true;
 }
 
+// InVesalius stacks axial slices from the feet up, as DICOM sorts them, but stores each
+// slice upside down compared with DICOM: its first row is the back of the head. The project
+// keeps no position, so the origin stays at 0. Of other acquisitions ("orientation" 2 and 3,
+// coronal and sagittal) the project does not say how it stored them.
+PatientFrame frameOf(const QVariantMap &plist)
+{
+    const QVariant orientation = plist.value(QStringLiteral("orientation"));
+    PatientFrame frame;
+    frame.known = orientation.toString() == QLatin1String("1") || orientation.toString() == QLatin1String("AXIAL");
+    if (frame.known)
+        frame.axes = {{{1, 0, 0}, {0, -1, 0}, {0, 0, 1}}};
+    return frame;
+}
+
 MatrixEntry readMatrixEntry(const QString &path, const QByteArray &text)
 {
     const QString where = path + QStringLiteral(" main.plist");
@@ -98,6 +113,7 @@ MatrixEntry readMatrixEntry(const QString &path, const QByteArray &text)
     if (!parseSampleTypeName(dtype, &entry.type))
         throw ImportError(QStringLiteral("%1: dtype \"%2\" is not supported").arg(where, dtype));
     readSpacing(plist, &entry);
+    entry.frame = frameOf(plist);
     return entry;
 }
 
@@ -235,6 +251,7 @@ SourceVolume readInvesaliusProject(const QString &path, const ImportProgress &pr
     std::copy(matrix.sizes, matrix.sizes + 3, volume.sizes);
     std::copy(matrix.spacing, matrix.spacing + 3, volume.spacing);
     volume.hasSpacing = matrix.hasSpacing;
+    volume.frame = matrix.frame;
     volume.type = matrix.type;
     readMatrix(path, matrixName, &volume, progress);
     if (QSysInfo::ByteOrder == QSysInfo::BigEndian)

@@ -146,6 +146,9 @@ struct NiftiStorage
     std::vector<int64_t> sizes;
     // pixdim, the quaternion and its offsets, and the rows of the affine transform.
     std::vector<double> geometry;
+    // Either code above 0 says that the quaternion or the affine places the grid.
+    int qformCode = 0;
+    int sformCode = 0;
 };
 
 double asDouble(uint64_t bits)
@@ -177,6 +180,8 @@ NiftiStorage niftiStorage(const QString &header)
             std::memcpy(&offset, &bits, sizeof offset);
             storage.offset = std::isfinite(offset) && offset >= 0.0f && offset < 1e12f ? int64_t(offset) : 0;
             storage.bitsPerVoxel = int(number(72, 2, swap));
+            storage.qformCode = int16_t(number(252, 2, swap));
+            storage.sformCode = int16_t(number(254, 2, swap));
             for (int axis = 1; axis <= std::min<int>(int(int16_t(number(40, 2, swap))), 7); ++axis)
                 storage.sizes.push_back(int16_t(number(40 + 2 * axis, 2, swap)));
             for (int at : {76, 80, 84, 88, 92, 96, 100, 104, 256, 260, 264, 268, 272, 276, 280, 284, 288, 292, 296, 300, 304, 308, 312, 316, 320, 324}) {
@@ -188,6 +193,8 @@ NiftiStorage niftiStorage(const QString &header)
         } else if (sizeofHeader == 540 && got >= 176) {
             storage.offset = int64_t(std::min<uint64_t>(number(168, 8, swap), uint64_t(1) << 40));
             storage.bitsPerVoxel = int(number(14, 2, swap));
+            storage.qformCode = int32_t(number(344, 4, swap));
+            storage.sformCode = int32_t(number(348, 4, swap));
             for (int axis = 1; axis <= std::min<int>(int(int64_t(number(16, 8, swap))), 7); ++axis)
                 storage.sizes.push_back(int64_t(number(16 + 8 * axis, 8, swap)));
             for (int at = 104; at < 168; at += 8)
@@ -377,6 +384,42 @@ QString isolatedNiftiPath(const QString &path, const SourceVolume &volume, const
     return read;
 }
 
+// Whether a line of the header before its data matches `key`: NRRD ends its header with
+// an empty line, MetaImage with the ElementDataFile line.
+bool headerHas(const QString &path, ItkFormat format, const QRegularExpression &key)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray header = file.read(maxHeaderBytes);
+    if (format == ItkFormat::MetaImage)
+        header = header.left(int(localDataOffset(path)));
+    for (const QString &line : QString::fromLatin1(header).split(QLatin1Char('\n'))) {
+        if (format == ItkFormat::Nrrd && line.trimmed().isEmpty())
+            return false;
+        if (key.match(line).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+// Whether the header places the grid in the patient; where it does not, ITK still states
+// directions and an origin, but only its own defaults.
+bool statesFrame(const QString &path, ItkFormat format, const SourceVolume &volume)
+{
+    switch (format) {
+    case ItkFormat::Nifti: {
+        const NiftiStorage storage = niftiStorage(niftiHeaderOf(path, volume));
+        return storage.qformCode > 0 || storage.sformCode > 0;
+    }
+    case ItkFormat::Nrrd:
+        return headerHas(path, format, QRegularExpression(QStringLiteral("^space directions:.*\\(")));
+    case ItkFormat::MetaImage:
+        return headerHas(path, format, QRegularExpression(QStringLiteral("^\\s*(TransformMatrix|Rotation|Orientation)\\s*=")));
+    }
+    return false;
+}
+
 void acceptSpacing(SourceVolume *volume)
 {
     volume->hasSpacing = true;
@@ -421,6 +464,7 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
     try {
         ItkImageIO::readInformation(*io, path, &volume);
         acceptSpacing(&volume);
+        volume.frame.known = statesFrame(path, format, volume);
         checkStoredData(path, format, *io, volume);
         const QString detached = format == ItkFormat::MetaImage ? detachedCompressedData(path, *io, links) : QString();
         if (!detached.isEmpty()) {

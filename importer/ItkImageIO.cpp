@@ -1,6 +1,7 @@
 #include "ItkImageIO.h"
 
 #include "ImportError.h"
+#include "PatientFrameMath.h"
 
 #include <gdcmTrace.h>
 
@@ -27,6 +28,25 @@ bool sampleTypeOf(itk::IOComponentEnum component, SampleType *type)
     case itk::IOComponentEnum::DOUBLE: *type = SampleType::Float64; return true;
     default: return false;
     }
+}
+
+// ITK states directions and origin in LPS for every format it reads. A 2-D image gets the
+// normal of its plane as third axis; an image of fewer dimensions the patient's own axes.
+PatientFrame frameOf(const itk::ImageIOBase &io)
+{
+    PatientFrame frame;
+    const unsigned dimensions = std::min(io.GetNumberOfDimensions(), 3u);
+    for (unsigned axis = 0; axis < dimensions; ++axis) {
+        const std::vector<double> direction = io.GetDirection(axis);
+        for (unsigned c = 0; c < 3; ++c)
+            frame.axes[axis][c] = c < direction.size() ? direction[c] : 0.0;
+        frame.origin[axis] = io.GetOrigin(axis);
+    }
+    if (dimensions == 2)
+        frame.axes[2] = PatientFrameMath::cross(frame.axes[0], frame.axes[1]);
+    if (!PatientFrameMath::normalizeAxes(&frame))
+        frame = PatientFrame();
+    return frame;
 }
 
 } // namespace
@@ -89,6 +109,7 @@ void readInformation(itk::ImageIOBase &io, const QString &file, SourceVolume *vo
         volume->sizes[axis] = axis < dimensions ? io.GetDimensions(axis) : 1;
         volume->spacing[axis] = axis < dimensions ? io.GetSpacing(axis) : 1.0;
     }
+    volume->frame = frameOf(io);
     checkGrid(file, volume->sizes[0], volume->sizes[1], volume->sizes[2]);
 }
 

@@ -19,7 +19,9 @@ QString reason(const std::exception &error);
 
 // Reads the header of the file set on `io`; refuses images of vectors or colours, of more than three dimensions
 // (a fourth of size one is fine), and of types other than 8- to 32-bit integers and floats.
-// Fills in sizes, spacing and type (a 2-D image is one slice) and checks the grid.
+// Fills in sizes, spacing, type and the frame ITK states (a 2-D image is one slice) and
+// checks the grid. The frame stays marked unknown: whether the file stated one or ITK
+// assumed it, only the format's reader can tell.
 void readInformation(itk::ImageIOBase &io, const QString &file, SourceVolume *volume);
 
 // Reads the whole image into `buffer`, which must hold it.

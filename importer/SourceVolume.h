@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PatientFrame.h"
 #include "SampleType.h"
 
 #include <QString>
@@ -11,15 +12,17 @@
 class ImportProgress;
 
 // One volume as a format reader found it, before its values are mapped: sizes, voxel
-// spacing, and the samples in their stored type, x fastest, in the host's byte order (so
-// that a volume costs what its samples cost and no more). Also what the caller should
-// know besides: every file the samples came from, and notes worth a line of their own.
+// spacing, where the grid lies in the patient, and the samples in their stored type, x
+// fastest, in the host's byte order (so that a volume costs what its samples cost and no
+// more). Also what the caller should know besides: every file the samples came from, and
+// notes worth a line of their own.
 struct SourceVolume
 {
     std::string format;
     uint64_t sizes[3] = {0, 0, 0};
     double spacing[3] = {1.0, 1.0, 1.0};
     bool hasSpacing = false;
+    PatientFrame frame;
     SampleType type = SampleType::UInt8;
     std::vector<unsigned char> bytes;
     std::vector<std::string> files;

@@ -4,6 +4,7 @@
 #include "ImportError.h"
 #include "InvesaliusReader.h"
 #include "ItkFileReader.h"
+#include "PatientFrameMath.h"
 #include "RobustRange.h"
 #include "SampleLimits.h"
 #include "SourceVolume.h"
@@ -20,6 +21,9 @@
 namespace {
 
 constexpr uint64_t maxRangeSample = 1000000;
+// A grid whose axes lie further than this from the patient's is called oblique: scanners
+// tilt their gantry or plan slices along an organ; a degree or two is a patient lying askew.
+constexpr double obliqueDegrees = 3.0;
 constexpr uint64_t valueChunk = 1 << 20;
 // How the progress divides between reading, surveying the values and mapping them.
 constexpr double readingShare = 0.8;
@@ -239,6 +243,24 @@ ValueMapping chooseMapping(const ImportOptions &options, const SourceVolume &vol
     return robustLinearMapping(volume, stats);
 }
 
+SampleUnits unitsOf(const ValueMapping &mapping)
+{
+    SampleUnits units;
+    units.scale = mapping.scale;
+    units.offset = mapping.offset;
+    units.hounsfield = mapping.kind == MappingKind::Hounsfield;
+    return units;
+}
+
+void noteObliqueFrame(const PatientFrame &frame, std::vector<std::string> *notes)
+{
+    const double degrees = PatientFrameMath::obliqueDegrees(frame);
+    if (frame.known && degrees > obliqueDegrees)
+        notes->push_back(QStringLiteral("the orientation is oblique: the grid's axes lie up to %1 degrees off the patient's")
+                             .arg(degrees, 0, 'f', 1)
+                             .toStdString());
+}
+
 std::vector<uint16_t> mappedSamples(const QString &path, const SourceVolume &volume, const ValueStats &stats,
                                     const ValueMapping &mapping, const ImportProgress &progress)
 {
@@ -275,6 +297,9 @@ void convert(const QString &path, const ImportOptions &options, const ImportProg
     result->sizeZ = int(volume.sizes[2]);
     std::copy(volume.spacing, volume.spacing + 3, result->spacing);
     result->hasSpacing = volume.hasSpacing;
+    result->frame = volume.frame;
+    result->units = unitsOf(result->mapping);
+    noteObliqueFrame(volume.frame, &volume.notes);
     result->notes = std::move(volume.notes);
     result->files = std::move(volume.files);
     result->sampleType = sampleTypeName(volume.type).toStdString();

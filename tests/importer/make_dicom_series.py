@@ -11,7 +11,10 @@ Usage: make_dicom_series.py CASE FOLDER
   missing     "signed" without its fourth slice
   twoseries   "signed" and, beside it, a second series of 3 slices
   sizes       "signed" with one slice of 6 x 5 pixels
+  tilted      "signed" in planes turned 30 degrees about the patient's x axis, so that the
+              slices are stacked along (0, -0.5, 0.866) from the first one's position
 """
+import math
 import random
 import sys
 
@@ -25,7 +28,7 @@ def hu(x, y, z):
     return 200 * z + 10 * y + x - 1000
 
 
-def slice_file(series_uid, z, signed, columns=COLUMNS):
+def slice_file(series_uid, z, signed, columns=COLUMNS, tilt=0.0):
     meta = FileMetaDataset()
     meta.MediaStorageSOPClassUID = "1.2.840.10008.5.1.4.1.1.2"
     meta.MediaStorageSOPInstanceUID = generate_uid()
@@ -40,8 +43,10 @@ def slice_file(series_uid, z, signed, columns=COLUMNS):
     ds.SeriesInstanceUID = series_uid
     ds.StudyInstanceUID = "1.2.3.4"
     ds.InstanceNumber = z + 1
-    ds.ImagePositionPatient = [-10.0, 20.0, 30.0 + 2.5 * z]
-    ds.ImageOrientationPatient = [1, 0, 0, 0, 1, 0]
+    c, s = math.cos(tilt), math.sin(tilt)
+    normal = [0.0, -s, c]
+    ds.ImagePositionPatient = [-10.0 + 2.5 * z * normal[0], 20.0 + 2.5 * z * normal[1], 30.0 + 2.5 * z * normal[2]]
+    ds.ImageOrientationPatient = [1, 0, 0, 0, c, s]
     ds.PixelSpacing = [0.75, 0.5]
     ds.SliceThickness = 2.5
     ds.Rows = ROWS
@@ -60,13 +65,13 @@ def slice_file(series_uid, z, signed, columns=COLUMNS):
     return ds
 
 
-def write_series(folder, prefix, slices, signed, label, change=None):
+def write_series(folder, prefix, slices, signed, label, change=None, tilt=0.0):
     series_uid = generate_uid()
     order = list(slices)
     random.Random(7).shuffle(order)
     names = {}
     for rank, z in enumerate(order):
-        ds = slice_file(series_uid, z, signed, change(z) if change else COLUMNS)
+        ds = slice_file(series_uid, z, signed, change(z) if change else COLUMNS, tilt)
         ds.SeriesDescription = label
         # Names sort against the slice order: descending, with the rank mixed in.
         names[z] = "%s/%s%02d_%d.dcm" % (folder, prefix, 90 - 7 * z, rank)
@@ -78,7 +83,8 @@ def main():
     case, folder = sys.argv[1], sys.argv[2]
     slices = [z for z in range(SLICES) if not (case == "missing" and z == 3)]
     change = (lambda z: 6 if z == 2 else COLUMNS) if case == "sizes" else None
-    names = write_series(folder, "s", slices, case != "unsigned", "body", change)
+    tilt = math.radians(30) if case == "tilted" else 0.0
+    names = write_series(folder, "s", slices, case != "unsigned", "body", change, tilt)
     if case == "twoseries":
         write_series(folder, "t", range(3), True, "scout")
     if case == "cut":

@@ -37,6 +37,8 @@ private slots:
     void placement();
     void spacing_data();
     void spacing();
+    void frame_data();
+    void frame();
     void dicomFiles_data();
     void dicomFiles();
     void dicomMultiFrame();
@@ -53,6 +55,8 @@ private:
     static int expectedHounsfield(double value);
     static QByteArray niftiPairHeader();
     static uint32_t floatBits(double value);
+    static QByteArray niftiPlaced(int qformCode, int sformCode, const QVector<double> &numbers);
+    static void compareFrame(const PatientFrame &frame, const QVector<double> &axes, const QVector<double> &origin);
     QString writeSeries(const QString &kind);
     QString copyAlone(const QString &file);
     static ImportResult importOrFail(const QString &input, const ImportOptions &options);
@@ -375,6 +379,87 @@ void TestImportFormats::spacing()
         QCOMPARE(result.spacing[axis], spacing[axis]);
 }
 
+// A .nii of int16 zeros with pixdim 0.5, 0.75, 2 and the codes given; `numbers` fill the
+// header from the quaternion on (quatern_b, c, d, qoffset_x, y, z, then srow_x, y, z).
+QByteArray TestImportFormats::niftiPlaced(int qformCode, int sformCode, const QVector<double> &numbers)
+{
+    QByteArray file = VolumeFiles::nifti(sizes, SampleType::Int16, false, QByteArray(count * 2, '\0'));
+    const double pixdim[4] = {1.0, 0.5, 0.75, 2.0};
+    for (int i = 0; i < 4; ++i)
+        putNumber(&file, 76 + 4 * i, floatBits(pixdim[i]), 4, false);
+    putNumber(&file, 252, uint64_t(qformCode), 2, false);
+    putNumber(&file, 254, uint64_t(sformCode), 2, false);
+    for (int i = 0; i < numbers.size(); ++i)
+        putNumber(&file, 256 + 4 * i, floatBits(numbers[i]), 4, false);
+    return file;
+}
+
+void TestImportFormats::compareFrame(const PatientFrame &frame, const QVector<double> &axes, const QVector<double> &origin)
+{
+    for (int i = 0; i < 9; ++i) {
+        if (std::abs(frame.axes[i / 3][i % 3] - axes[i]) > 1e-5)
+            QFAIL(qPrintable(QStringLiteral("axis %1: %2 %3 %4, expected %5 %6 %7")
+                                 .arg(i / 3)
+                                 .arg(frame.axes[i / 3][0]).arg(frame.axes[i / 3][1]).arg(frame.axes[i / 3][2])
+                                 .arg(axes[i / 3 * 3]).arg(axes[i / 3 * 3 + 1]).arg(axes[i / 3 * 3 + 2])));
+    }
+    for (int i = 0; i < 3; ++i)
+        QVERIFY2(std::abs(frame.origin[i] - origin[i]) < 1e-4, qPrintable(QStringLiteral("origin %1: %2").arg(i).arg(frame.origin[i])));
+}
+
+void TestImportFormats::frame_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<bool>("known");
+    QTest::addColumn<QVector<double>>("axes");
+    QTest::addColumn<QVector<double>>("origin");
+    using D = QVector<double>;
+    // The grid of most rows: x along the patient's back, y towards the head, z to the right.
+    const D turned{0, 1, 0, 0, 0, 1, -1, 0, 0};
+    const QByteArray samples(count * 2, '\0');
+    // RAS columns (0, -0.5, 0), (0, 0, 0.75), (2, 0, 0), offset (5, 6, 7).
+    QTest::newRow("nii sform") << "f.nii" << niftiPlaced(0, 1, {0, 0, 0, 0, 0, 0, 0, 0, 2, 5, -0.5, 0, 0, 6, 0, 0.75, 0, 7})
+                               << true << turned << D{-5, -6, 7};
+    // A quarter turn about z: i along RAS y, j along RAS -x.
+    QTest::newRow("nii qform") << "f.nii" << niftiPlaced(1, 0, {0, 0, std::sqrt(0.5), 5, 6, 7}) << true
+                               << D{0, -1, 0, 1, 0, 0, 0, 0, 1} << D{-5, -6, 7};
+    QTest::newRow("nii no form") << "f.nii" << niftiPlaced(0, 0, {}) << false << D(9) << D(3);
+    const QByteArray nrrd("NRRD0004\ntype: short\ndimension: 3\nsizes: 3 4 5\nendian: little\nencoding: raw\n");
+    const QByteArray directions("space directions: (0,0.5,0) (0,0,0.75) (-2,0,0)\nspace origin: (1,2,3)\n");
+    QTest::newRow("nrrd LPS") << "f.nrrd" << nrrd + "space: left-posterior-superior\n" + directions + "\n" + samples << true
+                              << turned << D{1, 2, 3};
+    QTest::newRow("nrrd RAS") << "f.nrrd" << nrrd + "space: right-anterior-superior\n" + directions + "\n" + samples << true
+                              << D{0, -1, 0, 0, 0, 1, 1, 0, 0} << D{-1, -2, 3};
+    QTest::newRow("nrrd no space") << "f.nrrd" << nrrd + "spacings: 0.5 0.75 2\n\n" + samples << false << D(9) << D(3);
+    const QByteArray mha("NDims = 3\nDimSize = 3 4 5\nElementSpacing = 0.5 0.75 2\nElementType = MET_SHORT\n");
+    QTest::newRow("mha") << "f.mha" << mha + "TransformMatrix = 0 1 0 0 0 1 -1 0 0\nOffset = 1 2 3\nElementDataFile = LOCAL\n" + samples
+                         << true << turned << D{1, 2, 3};
+    QTest::newRow("mha no matrix") << "f.mha" << mha + "ElementDataFile = LOCAL\n" + samples << false << D(9) << D(3);
+    // InVesalius keeps axial slices upside down: row 0 is the back of the head.
+    const int shape[3] = {5, 4, 3};
+    QByteArray plist = invesaliusPlist(QStringLiteral("m.dat"), shape, QStringLiteral("int16"));
+    plist.replace("<key>spacing</key>", "<key>orientation</key><integer>1</integer><key>spacing</key>");
+    QTest::newRow("inv3 axial") << "f.inv3" << gzip(tar({{QStringLiteral("p/main.plist"), plist}, {QStringLiteral("p/m.dat"), samples}}))
+                                << true << D{1, 0, 0, 0, -1, 0, 0, 0, 1} << D{0, 0, 0};
+}
+
+// The frame each format states, turned into LPS; where a file states none, none is made up.
+void TestImportFormats::frame()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, known);
+    QFETCH(QVector<double>, axes);
+    QFETCH(QVector<double>, origin);
+    QVERIFY(writeFile(dir.filePath(name), contents));
+    const ImportResult result = importOrFail(dir.filePath(name), ImportOptions());
+    QVERIFY(result.ok());
+    QCOMPARE(result.frame.known, known);
+    if (known)
+        compareFrame(result.frame, axes, origin);
+}
+
 void TestImportFormats::dicomFiles_data()
 {
     QTest::addColumn<QString>("file");
@@ -452,10 +537,12 @@ void TestImportFormats::dicomSeries_data()
     QTest::newRow("signed, folder") << "signed" << "" << "";
     QTest::newRow("signed, one file of it") << "signed" << "s62_0.dcm" << "";
     QTest::newRow("two series") << "twoseries" << "" << "the folder holds 1 more series: scout (3 files)";
+    QTest::newRow("tilted") << "tilted" << "s62_0.dcm" << "the orientation is oblique: the grid's axes lie up to 30.0 degrees off";
 }
 
 // A series of shuffled files opens in the order of its slice positions, in Hounsfield
-// units whichever way its samples are stored, with its voxel spacing.
+// units whichever way its samples are stored, with its voxel spacing and its place in the
+// patient: the planes' axes, stacked along their normal from the first slice.
 void TestImportFormats::dicomSeries()
 {
     QFETCH(QString, kind);
@@ -467,10 +554,15 @@ void TestImportFormats::dicomSeries()
     const ImportResult result = importOrFail(open.isEmpty() ? folder : QDir(folder).filePath(open), ImportOptions());
     QVERIFY(result.ok());
     QCOMPARE((QVector<int>{result.sizeX, result.sizeY, result.sizeZ}), (QVector<int>{8, 5, 6}));
-    QCOMPARE((QVector<double>{result.spacing[0], result.spacing[1], result.spacing[2]}), (QVector<double>{0.5, 0.75, 2.5}));
+    QCOMPARE(result.spacing[0], 0.5);
+    QCOMPARE(result.spacing[1], 0.75);
+    QCOMPARE(result.spacing[2], 2.5);
     QVERIFY(result.hasSpacing);
     QCOMPARE(result.mapping.kind, MappingKind::Hounsfield);
     QCOMPARE(int(result.files.size()), 6);
+    QVERIFY(result.frame.known);
+    const double tilt = kind == QLatin1String("tilted") ? M_PI / 6 : 0.0;
+    compareFrame(result.frame, {1, 0, 0, 0, std::cos(tilt), std::sin(tilt), 0, -std::sin(tilt), std::cos(tilt)}, {-10, 20, 30});
     for (int z = 0, i = 0; z < 6; ++z) {
         for (int y = 0; y < 5; ++y) {
             for (int x = 0; x < 8; ++x, ++i)
