@@ -25,7 +25,7 @@ namespace Snapshot {
 
 namespace {
 
-constexpr const char *usage = "usage: dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Y] "
+constexpr const char *usage = "usage: dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] "
                               "[--view 3d|axial|coronal|sagittal] [--window WIDTH,LEVEL] [--crop X0,X1,Y0,Y1,Z0,Z1] PATH";
 constexpr int startTimeoutMs = 20000;
 

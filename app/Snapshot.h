@@ -8,7 +8,7 @@
 #include <optional>
 
 // The command-line picture:
-//   dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Y] [--view 3d|axial|coronal|sagittal]
+//   dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view 3d|axial|coronal|sagittal]
 //                [--window WIDTH,LEVEL] [--crop X0,X1,Y0,Y1,Z0,Z1] PATH
 // opens PATH with its stops file (or the default stops) and, with no window on screen,
 // draws a picture of that size and writes OUT.png. The 3-D view is one resting frame at that
