@@ -23,6 +23,7 @@
 #include "BrickVisibility.h"
 #include "DensityHistogram.h"
 #include "GLWidget.h"
+#include "ShaderSource.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,6 +36,7 @@
 #include <algorithm>
 #include <ctime>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -164,17 +166,13 @@ std::vector<uint32_t> transferTable(const QString &name, const Samples &samples)
 // pixel then shows how many samples its ray took and how many it stepped over.
 bool switchOnSampleCounting()
 {
+    std::string text;
+    if (!readShaderFile("shader1.frag", text))
+        return false;
+    const std::string counting = insertAfterVersionLine(text, "#define COUNT_SAMPLES\n");
     QFile file("shader1.frag");
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray text = file.readAll();
-    file.close();
-    const qsizetype version = text.indexOf("#version");
-    const qsizetype lineEnd = text.indexOf('\n', version);
-    if (version < 0 || lineEnd < 0)
-        return false;
-    text.insert(lineEnd + 1, "#define COUNT_SAMPLES\n");
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && file.write(counting.data(), qint64(counting.size())) == qint64(counting.size());
 }
 
 // Percentage of the samples skipped over all rays of a counting frame: red and the low

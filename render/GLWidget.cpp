@@ -2,25 +2,22 @@
 
 #include "GLWidget.h"
 
-#include "BrickVisibility.h"
-#include "ConsoleLine.h"
 #include "ContextWatch.h"
+#include "GLFeatures.h"
+#include "GLStateGuard.h"
 #include "OffscreenTarget.h"
+#include "RayPass.h"
+#include "RaySteps.h"
 #include "SampleLimits.h"
-#include "ShaderSource.h"
+#include "ShaderProgram.h"
+#include "SlicePass.h"
 #include "ViewGeometry.h"
 #include "Volume.h"
 
 #include <QMouseEvent>
 #include <QSurfaceFormat>
 
-#include <algorithm>
-#include <string>
-
 namespace {
-
-constexpr int steadyStepCount = 500;
-constexpr int dragStepBudget = 28000;
 
 QSurfaceFormat viewFormat()
 {
@@ -33,40 +30,6 @@ QSurfaceFormat viewFormat()
     format.setDepthBufferSize(24);
     return format;
 }
-
-// Makes a texture unit active for one scope and makes unit 0 active again after it: every
-// pass and every upload that needs another unit leaves unit 0 active, as the volume's own
-// texture upload expects.
-class TextureUnitScope
-{
-public:
-    explicit TextureUnitScope(GLenum unit) { glActiveTexture(unit); }
-    ~TextureUnitScope() { glActiveTexture(GL_TEXTURE0); }
-    TextureUnitScope(const TextureUnitScope &) = delete;
-    TextureUnitScope &operator=(const TextureUnitScope &) = delete;
-};
-
-void bindTexture(GLenum unit, GLenum target, GLuint texture)
-{
-    const TextureUnitScope scope(unit);
-    glBindTexture(target, texture);
-}
-
-// Corner codes of the box's six faces, each wound clockwise as seen from outside. The
-// projection flips the vertical axis, so faces turned towards the viewer reach the window
-// counter-clockwise and count as front faces.
-struct Corner
-{
-    signed char x, y, z;
-};
-constexpr Corner boxFaces[6][4] = {
-    {{+1, +1, +1}, {+1, -1, +1}, {-1, -1, +1}, {-1, +1, +1}}, // z = +hz
-    {{+1, +1, -1}, {+1, +1, +1}, {-1, +1, +1}, {-1, +1, -1}}, // y = +hy
-    {{+1, -1, +1}, {+1, +1, +1}, {+1, +1, -1}, {+1, -1, -1}}, // x = +hx
-    {{+1, -1, -1}, {+1, +1, -1}, {-1, +1, -1}, {-1, -1, -1}}, // z = -hz
-    {{+1, -1, +1}, {+1, -1, -1}, {-1, -1, -1}, {-1, -1, +1}}, // y = -hy
-    {{-1, +1, +1}, {-1, -1, +1}, {-1, -1, -1}, {-1, +1, -1}}, // x = -hx
-};
 
 } // namespace
 
@@ -121,7 +84,7 @@ void GLWidget::setVolume(Volume *v)
         voxelSpacing = {1.0, 1.0, 1.0};
     }
     updateBoxScale();
-    brickVisibilityStale = true;
+    skipping.markStale();
     emit volumeChanged();
 }
 
@@ -129,12 +92,12 @@ void GLWidget::setTransferTable(const uint32_t *table)
 {
     transferTable = table;
     std::vector<uint32_t>().swap(ownTable);
-    brickVisibilityStale = true;
+    skipping.markStale();
 }
 
 void GLWidget::setEmptySpaceSkipping(bool on)
 {
-    skipEmptySpace = on;
+    skipping.setEnabled(on);
 }
 
 void GLWidget::setXRotation(int angle)
@@ -193,7 +156,7 @@ void GLWidget::setDepth(int depth)
 
 void GLWidget::setColors()
 {
-    brickVisibilityStale = true;
+    skipping.markStale();
     if (glAvailable()) {
         makeCurrent();
         uploadTransferTexture();
@@ -241,7 +204,7 @@ void GLWidget::mousePressEvent(QMouseEvent *event)
     lastMousePos = event->position().toPoint();
     // Moving the volume follows the mouse as turning does, with the quicker frames.
     if (event->buttons() & (Qt::LeftButton | Qt::MiddleButton))
-        stepCount = dragStepBudget / std::max(1, width());
+        stepCount = dragStepCount(width());
 }
 
 void GLWidget::mouseMoveEvent(QMouseEvent *event)
@@ -291,23 +254,7 @@ bool GLWidget::glAvailable() const
 
 bool GLWidget::checkGLFeatures()
 {
-    std::string missing;
-    const auto require = [&missing](bool present, const char *feature) {
-        if (present)
-            return;
-        if (!missing.empty())
-            missing += ", ";
-        missing += feature;
-    };
-    require(GLEW_VERSION_1_2, "3D textures (OpenGL 1.2)");
-    require(GLEW_VERSION_1_3, "multitexturing (OpenGL 1.3)");
-    require(GLEW_VERSION_2_0, "GLSL shaders (OpenGL 2.0)");
-    require(GLEW_EXT_framebuffer_object, "framebuffer objects");
-    require(GLEW_ARB_texture_float, "float textures");
-    if (missing.empty())
-        return true;
-    printConsole("OpenGL lacks " + missing + "; the view stays black\n");
-    return false;
+    return hasViewGLFeatures();
 }
 
 // Runs for every new context: once at the first show, and again whenever the toolkit has
@@ -318,54 +265,48 @@ void GLWidget::initializeGL()
     contextWatch = callBeforeContextDestruction(this, [this] { releaseGL(true); });
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    const GLenum glewStatus = glewInit();
-    if (glewStatus != GLEW_OK && !GLEW_VERSION_1_1)
-        printConsole(std::string("Can't initialise GLEW: ") +
-                     reinterpret_cast<const char *>(glewGetErrorString(glewStatus)) + "\n");
+    loadGLEntryPoints();
     glReady = checkGLFeatures();
     if (!glReady)
         return;
 
-    const GLfloat ambient[] = {0.25f, 0.25f, 0.25f, 1.0f};
-    const GLfloat diffuse[] = {0.75f, 0.75f, 0.75f, 1.0f};
-    const GLfloat specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat position[] = {0.0f, 0.0f, 1.0f, 0.0f};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 8.0f);
-    glEnable(GL_LIGHT0);
-
+    RayPass::setLighting();
+    // The depth test keeps the near faces of the box and resolves where the slice planes
+    // cross.
     glClearDepth(1.0);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
     glEnable(GL_TEXTURE_3D);
-
     uploadTransferTexture();
-    createBackfaceTarget();
+    backfaces.create(deviceSize());
+    skipping.markStale();
+    buildPrograms();
+
+    // Every frame starts from the window's framebuffer with no program current. A context
+    // made for a view that moved to another window gets no resize, so the viewport is set
+    // here as well.
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
+    glUseProgram(0);
+    glViewport(0, 0, deviceWidth(), deviceHeight());
+}
+
+// The console lines follow this order: the ray program's logs, the start volume's lines,
+// the slice program's logs.
+void GLWidget::buildPrograms()
+{
     rayProgram = loadProgram("shader1");
     showStartVolume();
-
     glUseProgram(rayProgram);
     glUniform1i(glGetUniformLocation(rayProgram, "volumeTex"), 0);
     glUniform1i(glGetUniformLocation(rayProgram, "transferTex"), 1);
     glUniform1i(glGetUniformLocation(rayProgram, "backfaceTex"), 2);
     glUniform1i(glGetUniformLocation(rayProgram, "steps"), stepCount);
     glUniform1i(glGetUniformLocation(rayProgram, "brickTex"), 3);
-    brickVisibilityStale = true;
 
     sliceProgram = loadProgram("slice_shader");
     glUseProgram(sliceProgram);
     glUniform1i(glGetUniformLocation(sliceProgram, "volumeTex"), 0);
     glUniform1i(glGetUniformLocation(sliceProgram, "transferTex"), 1);
-
-    // Every frame starts from the window's framebuffer with no program current. A context
-    // made for a view that moved to another window gets no resize, so the projection is set
-    // here as well.
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
-    glUseProgram(0);
-    setViewport();
 }
 
 // The first context loads the start volume from the working directory; a later one
@@ -396,169 +337,29 @@ void GLWidget::releaseGL(bool keepVolume)
             shownVolume->deleteTexture();
     }
     glDeleteTextures(1, &transferTexture);
-    glDeleteTextures(1, &backfaceTexture);
-    glDeleteTextures(1, &brickTexture);
-    glDeleteFramebuffersEXT(1, &frameBuffer);
+    backfaces.release();
+    skipping.release();
     glDeleteProgram(rayProgram);
     glDeleteProgram(sliceProgram);
-    transferTexture = backfaceTexture = brickTexture = frameBuffer = rayProgram = sliceProgram = 0;
-    glReady = backfaceTargetReady = false;
-    // A new context gets its own brick texture at its first frame.
-    brickVisibilityStale = true;
+    transferTexture = rayProgram = sliceProgram = 0;
+    glReady = false;
     doneCurrent();
-}
-
-unsigned int GLWidget::compileStage(unsigned int type, const char *text)
-{
-    const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    printInfoLog(shader);
-    return shader;
-}
-
-// Builds, links and makes current the program of baseName.vert and baseName.frag. A
-// missing stage or a program that does not link gives 0: the pass that needs it draws
-// nothing, instead of drawing the box with the fixed-function pipeline.
-unsigned int GLWidget::loadProgram(const char *baseName)
-{
-    std::string vertexText, fragmentText;
-    const bool vertexRead = readShaderFile((std::string(baseName) + ".vert").c_str(), vertexText);
-    const bool fragmentRead = readShaderFile((std::string(baseName) + ".frag").c_str(), fragmentText);
-    const GLuint vertexShader = vertexRead ? compileStage(GL_VERTEX_SHADER, withSampleLimits(vertexText).c_str()) : 0;
-    const GLuint fragmentShader =
-        fragmentRead ? compileStage(GL_FRAGMENT_SHADER, withSampleLimits(fragmentText).c_str()) : 0;
-    if (!vertexShader || !fragmentShader) {
-        glDeleteShader(vertexShader);
-        glDeleteShader(fragmentShader);
-        return 0;
-    }
-
-    GLuint program = glCreateProgram();
-    glAttachShader(program, vertexShader);
-    glAttachShader(program, fragmentShader);
-    // Flagged for deletion: they go with the program.
-    glDeleteShader(vertexShader);
-    glDeleteShader(fragmentShader);
-    glLinkProgram(program);
-    printInfoLog(program);
-
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        glDeleteProgram(program);
-        program = 0;
-    }
-    glUseProgram(program);
-    return program;
-}
-
-void GLWidget::printInfoLog(unsigned int object)
-{
-    const bool isShader = glIsShader(object);
-    GLint length = 0;
-    if (isShader)
-        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
-    else
-        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
-    std::string log(size_t(std::max(length, 1)), '\0');
-    GLsizei written = 0;
-    if (isShader)
-        glGetShaderInfoLog(object, GLsizei(log.size()), &written, log.data());
-    else
-        glGetProgramInfoLog(object, GLsizei(log.size()), &written, log.data());
-    if (written > 0)
-        printConsole(log.substr(0, size_t(written)) + "\n");
-}
-
-// The back-face texture stays attached to the framebuffer object for the view's life; a
-// resize gives it new storage in place.
-void GLWidget::createBackfaceTarget()
-{
-    {
-        const TextureUnitScope scope(GL_TEXTURE2);
-        glGenTextures(1, &backfaceTexture);
-        glBindTexture(GL_TEXTURE_2D, backfaceTexture);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
-    }
-    allocateBackfaceTexture(deviceWidth(), deviceHeight());
-
-    glGenFramebuffersEXT(1, &frameBuffer);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, backfaceTexture, 0);
-    const GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
-    backfaceTargetReady = status == GL_FRAMEBUFFER_COMPLETE_EXT;
-    if (!backfaceTargetReady)
-        printConsole("The back-face framebuffer is incomplete (status 0x" + QByteArray::number(status, 16).toStdString()
-                     + "); ray casting draws nothing\n");
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
-}
-
-// Level 0 as four 32-bit floats per texel; the contents are undefined until the next
-// back-face pass.
-void GLWidget::allocateBackfaceTexture(int w, int h)
-{
-    const TextureUnitScope scope(GL_TEXTURE2);
-    glBindTexture(GL_TEXTURE_2D, backfaceTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F_ARB, w, h, 0, GL_RGBA, GL_FLOAT, nullptr);
 }
 
 void GLWidget::resizeGL(int, int)
 {
     if (!glReady)
         return;
-    setViewport();
-    allocateBackfaceTexture(deviceWidth(), deviceHeight());
-}
-
-void GLWidget::setViewport()
-{
     glViewport(0, 0, deviceWidth(), deviceHeight());
+    backfaces.resize(deviceSize());
 }
 
 void GLWidget::paintGL()
 {
-    if (renderMode == 1)
-        glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
+    if (glReady)
+        drawFrame(RenderTarget{defaultFramebufferObject(), deviceSize()}, stepCount);
     else
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (!glReady)
-        return;
-
-    const QSize size = targetSize();
-    loadProjection(size.width(), size.height());
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, viewDistance);
-    glRotated(xRotation * 0.0625, 1.0, 0.0, 0.0);
-    glRotated(yRotation * 0.0625, 0.0, 1.0, 0.0);
-    glRotated(zRotation * 0.0625, 0.0, 0.0, 1.0);
-    renderVolume();
-}
-
-// The framing follows the box of the current volume and the camera, so it is set anew
-// for every frame. Leaves the modelview matrix current.
-void GLWidget::loadProjection(int w, int h)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const OrthoBounds b = cameraBounds(w, h, framingSpan(boxScale), camera);
-    glOrtho(b.left, b.right, b.bottom, b.top, 4.0, 15.0);
-    glMatrixMode(GL_MODELVIEW);
-}
-
-unsigned int GLWidget::targetFramebuffer() const
-{
-    return pictureFramebuffer ? pictureFramebuffer : defaultFramebufferObject();
-}
-
-QSize GLWidget::targetSize() const
-{
-    return pictureFramebuffer ? pictureSize : deviceSize();
+        clearFrame();
 }
 
 bool GLWidget::canRender() const
@@ -573,105 +374,78 @@ QImage GLWidget::renderPicture(const QSize &size)
     makeCurrent();
     QImage picture;
     {
-        OffscreenTarget target(size);
+        // Giving the back-face texture the picture's size, and back, binds it on unit 2.
+        const GLStateGuard guard({{2, GL_TEXTURE_2D}});
+        const OffscreenTarget target(size);
         if (target.isComplete()) {
-            pictureFramebuffer = target.framebuffer();
-            pictureSize = size;
-            const int viewStepCount = stepCount;
-            stepCount = steadyStepCount;
-            allocateBackfaceTexture(size.width(), size.height());
-            glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, pictureFramebuffer);
-            glViewport(0, 0, size.width(), size.height());
-            paintGL();
+            backfaces.resize(size);
+            drawFrame(RenderTarget{target.framebuffer(), size}, steadyStepCount);
             picture = target.readImage();
-
-            stepCount = viewStepCount;
-            pictureFramebuffer = 0;
-            pictureSize = QSize();
-            allocateBackfaceTexture(deviceWidth(), deviceHeight());
-            glViewport(0, 0, deviceWidth(), deviceHeight());
+            backfaces.resize(deviceSize());
         }
     }
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
     doneCurrent();
     return picture;
 }
 
-void GLWidget::renderVolume()
+void GLWidget::drawFrame(const RenderTarget &target, int steps)
+{
+    const GLStateGuard guard;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer);
+    glViewport(0, 0, target.size.width(), target.size.height());
+    clearFrame();
+    loadProjection(target.size);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, viewDistance);
+    glRotated(xRotation * 0.0625, 1.0, 0.0, 0.0);
+    glRotated(yRotation * 0.0625, 0.0, 1.0, 0.0);
+    glRotated(zRotation * 0.0625, 0.0, 0.0, 1.0);
+    renderVolume(target, steps);
+}
+
+// The mode's background, with GL 1.1 calls only, which need no entry point from GLEW:
+// without the GL features the passes need, this is all a frame does.
+void GLWidget::clearFrame()
+{
+    if (renderMode == 1)
+        glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
+    else
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+// The framing follows the box of the current volume and the camera, so it is set anew
+// for every frame. Leaves the modelview matrix current.
+void GLWidget::loadProjection(const QSize &size)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const OrthoBounds b = cameraBounds(size.width(), size.height(), framingSpan(boxScale), camera);
+    glOrtho(b.left, b.right, b.bottom, b.top, 4.0, 15.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void GLWidget::renderVolume(const RenderTarget &target, int steps)
 {
     if (!shownVolume || !shownVolume->isValid() || shownVolume->texture == 0)
         return;
     if (renderMode == 1) {
-        renderSlices();
-    } else if (renderMode == 0 && backfaceTargetReady) {
-        renderBackFaces();
-        renderRays();
+        SlicePass::render(target, {sliceProgram, shownVolume->texture, transferTexture, boxScale, {sliceX, sliceY, sliceZ}});
+    } else if (renderMode == 0 && backfaces.isReady()) {
+        backfaces.render(target.size, boxScale);
+        skipping.update(shownVolume->bricks, transferTable);
+        RayPass::render(target, {rayProgram, shownVolume->texture, transferTexture, backfaces.texture(), &skipping,
+                                 volumeSize, boxScale, steps});
     }
-}
-
-// Draws the far faces into the back-face texture: each covered texel receives the volume
-// texture coordinate at which its ray leaves the box; the rest keeps (0, 0, 0, 1).
-void GLWidget::renderBackFaces()
-{
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
-    glPushAttrib(GL_VIEWPORT_BIT);
-    const QSize size = targetSize();
-    glViewport(0, 0, size.width(), size.height());
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_FRONT);
-    glDisable(GL_TEXTURE_3D);
-    drawBox();
-    glDisable(GL_CULL_FACE);
-    glPopAttrib();
-}
-
-// Draws the near faces into the window with the ray program; the depth test keeps the
-// nearest face, whose texture coordinate is the ray's entry point.
-void GLWidget::renderRays()
-{
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, targetFramebuffer());
-    glEnable(GL_TEXTURE_3D);
-    if (!rayProgram)
-        return;
-    bindTexture(GL_TEXTURE0, GL_TEXTURE_3D, shownVolume->texture);
-    bindTexture(GL_TEXTURE1, GL_TEXTURE_1D, transferTexture);
-    bindTexture(GL_TEXTURE2, GL_TEXTURE_2D, backfaceTexture);
-    if (brickVisibilityStale)
-        uploadBrickVisibility();
-    bindTexture(GL_TEXTURE3, GL_TEXTURE_3D, brickTexture);
-    glUseProgram(rayProgram);
-    glUniform1i(glGetUniformLocation(rayProgram, "steps"), stepCount);
-    setBrickUniforms();
-    drawBox();
-    glUseProgram(0);
-}
-
-void GLWidget::drawBox()
-{
-    const float h[3] = {boxScale[0] * 0.5f, boxScale[1] * 0.5f, boxScale[2] * 0.5f};
-    glBegin(GL_QUADS);
-    for (const auto &face : boxFaces) {
-        for (const Corner &c : face) {
-            boxVertex(c.x > 0 ? 1.0f : 0.0f, c.y > 0 ? 1.0f : 0.0f, c.z > 0 ? 1.0f : 0.0f);
-            glVertex3f(c.x * h[0], c.y * h[1], c.z * h[2]);
-        }
-    }
-    glEnd();
-}
-
-void GLWidget::boxVertex(float s, float t, float r)
-{
-    glColor3f(s, t, r);
-    glMultiTexCoord3f(GL_TEXTURE0, s, t, r);
 }
 
 // The table's 32-bit words 0xAARRGGBB lie in memory as blue, green, red, alpha; read as
 // RGBA bytes, texel i carries the editor's blue in red and its red in blue. The shaders
-// swap them back.
+// swap them back. The new texture stays bound on unit 1.
 void GLWidget::uploadTransferTexture()
 {
-    const TextureUnitScope scope(GL_TEXTURE1);
+    const GLStateGuard guard;
+    glActiveTexture(GL_TEXTURE1);
     if (transferTexture != 0)
         glDeleteTextures(1, &transferTexture);
     glGenTextures(1, &transferTexture);
@@ -679,82 +453,5 @@ void GLWidget::uploadTransferTexture()
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA, transferTableSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 transferTable);
-}
-
-// One luminance byte per brick, nearest filtering: the ray program reads it once per brick
-// it enters. Leaves unit 0 active.
-void GLWidget::uploadBrickVisibility()
-{
-    computeBrickVisibility(shownVolume->bricks, transferTable, brickVisibility);
-    anyBrickHidden = std::find(brickVisibility.begin(), brickVisibility.end(), 0) != brickVisibility.end();
-    const std::array<int, 3> &counts = shownVolume->bricks.brickCounts();
-    const TextureUnitScope scope(GL_TEXTURE3);
-    if (brickTexture == 0) {
-        glGenTextures(1, &brickTexture);
-        glBindTexture(GL_TEXTURE_3D, brickTexture);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    } else {
-        glBindTexture(GL_TEXTURE_3D, brickTexture);
-    }
-    // Rows of single bytes need not start on 4-byte boundaries.
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage3D(GL_TEXTURE_3D, 0, GL_LUMINANCE8, counts[0], counts[1], counts[2], 0, GL_LUMINANCE,
-                 GL_UNSIGNED_BYTE, brickVisibility.data());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    brickVisibilityStale = false;
-}
-
-void GLWidget::setBrickUniforms()
-{
-    const std::array<int, 3> &counts = shownVolume->bricks.brickCounts();
-    const float brick = float(BrickRanges::brickSize);
-    glUniform3f(glGetUniformLocation(rayProgram, "brickCount"), float(counts[0]), float(counts[1]),
-                float(counts[2]));
-    glUniform3f(glGetUniformLocation(rayProgram, "bricksPerUnit"), float(volumeSize[0]) / brick,
-                float(volumeSize[1]) / brick, float(volumeSize[2]) / brick);
-    glUniform1i(glGetUniformLocation(rayProgram, "skipEmpty"), skipEmptySpace && anyBrickHidden ? 1 : 0);
-}
-
-void GLWidget::renderSlices()
-{
-    glUseProgram(sliceProgram);
-    if (!sliceProgram)
-        return;
-    bindTexture(GL_TEXTURE0, GL_TEXTURE_3D, shownVolume->texture);
-    bindTexture(GL_TEXTURE1, GL_TEXTURE_1D, transferTexture);
-    const double hx = boxScale[0] * 0.5f, hy = boxScale[1] * 0.5f, hz = boxScale[2] * 0.5f;
-    const std::array<float, 3> p = slicePlanes({float(hx), float(hy), float(hz)}, sliceX, sliceY, sliceZ);
-    const double xp = p[0], yp = p[1], zp = p[2];
-    const double s = 1.0 - sliceX, t = 1.0 - sliceY, r = 1.0 - sliceZ;
-
-    glBegin(GL_QUADS);
-    glTexCoord3d(1, 1, r); glVertex3d(hx, hy, zp);
-    glTexCoord3d(1, 0, r); glVertex3d(hx, -hy, zp);
-    glTexCoord3d(0, 0, r); glVertex3d(-hx, -hy, zp);
-    glTexCoord3d(0, 1, r); glVertex3d(-hx, hy, zp);
-    glEnd();
-
-    glBegin(GL_QUADS);
-    glTexCoord3d(1, t, 1); glVertex3d(hx, yp, -hz);
-    glTexCoord3d(1, t, 0); glVertex3d(hx, yp, hz);
-    glTexCoord3d(0, t, 0); glVertex3d(-hx, yp, hz);
-    glTexCoord3d(0, t, 1); glVertex3d(-hx, yp, -hz);
-    glEnd();
-
-    glBegin(GL_QUADS);
-    glTexCoord3d(s, 1, 0); glVertex3d(xp, hy, hz);
-    glTexCoord3d(s, 0, 0); glVertex3d(xp, -hy, hz);
-    glTexCoord3d(s, 0, 1); glVertex3d(xp, -hy, -hz);
-    glTexCoord3d(s, 1, 1); glVertex3d(xp, hy, -hz);
-    glEnd();
-
-    glUseProgram(0);
+    glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA, transferTableSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, transferTable);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "BackfacePass.h"
+#include "EmptySpaceSkipping.h"
 #include "ParkedVolumeTexture.h"
+#include "RenderTarget.h"
 #include "ViewGeometry.h"
 
 #include <QImage>
@@ -18,11 +21,13 @@ class Volume;
 // into a synchronous repaint.
 //
 // A frame is two-pass ray casting: the far faces of the volume's box are drawn into a float
-// texture through a framebuffer object, so each pixel knows where its ray leaves the box;
-// then the near faces are drawn with the ray program, which marches from the entry point
-// to that exit point through the 3D volume texture (unit 0), classifying each sample
-// through the 1D transfer texture (unit 1). The slice mode draws three axis-aligned planes
-// with the slice program instead.
+// texture (BackfacePass), so each pixel knows where its ray leaves the box; then the near
+// faces are drawn with the ray program (RayPass), which marches from the entry point to that
+// exit point through the 3D volume texture (unit 0), classifying each sample through the 1D
+// transfer texture (unit 1) and stepping over empty bricks (EmptySpaceSkipping, unit 3). The
+// slice mode draws three axis-aligned planes with the slice program instead (SlicePass).
+// The view keeps the state, the programs and the transfer texture, and hands each pass the
+// target to draw into: its own framebuffer, or an off-screen one for a picture.
 //
 // The view owns the volume it shows. When its GL context is replaced (the view moved to
 // another window or screen), it rebuilds every GL object, the volume's texture included, for
@@ -101,14 +106,6 @@ protected:
     bool checkGLFeatures();
     const uint32_t *transferTable = nullptr;
     unsigned int transferTexture = 0;
-    // Unit 3: per brick of the volume, whether the transfer table lets it contribute.
-    unsigned int brickTexture = 0;
-    std::vector<uint8_t> brickVisibility;
-    // Set when the volume or the table changes; the next frame recomputes the texture.
-    bool brickVisibilityStale = true;
-    // With every brick visible, rays do not look bricks up at all.
-    bool anyBrickHidden = false;
-    bool skipEmptySpace = true;
     unsigned int rayProgram = 0;
     unsigned int sliceProgram = 0;
     int xRotation = 0;
@@ -132,44 +129,26 @@ private:
     int deviceWidth() const;
     int deviceHeight() const;
     void zoomBy(int steps);
-    void loadProjection(int w, int h);
-    unsigned int targetFramebuffer() const;
-    QSize targetSize() const;
 
-    unsigned int compileStage(unsigned int type, const char *text);
-    unsigned int loadProgram(const char *baseName);
-    void printInfoLog(unsigned int object);
-
-    void createBackfaceTarget();
-    void allocateBackfaceTexture(int w, int h);
-    void setViewport();
+    void buildPrograms();
     void uploadTransferTexture();
-    void uploadBrickVisibility();
-    void setBrickUniforms();
     void showStartVolume();
-    void renderVolume();
-    void renderBackFaces();
-    void renderRays();
-    void renderSlices();
-    void drawBox();
-    void boxVertex(float s, float t, float r);
+    void drawFrame(const RenderTarget &target, int steps);
+    void clearFrame();
+    void loadProjection(const QSize &size);
+    void renderVolume(const RenderTarget &target, int steps);
     void releaseGL(bool keepVolume);
 
     Volume *shownVolume = nullptr;
     std::array<double, 3> voxelSpacing{1.0, 1.0, 1.0};
     ParkedVolumeTexture parkedTexture;
     std::vector<uint32_t> ownTable;
-    unsigned int frameBuffer = 0;
-    unsigned int backfaceTexture = 0;
+    BackfacePass backfaces;
+    EmptySpaceSkipping skipping;
     QMetaObject::Connection contextWatch;
     ViewCamera camera;
-    // Set while renderPicture draws into a framebuffer of its own instead of the view's.
-    unsigned int pictureFramebuffer = 0;
-    QSize pictureSize;
     // False until initializeGL has found GLEW and every GL feature the passes need.
     bool glReady = false;
-    // The back-face framebuffer is complete; without it the ray pass draws nothing.
-    bool backfaceTargetReady = false;
     // The start volume is loaded once, by the first initialisation; a later context
     // rebuilds the GL objects of the volume the view already holds.
     bool startVolumeLoaded = false;

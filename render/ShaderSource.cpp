@@ -1,8 +1,12 @@
 #include "ShaderSource.h"
 
 #include "ConsoleLine.h"
+#include "RaySteps.h"
 #include "RegularFile.h"
 #include "SampleLimits.h"
+#include "VoxelEncoding.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,6 +35,27 @@ std::size_t afterVersionLine(const std::string &source)
     return 0;
 }
 
+std::string floatDefinition(const char *name, int value)
+{
+    return std::string("#define ") + name + " " + std::to_string(value) + ".0\n";
+}
+
+std::string sharedNumbers()
+{
+    return "#define referenceSteps " + std::to_string(steadyStepCount) + "\n" + floatDefinition("gradientScale", gradientScale)
+           + floatDefinition("gradientOffset", gradientOffset) + floatDefinition("sampleScale", sampleScale)
+           + floatDefinition("channelMax", channelMax);
+}
+
+// The functions every fragment stage shares, compiled into the program as a resource.
+std::string sharedFunctions()
+{
+    QFile file(":/shaders/shared.glsl");
+    if (!file.open(QIODevice::ReadOnly))
+        return std::string();
+    return file.readAll().toStdString();
+}
+
 } // namespace
 
 bool readShaderFile(const char *fileName, std::string &text)
@@ -48,10 +73,8 @@ bool readShaderFile(const char *fileName, std::string &text)
     return true;
 }
 
-std::string withSampleLimits(const std::string &source)
+std::string insertAfterVersionLine(const std::string &source, const std::string &lines)
 {
-    const std::string defines = "#define maxSample " + std::to_string(maxSample) + ".0\n"
-                                + "#define transferTableSize " + std::to_string(transferTableSize) + ".0\n";
     std::string result = source;
     std::size_t at = afterVersionLine(source);
     // A `#version` line that is the file's last, without a line break, still needs one.
@@ -62,6 +85,21 @@ std::string withSampleLimits(const std::string &source)
     // Compiler messages keep counting the file's own lines: in these GLSL versions `#line n`
     // makes the line after it line n + 1.
     const auto linesBefore = std::count(result.begin(), result.begin() + std::ptrdiff_t(at), '\n');
-    result.insert(at, defines + "#line " + std::to_string(linesBefore) + "\n");
+    result.insert(at, lines + "#line " + std::to_string(linesBefore) + "\n");
     return result;
+}
+
+std::string withSampleLimits(const std::string &source)
+{
+    return insertAfterVersionLine(source, floatDefinition("maxSample", maxSample)
+                                              + floatDefinition("transferTableSize", transferTableSize));
+}
+
+std::string viewShaderSource(const std::string &source, ShaderStage stage)
+{
+    std::string shared = sharedNumbers();
+    if (stage == ShaderStage::Fragment)
+        shared += "#line 0 1\n" + sharedFunctions() + "#line 0 0\n";
+    // The sample limits come first: the shared functions use them.
+    return withSampleLimits(insertAfterVersionLine(source, shared));
 }

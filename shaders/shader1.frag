@@ -10,8 +10,11 @@
 //      bricks per axis; bricksPerUnit, bricks per unit of texture space along each axis;
 //      skipEmpty, whether rays skip the transparent bricks;
 //      light 0 and the material shininess from the built-in state;
-//      maxSample (4095.0) and transferTableSize (4096.0), defined by the program right after
-//      the #version line when it compiles the shader.
+//      defined by the program right after the #version line when it compiles the shader:
+//      maxSample (4095.0), transferTableSize (4096.0), referenceSteps (500), the texel
+//      encoding's gradientScale (8.0), gradientOffset (32768.0), sampleScale (16.0) and
+//      channelMax (65535.0), and classify(), which looks a stored sample up in a transfer
+//      texture.
 // Out: the pixel's colour, composited front to back along the ray from entryPoint to the
 //      exit point, over the black background.
 
@@ -30,16 +33,16 @@ varying vec3 entryPoint;
 varying vec4 clipPosition;
 varying vec3 boxSize;
 
-// Opacities in the transfer function hold for one step of the resting view, 500 samples
-// over the box diagonal. Other step counts are corrected to that step length, so the
-// picture keeps its brightness and opacity while fewer steps are taken during a drag.
-const int referenceSteps = 500;
+// Opacities in the transfer function hold for one step of the resting view,
+// referenceSteps samples over the box diagonal. Other step counts are corrected to that
+// step length, so the picture keeps its brightness and opacity while fewer steps are taken
+// during a drag.
 // Beyond this the rest of the ray cannot change the pixel visibly.
 const float opaqueEnough = 0.99;
 // Gradients shorter than 2 sample units per voxel have no reliable direction. Encoded
-// channels hold g * 8 / 65535 around 32768 / 65535, so that length is 16 / 65535.
-const float gradientZero = 32768.0 / 65535.0;
-const float minGradientSquared = (16.0 / 65535.0) * (16.0 / 65535.0);
+// channels hold g * gradientScale / channelMax around gradientOffset / channelMax.
+const float gradientZero = gradientOffset / channelMax;
+const float minGradientSquared = (2.0 * gradientScale / channelMax) * (2.0 * gradientScale / channelMax);
 const float specularStrength = 0.35;
 
 #ifdef COUNT_SAMPLES
@@ -74,13 +77,6 @@ Lighting objectSpaceLighting()
     l.specular = gl_LightSource[0].specular.rgb * specularStrength;
     l.shininess = gl_FrontMaterial.shininess;
     return l;
-}
-
-// Sample value v is stored as v * 16 / 65535; texel v of the transfer texture has its
-// centre at (v + 0.5) / transferTableSize.
-vec4 classify(float stored)
-{
-    return texture1D(transferTex, stored * (65535.0 / (16.0 * transferTableSize)) + 0.5 / transferTableSize).bgra;
 }
 
 // Blinn-Phong; surfaces face away from the denser side, and thin structures are lit from
@@ -145,7 +141,7 @@ vec4 march(vec3 start, vec3 delta, int count, float correction, bool corrected, 
             takenSamples += 1;
 #endif
             vec4 voxel = texture3D(volumeTex, start + float(i) * delta);
-            vec4 source = classify(voxel.a);
+            vec4 source = classify(transferTex, voxel.a);
             if (source.a > 0.0) {
                 float alpha = corrected ? 1.0 - pow(1.0 - source.a, correction) : source.a;
                 sum.rgb += (1.0 - sum.a) * alpha * shade(source.rgb, voxel.rgb, lighting);

@@ -12,16 +12,25 @@
 // borders of the grid, in signed 32-bit integer arithmetic with division truncating toward
 // zero. A volume of one slice has no z neighbour: its z gradient is 0.
 
+// The encoding's numbers, which the ray-casting shaders decode the texels with: a
+// gradient g is stored as g * gradientScale + gradientOffset, a sample v as v * sampleScale,
+// and the shaders read each as a fraction of channelMax.
+constexpr int gradientScale = 8;
+constexpr int gradientOffset = 32768;
+constexpr int sampleScale = 16;
+constexpr int channelMax = 65535;
+
 // The low 16 bits of g*8 - 32768, g held as a signed 16-bit value: 0 encodes as 32768.
+// (Adding 32768 and subtracting it give the same low 16 bits.)
 inline uint16_t encodeGradient(int gradient)
 {
-    return uint16_t(int32_t(int16_t(gradient)) * 8 - 32768);
+    return uint16_t(int32_t(int16_t(gradient)) * gradientScale - gradientOffset);
 }
 
 // Scales a 12-bit sample to the full 16 bits; samples of 4096 and above lose their high bits.
 inline uint16_t encodeSample(uint16_t sample)
 {
-    return uint16_t(sample * 16);
+    return uint16_t(sample * sampleScale);
 }
 
 // Lowers the samples above maxSample to it, so that sample * 16 fits the texel instead of

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class BrickRanges;
+
+// What lets rays step over empty space: per brick of the volume, whether the transfer table
+// lets it contribute (computeBrickVisibility), kept as a 3D texture of one byte per brick
+// with nearest filtering, which the ray program reads on unit 3 once per brick it enters.
+// Recomputed at the first frame after the volume or the table changed; with every brick
+// visible the rays do not look bricks up at all. The picture is the same either way.
+class EmptySpaceSkipping
+{
+public:
+    // Whether rays skip the transparent bricks (on by default).
+    void setEnabled(bool on) { enabled = on; }
+    // The volume or the table changed, or the context is new: the next update recomputes.
+    void markStale() { stale = true; }
+
+    // Recomputes the visibility and uploads it where it is stale, in the current context;
+    // leaves the GL state as it found it.
+    void update(const BrickRanges &bricks, const uint32_t *table);
+    unsigned int texture() const { return brickTexture; }
+    // Sets the ray program's brickCount, bricksPerUnit and skipEmpty; the program must be
+    // current. volumeSize is the volume's voxel counts.
+    void setUniforms(unsigned int program, const std::array<int, 3> &volumeSize) const;
+
+    // Deletes the texture in the current context; the next update makes a new one.
+    void release();
+
+private:
+    void upload();
+
+    unsigned int brickTexture = 0;
+    std::vector<uint8_t> brickVisibility;
+    std::array<int, 3> brickCounts{0, 0, 0};
+    bool stale = true;
+    bool anyBrickHidden = false;
+    bool enabled = true;
+};
