@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr double degreesPerRadian = 57.29577951308232;
-
 // The frame's axes scaled to unit length; false where one of them has no usable direction.
 bool unitAxes(const PatientFrame &frame, std::array<std::array<double, 3>, 3> &unit)
 {
@@ -54,20 +52,6 @@ AxisOrder nearestAxisOrder(const PatientFrame &frame)
     if (!frame.known || !unitAxes(frame, unit) || !pairAxes(unit, order))
         return AxisOrder();
     return order;
-}
-
-double obliqueAngle(const PatientFrame &frame)
-{
-    std::array<std::array<double, 3>, 3> unit;
-    if (!frame.known || !unitAxes(frame, unit))
-        return 0.0;
-    const AxisOrder order = nearestAxisOrder(frame);
-    double largest = 0.0;
-    for (int p = 0; p < 3; ++p) {
-        const double cosine = std::fabs(unit[order.voxelAxis[p]][p]);
-        largest = std::fmax(largest, std::acos(std::fmin(1.0, cosine)) * degreesPerRadian);
-    }
-    return largest;
 }
 
 char patientLetter(int patientAxis, int direction)

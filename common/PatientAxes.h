@@ -8,8 +8,7 @@
 // axis, and which way. Everything that shows a grid in the patient's orientation (the 2-D
 // reading views, the 3-D box, the crop box) works from this signed permutation, so a grid
 // stored mirrored, turned or with its slices reversed is shown like the same anatomy stored
-// the usual way. Oblique grids are shown in their nearest order; obliqueAngle says how far
-// that is from the truth.
+// the usual way. Oblique grids are shown in their nearest order.
 //
 // Patient axes are numbered as LPS: 0 runs from the patient's right to left, 1 from front
 // to back, 2 from feet to head.
@@ -28,13 +27,6 @@ struct AxisOrder
 // The identity where the frame is unknown or its axes are not three usable directions:
 // such a grid is shown in its own order, as though it were stored the usual way.
 AxisOrder nearestAxisOrder(const PatientFrame &frame);
-
-// The largest angle, in degrees, between a voxel axis and the patient axis it is shown
-// along; 0 where the frame is unknown.
-double obliqueAngle(const PatientFrame &frame);
-
-// Within this many degrees a grid counts as aligned with the patient axes.
-constexpr double obliqueToleranceDegrees = 3.0;
 
 // The letter of the patient direction along patient axis p, towards +1 or -1: L or R, P or
 // A, S or I.

@@ -136,25 +136,6 @@ private slots:
         QCOMPARE(idAt(image, 0, 1), int(grid.samples[size_t(grid.size[0])] / 16));
     }
 
-    void obliqueAngle_data()
-    {
-        QTest::addColumn<double>("tiltDegrees");
-        QTest::addColumn<double>("angle");
-        QTest::newRow("aligned") << 0.0 << 0.0;
-        QTest::newRow("two degrees") << 2.0 << 2.0;
-        QTest::newRow("thirty degrees back") << -30.0 << 30.0;
-        QTest::newRow("past forty-five the next axis is nearer") << 60.0 << 30.0;
-    }
-    void obliqueAngle()
-    {
-        QFETCH(double, tiltDegrees);
-        QFETCH(double, angle);
-        PatientFrame frame;
-        frame.known = true;
-        tilt(frame, tiltDegrees);
-        QVERIFY(std::fabs(::obliqueAngle(frame) - angle) < 1e-6);
-    }
-
     void cropBoxFollowsThePatientAxes_data()
     {
         QTest::addColumn<StorageOrder>("order");
