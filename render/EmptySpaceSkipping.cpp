@@ -6,17 +6,34 @@
 #include "BrickVisibility.h"
 #include "GLStateGuard.h"
 
-#include <algorithm>
 
-void EmptySpaceSkipping::update(const BrickRanges &bricks, const uint32_t *table)
+void EmptySpaceSkipping::update(const BrickRanges &bricks, const std::array<int, 3> &size, const uint32_t *table,
+                                const CropBox &crop)
 {
     if (!stale)
         return;
     computeBrickVisibility(bricks, table, brickVisibility);
-    anyBrickHidden = std::find(brickVisibility.begin(), brickVisibility.end(), 0) != brickVisibility.end();
     brickCounts = bricks.brickCounts();
+    volumeSize = size;
+    hideBricksOutside(crop);
     upload();
     stale = false;
+}
+
+// Rays never reach the bricks outside the crop box, so hiding them costs nothing; only the
+// transparent bricks inside make the rays look bricks up.
+void EmptySpaceSkipping::hideBricksOutside(const CropBox &crop)
+{
+    anyBrickHidden = false;
+    std::size_t b = 0;
+    for (int k = 0; k < brickCounts[2]; ++k)
+        for (int j = 0; j < brickCounts[1]; ++j)
+            for (int i = 0; i < brickCounts[0]; ++i, ++b) {
+                if (brickOutsideCrop(crop, {i, j, k}, BrickRanges::brickSize, volumeSize))
+                    brickVisibility[b] = 0;
+                else if (brickVisibility[b] == 0)
+                    anyBrickHidden = true;
+            }
 }
 
 void EmptySpaceSkipping::upload()
@@ -43,7 +60,7 @@ void EmptySpaceSkipping::upload()
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
-void EmptySpaceSkipping::setUniforms(unsigned int program, const std::array<int, 3> &volumeSize) const
+void EmptySpaceSkipping::setUniforms(unsigned int program) const
 {
     const float brick = float(BrickRanges::brickSize);
     glUniform3f(glGetUniformLocation(program, "brickCount"), float(brickCounts[0]), float(brickCounts[1]),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CropBox.h"
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -9,33 +11,39 @@ class BrickRanges;
 // What lets rays step over empty space: per brick of the volume, whether the transfer table
 // lets it contribute (computeBrickVisibility), kept as a 3D texture of one byte per brick
 // with nearest filtering, which the ray program reads on unit 3 once per brick it enters.
-// Recomputed at the first frame after the volume or the table changed; with every brick
-// visible the rays do not look bricks up at all. The picture is the same either way.
+// Bricks wholly outside the crop box count as transparent. Recomputed at the first frame
+// after the volume, the table or the crop box changed; where every brick inside the crop
+// box is visible, the rays do not look bricks up at all. The picture is the same either way.
 class EmptySpaceSkipping
 {
 public:
     // Whether rays skip the transparent bricks (on by default).
     void setEnabled(bool on) { enabled = on; }
-    // The volume or the table changed, or the context is new: the next update recomputes.
+    // The volume, the table or the crop box changed, or the context is new: the next update
+    // recomputes.
     void markStale() { stale = true; }
 
     // Recomputes the visibility and uploads it where it is stale, in the current context;
     // leaves the GL state as it found it.
-    void update(const BrickRanges &bricks, const uint32_t *table);
+    // volumeSize is the voxel counts of the volume the bricks cover.
+    void update(const BrickRanges &bricks, const std::array<int, 3> &volumeSize, const uint32_t *table,
+                const CropBox &crop);
     unsigned int texture() const { return brickTexture; }
     // Sets the ray program's brickCount, bricksPerUnit and skipEmpty; the program must be
-    // current. volumeSize is the volume's voxel counts.
-    void setUniforms(unsigned int program, const std::array<int, 3> &volumeSize) const;
+    // current.
+    void setUniforms(unsigned int program) const;
 
     // Deletes the texture in the current context; the next update makes a new one.
     void release();
 
 private:
+    void hideBricksOutside(const CropBox &crop);
     void upload();
 
     unsigned int brickTexture = 0;
     std::vector<uint8_t> brickVisibility;
     std::array<int, 3> brickCounts{0, 0, 0};
+    std::array<int, 3> volumeSize{1, 1, 1};
     bool stale = true;
     bool anyBrickHidden = false;
     bool enabled = true;

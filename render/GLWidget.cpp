@@ -11,6 +11,7 @@
 #include "SampleLimits.h"
 #include "ShaderProgram.h"
 #include "SlicePass.h"
+#include "TransferTexture.h"
 #include "ViewGeometry.h"
 #include "Volume.h"
 
@@ -192,6 +193,22 @@ void GLWidget::resetView()
     xRotation = yRotation = zRotation = 0;
     camera = ViewCamera();
     repaint();
+}
+
+void GLWidget::setCropBox(const CropBox &box)
+{
+    const CropBox normalized = normalizedCropBox(box);
+    if (normalized == crop)
+        return;
+    crop = normalized;
+    skipping.markStale();
+    emit cropBoxChanged(crop);
+    repaint();
+}
+
+void GLWidget::resetCropBox()
+{
+    setCropBox(fullCropBox);
 }
 
 void GLWidget::updateBoxScale()
@@ -433,25 +450,13 @@ void GLWidget::renderVolume(const RenderTarget &target, int steps)
         SlicePass::render(target, {sliceProgram, shownVolume->texture, transferTexture, boxScale, {sliceX, sliceY, sliceZ}});
     } else if (renderMode == 0 && backfaces.isReady()) {
         backfaces.render(target.size, boxScale);
-        skipping.update(shownVolume->bricks, transferTable);
+        skipping.update(shownVolume->bricks, volumeSize, transferTable, crop);
         RayPass::render(target, {rayProgram, shownVolume->texture, transferTexture, backfaces.texture(), &skipping,
-                                 volumeSize, boxScale, steps});
+                                 boxScale, crop, steps});
     }
 }
 
-// The table's 32-bit words 0xAARRGGBB lie in memory as blue, green, red, alpha; read as
-// RGBA bytes, texel i carries the editor's blue in red and its red in blue. The shaders
-// swap them back. The new texture stays bound on unit 1.
 void GLWidget::uploadTransferTexture()
 {
-    const GLStateGuard guard;
-    glActiveTexture(GL_TEXTURE1);
-    if (transferTexture != 0)
-        glDeleteTextures(1, &transferTexture);
-    glGenTextures(1, &transferTexture);
-    glBindTexture(GL_TEXTURE_1D, transferTexture);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA, transferTableSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, transferTable);
+    uploadTransferTable(transferTexture, transferTable);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BackfacePass.h"
+#include "CropBox.h"
 #include "EmptySpaceSkipping.h"
 #include "ParkedVolumeTexture.h"
 #include "RenderTarget.h"
@@ -60,6 +61,9 @@ public:
     // Whether rays step over the bricks the transfer function makes transparent (on by
     // default); the picture is the same either way. Does not repaint.
     void setEmptySpaceSkipping(bool on);
+    // The part of the volume the ray caster draws, normalised (CropBox); the full box at
+    // first. Kept when the volume is replaced.
+    const CropBox &cropBox() const { return crop; }
 
     // One resting frame of the current view drawn off screen at size (device pixels) and
     // read back; a null image where the GL is not ready, a program is missing or the
@@ -76,6 +80,7 @@ signals:
     void xRotationChanged(int angle);
     void yRotationChanged(int angle);
     void zRotationChanged(int angle);
+    void cropBoxChanged(const CropBox &box);
     // setVolume has replaced the volume shown (or dropped it).
     void volumeChanged();
 
@@ -92,6 +97,11 @@ public slots:
     void zoomIn();
     void zoomOut();
     void resetView();
+    // Limits what the ray caster draws, at rest and while dragging, to the box (x0, x1, y0,
+    // y1, z0, z1 as fractions of the volume's extent along its voxel axes); a change is
+    // announced once and repainted. The slice mode shows the whole volume.
+    void setCropBox(const CropBox &box);
+    void resetCropBox();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -147,6 +157,7 @@ private:
     EmptySpaceSkipping skipping;
     QMetaObject::Connection contextWatch;
     ViewCamera camera;
+    CropBox crop = fullCropBox;
     // False until initializeGL has found GLEW and every GL feature the passes need.
     bool glReady = false;
     // The start volume is loaded once, by the first initialisation; a later context

@@ -34,7 +34,10 @@ void RayPass::bindTextures(const Frame &frame)
 void RayPass::setUniforms(const Frame &frame)
 {
     glUniform1i(glGetUniformLocation(frame.program, "steps"), frame.steps);
-    frame.skipping->setUniforms(frame.program, frame.volumeSize);
+    frame.skipping->setUniforms(frame.program);
+    const CropBounds crop = rayCropBounds(frame.crop);
+    glUniform3fv(glGetUniformLocation(frame.program, "cropMin"), 1, crop.low.data());
+    glUniform3fv(glGetUniformLocation(frame.program, "cropMax"), 1, crop.high.data());
 }
 
 void RayPass::setLighting()

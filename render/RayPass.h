@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CropBox.h"
 #include "RenderTarget.h"
 
 #include <array>
@@ -11,7 +12,8 @@ class EmptySpaceSkipping;
 // the ray's entry point; the program marches from there to the exit point that the
 // back-face pass left in its texture, through the volume texture (unit 0), classifying each
 // sample through the transfer texture (unit 1) and stepping over the bricks that the brick
-// texture (unit 3) marks transparent. Leaves the GL state as it found it.
+// texture (unit 3) marks transparent; it takes only the samples inside the crop box.
+// Leaves the GL state as it found it.
 class RayPass
 {
 public:
@@ -24,8 +26,8 @@ public:
         unsigned int transferTexture = 0;
         unsigned int backfaceTexture = 0;
         const EmptySpaceSkipping *skipping = nullptr;
-        std::array<int, 3> volumeSize{1, 1, 1};
         std::array<float, 3> boxScale{1.0f, 1.0f, 1.0f};
+        CropBox crop = fullCropBox;
         // Samples over the box's diagonal.
         int steps = 0;
     };

@@ -9,6 +9,8 @@
 //      makes the whole brick (and the voxels just around it) transparent; brickCount, the
 //      bricks per axis; bricksPerUnit, bricks per unit of texture space along each axis;
 //      skipEmpty, whether rays skip the transparent bricks;
+//      cropMin and cropMax, the crop box in texture coordinates (bounds the box does not cut
+//      lie well outside 0..1);
 //      light 0 and the material shininess from the built-in state;
 //      defined by the program right after the #version line when it compiles the shader:
 //      maxSample (4095.0), transferTableSize (4096.0), referenceSteps (500), the texel
@@ -16,7 +18,7 @@
 //      channelMax (65535.0), and classify(), which looks a stored sample up in a transfer
 //      texture.
 // Out: the pixel's colour, composited front to back along the ray from entryPoint to the
-//      exit point, over the black background.
+//      exit point, of the samples inside the crop box, over the black background.
 
 #version 120
 
@@ -28,6 +30,8 @@ uniform sampler3D brickTex;
 uniform vec3 brickCount;
 uniform vec3 bricksPerUnit;
 uniform bool skipEmpty;
+uniform vec3 cropMin;
+uniform vec3 cropMax;
 
 varying vec3 entryPoint;
 varying vec4 clipPosition;
@@ -101,6 +105,25 @@ float jitter(vec2 pixel)
     return fract(52.9829189 * fract(dot(pixel, vec2(0.06711056, 0.00583715))));
 }
 
+// Narrows segment, the fractions of the ray (from entry, along ray) that lie in the crop
+// box so far, to the slab between low and high of one axis.
+vec2 clipToSlab(vec2 segment, float entry, float ray, float low, float high)
+{
+    if (abs(ray) < 1e-9)
+        return entry < low || entry > high ? vec2(1.0, 0.0) : segment;
+    float a = (low - entry) / ray;
+    float b = (high - entry) / ray;
+    return vec2(max(segment.x, min(a, b)), min(segment.y, max(a, b)));
+}
+
+// The fractions of the ray that lie in the crop box: from x to y, none where x > y.
+vec2 cropSegment(vec3 entry, vec3 ray)
+{
+    vec2 segment = clipToSlab(vec2(0.0, 1.0), entry.x, ray.x, cropMin.x, cropMax.x);
+    segment = clipToSlab(segment, entry.y, ray.y, cropMin.y, cropMax.y);
+    return clipToSlab(segment, entry.z, ray.z, cropMin.z, cropMax.z);
+}
+
 // How many samples, from the one at q on, the ray takes inside q's brick, in brick units
 // (one brick per unit): those before the nearest face it leaves through, and the one on it.
 int samplesInBrick(vec3 q, vec3 brickDelta, vec3 stepsPerBrick, int left)
@@ -111,23 +134,23 @@ int samplesInBrick(vec3 q, vec3 brickDelta, vec3 stepsPerBrick, int left)
     return int(min(leave, float(left))) + 1;
 }
 
-// Front-to-back compositing of the samples along the ray, brick by brick: the samples in a
-// transparent brick are stepped over in one go, and brick visibility is looked up once per
+// Front-to-back compositing of samples first..last along the ray, brick by brick: the
+// samples in a transparent brick are stepped over in one go, and brick visibility is looked up once per
 // brick, not per sample. Sample i lies at start + i * delta, computed alike whether or not
 // bricks are skipped, so that a sample on the edge of a sharp transfer function falls on
 // the same side either way. Opacity correction costs two transcendental functions per
 // sample; at the resting step count it is the identity and is left out.
-vec4 march(vec3 start, vec3 delta, int count, float correction, bool corrected, Lighting lighting)
+vec4 march(vec3 start, vec3 delta, int first, int last, float correction, bool corrected, Lighting lighting)
 {
     vec4 sum = vec4(0.0);
     vec3 brickDelta = delta * bricksPerUnit;
     vec3 stepsPerBrick = 1.0 / max(abs(brickDelta), 1e-9);
-    int i = 0;
-    while (i <= count) {
-        int end = count + 1;
+    int i = first;
+    while (i <= last) {
+        int end = last + 1;
         if (skipEmpty) {
             vec3 q = (start + float(i) * delta) * bricksPerUnit;
-            end = min(i + samplesInBrick(q, brickDelta, stepsPerBrick, count - i), end);
+            end = min(i + samplesInBrick(q, brickDelta, stepsPerBrick, last - i), end);
             if (texture3D(brickTex, (floor(q) + 0.5) / brickCount).r < 0.5) {
 #ifdef COUNT_SAMPLES
                 skippedSamples += end - i;
@@ -163,8 +186,13 @@ void main()
     int stepCount = max(steps, 1);
     float stepLength = length(boxSize) / float(stepCount);
     float offset = jitter(gl_FragCoord.xy);
-    // Samples at entry + (offset + i) steps, for i = 0..count, all within the box.
-    int count = int(floor(rayLength / stepLength - offset));
+    // Samples at entry + (offset + i) steps, for i = 0..count, all within the box; the ray
+    // takes those from first to last, which lie in the crop box.
+    float stepsAlong = rayLength / stepLength;
+    int count = int(floor(stepsAlong - offset));
+    vec2 cropped = cropSegment(entryPoint, ray);
+    int first = int(max(ceil(cropped.x * stepsAlong - offset), 0.0));
+    int last = int(min(floor(cropped.y * stepsAlong - offset), float(count)));
     vec3 delta = ray * (stepLength / max(rayLength, 1e-6));
     vec3 start = entryPoint + delta * offset;
     Lighting lighting = objectSpaceLighting();
@@ -175,9 +203,9 @@ void main()
 
     vec4 sum;
     if (stepCount == referenceSteps)
-        sum = march(start, delta, count, 1.0, false, lighting);
+        sum = march(start, delta, first, last, 1.0, false, lighting);
     else
-        sum = march(start, delta, count, float(referenceSteps) / float(stepCount), true, lighting);
+        sum = march(start, delta, first, last, float(referenceSteps) / float(stepCount), true, lighting);
     gl_FragColor = vec4(sum.rgb, 1.0);
 #ifdef COUNT_SAMPLES
     // Taken in red and the low half of blue, skipped in green and the high half of blue.
