@@ -2,6 +2,7 @@
 
 #include "ConsoleLine.h"
 #include "GLWidget.h"
+#include "PatientAxes.h"
 #include "ReadingSource.h"
 #include "SliceImage.h"
 #include "Window.h"
@@ -185,6 +186,8 @@ bool makePicture(const Request &request, QImage &picture, QString &failure)
         return makeSlicePicture(request, view->volume(), picture, failure);
     view->setXRotation(int(std::lround(request.turnX * 16)));
     view->setZRotation(int(std::lround(request.turnZ * 16)));
+    const std::array<double, 6> crop = voxelCropBox(request.crop, nearestAxisOrder(readingSourceOf(view->volume()).frame));
+    view->setCropBox({float(crop[0]), float(crop[1]), float(crop[2]), float(crop[3]), float(crop[4]), float(crop[5])});
     picture = view->renderPicture(request.size);
     if (picture.isNull()) {
         failure = QString("Can't draw a picture of %1 x %2 pixels").arg(request.size.width()).arg(request.size.height());

@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include "ConsoleLine.h"
+#include "CropBoxControl.h"
 #include "GLWidget.h"
 #include "GradientEditor.h"
 #include "OffscreenTarget.h"
@@ -92,6 +93,7 @@ Window::Window(VolumeReader reader)
 
     // Unchecked before the connection: the view starts in ray casting and need not be told.
     auto *slicesBox = new QGroupBox(tr("Slices"), menuBox);
+    cropControl = new CropBoxControl(menuBox);
     slicesBox->setCheckable(true);
     slicesBox->setChecked(false);
     connect(slicesBox, &QGroupBox::toggled, glWidget, &GLWidget::setRenderMode);
@@ -116,9 +118,13 @@ Window::Window(VolumeReader reader)
     connect(opener, &VolumeOpener::statusChanged, this, &Window::showStatus);
     connect(readingLayout, &ReadingLayout::readoutChanged, this, &Window::showReadout);
     // The 2-D views read the samples of the volume the view owns, so they must follow it at
-    // once, before the volume they read is gone.
-    connect(glWidget, &GLWidget::volumeChanged, this,
-            [this] { readingLayout->state()->setSource(readingSourceOf(glWidget->volume())); });
+    // once, before the volume they read is gone. A new volume is shown whole.
+    connect(glWidget, &GLWidget::volumeChanged, this, [this] {
+        readingLayout->state()->setSource(readingSourceOf(glWidget->volume()));
+        cropControl->setPatientAxes(readingLayout->state()->source().frame.known);
+        cropControl->reset();
+    });
+    connect(cropControl, &CropBoxControl::cropBoxChanged, this, &Window::cropView);
     connect(opener, &VolumeOpener::volumeShown, this, &Window::takeShownVolume);
     connect(opener, &VolumeOpener::rememberedOpenSucceeded, this, &Window::rememberOpened);
     connect(opener, &VolumeOpener::openFinished, this, &Window::openFinished);
@@ -150,6 +156,7 @@ Window::Window(VolumeReader reader)
     menuLayout->addWidget(new ReadingControls(readingLayout, menuBox), 0);
     menuLayout->addSpacing(8);
     menuLayout->addWidget(slicesBox, 1);
+    menuLayout->addWidget(cropControl, 0);
 
     auto *colorLayout = new QVBoxLayout(colorBox);
     colorLayout->addLayout(editorTools(colorBox), 0);
@@ -383,6 +390,14 @@ void Window::showStatus(const QString &text)
     statusText = text;
     statusLine->setText(text);
     statusLine->setToolTip(text);
+}
+
+// The control's bounds run along the patient's axes; the view's along the voxel axes.
+void Window::cropView(const std::array<double, 6> &patientBounds)
+{
+    const std::array<double, 6> bounds = voxelCropBox(patientBounds, readingLayout->state()->axisOrder());
+    glWidget->setCropBox({float(bounds[0]), float(bounds[1]), float(bounds[2]), float(bounds[3]), float(bounds[4]),
+                          float(bounds[5])});
 }
 
 void Window::showReadout(const QString &text)

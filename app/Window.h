@@ -7,6 +7,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
+
+class CropBoxControl;
 class GLWidget;
 class GradientEditor;
 class QCheckBox;
@@ -79,6 +82,7 @@ private:
     void takeShownVolume(const QString &name);
     void showStatus(const QString &text);
     void showReadout(const QString &text);
+    void cropView(const std::array<double, 6> &patientBounds);
     void recordStops(const QGradientStops &stops);
     void applyHistoryStep(const std::optional<QGradientStops> &stops);
     void undoStops();
@@ -111,6 +115,7 @@ private:
     // What the status line says when the cursor is over no 2-D view.
     QString statusText;
     ReadingLayout *readingLayout;
+    CropBoxControl *cropControl;
     VolumeOpener *opener;
     QComboBox *presetBox;
     QToolButton *undoButton;
