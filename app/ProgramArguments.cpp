@@ -19,7 +19,7 @@ const Option options[] = {
     {"--snapshot", "OUT.png", Use::Snapshot, "draw VOLUME without a window and write the picture to OUT.png"},
     {"--size", "WxH", Use::SnapshotDetail, "the picture's size in pixels (800x800)"},
     {"--turn", "X,Z", Use::SnapshotDetail, "the picture's turn about the x and z axes in degrees (0,0)"},
-    {"--view", "VIEW", Use::SnapshotDetail, "3d, or the middle slice: axial, coronal or sagittal (3d)"},
+    {"--view", "VIEW", Use::SnapshotDetail, "3d, the middle slice: axial, coronal, sagittal, or all four: grid (3d)"},
     {"--window", "W,L", Use::SnapshotDetail, "the slice's window width and level in the volume's units (automatic)"},
     {"--crop", "BOX", Use::SnapshotDetail,
      "X0,X1,Y0,Y1,Z0,Z1: fractions of right-left, front-back, feet-head shown in 3-D"},

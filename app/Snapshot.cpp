@@ -3,8 +3,10 @@
 #include "ConsoleLine.h"
 #include "GLWidget.h"
 #include "PatientAxes.h"
-#include "ReadingSource.h"
+#include "ReadingLayout.h"
+#include "ReadingState.h"
 #include "SliceImage.h"
+#include "SliceView.h"
 #include "Window.h"
 
 #include <QCoreApplication>
@@ -12,6 +14,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QThread>
@@ -27,7 +30,7 @@ namespace Snapshot {
 namespace {
 
 constexpr const char *usage = "usage: dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] "
-                              "[--view 3d|axial|coronal|sagittal] [--window WIDTH,LEVEL] [--crop X0,X1,Y0,Y1,Z0,Z1] PATH";
+                              "[--view 3d|axial|coronal|sagittal|grid] [--window WIDTH,LEVEL] [--crop X0,X1,Y0,Y1,Z0,Z1] PATH";
 constexpr int startTimeoutMs = 20000;
 
 bool parseSize(const QString &text, QSize &size)
@@ -86,7 +89,7 @@ bool parseCrop(const QString &text, std::array<double, 6> &crop)
 
 const QStringList &viewNames()
 {
-    static const QStringList names{"3d", "axial", "coronal", "sagittal"};
+    static const QStringList names{"3d", "axial", "coronal", "sagittal", "grid"};
     return names;
 }
 
@@ -153,18 +156,29 @@ bool openVolume(Window &window, const QString &path, QString &failure)
     return false;
 }
 
-bool makeSlicePicture(const Request &request, const Volume *volume, QImage &picture, QString &failure)
+// The window's 2 x 2 layout as it would show the volume: the three reading views, with their
+// letters, lines and captions, and the 3-D view's resting frame.
+QImage gridPicture(const Window &window, const QSize &size)
 {
-    const SliceSource source = readingSourceOf(volume);
-    const SliceOrientation orientation = SliceOrientation(viewNames().indexOf(request.view) - 1);
-    const WindowLevel window = request.window ? WindowLevel{(*request.window)[0], (*request.window)[1]}
-                                              : automaticWindow(source);
-    picture = middleSlicePicture(source, orientation, window, request.size);
-    if (picture.isNull()) {
-        failure = QString("Can't draw a picture of %1 x %2 pixels").arg(request.size.width()).arg(request.size.height());
-        return false;
+    const int gap = ReadingLayout::gridSpacing;
+    const QSize cell((size.width() - gap) / 2, (size.height() - gap) / 2);
+    QImage picture(size, QImage::Format_RGB32);
+    const QImage view3d = window.view()->renderPicture(cell);
+    if (picture.isNull() || view3d.isNull())
+        return QImage();
+    picture.fill(window.palette().color(QPalette::Window));
+    QPainter painter(&picture);
+    const auto place = [&](int view, const QImage &image) {
+        const QPoint at = ReadingLayout::gridCell(view);
+        painter.drawImage(QPoint(at.x() * (cell.width() + gap), at.y() * (cell.height() + gap)), image);
+    };
+    for (int view = 0; view < 3; ++view) {
+        SliceView slice(SliceOrientation(view), window.readingViews()->state());
+        slice.resize(cell);
+        place(view, slice.grab().toImage());
     }
-    return true;
+    place(3, view3d);
+    return picture;
 }
 
 // Everything but the argument check; the failure line is set where false is returned.
@@ -182,13 +196,22 @@ bool makePicture(const Request &request, QImage &picture, QString &failure)
     QCoreApplication::processEvents();
     if (!openVolume(window, request.volume, failure))
         return false;
-    if (request.view != "3d")
-        return makeSlicePicture(request, view->volume(), picture, failure);
     view->setXRotation(int(std::lround(request.turnX * 16)));
     view->setZRotation(int(std::lround(request.turnZ * 16)));
-    const std::array<double, 6> crop = voxelCropBox(request.crop, nearestAxisOrder(readingSourceOf(view->volume()).frame));
+    ReadingState *reading = window.readingViews()->state();
+    const std::array<double, 6> crop = voxelCropBox(request.crop, reading->axisOrder());
     view->setCropBox({float(crop[0]), float(crop[1]), float(crop[2]), float(crop[3]), float(crop[4]), float(crop[5])});
-    picture = view->renderPicture(request.size);
+    if (request.window)
+        reading->setWindow({(*request.window)[0], (*request.window)[1]});
+    else
+        reading->useAutomaticWindow();
+    if (request.view == "3d")
+        picture = view->renderPicture(request.size);
+    else if (request.view == "grid")
+        picture = gridPicture(window, request.size);
+    else
+        picture = middleSlicePicture(reading->source(), SliceOrientation(viewNames().indexOf(request.view) - 1),
+                                     reading->window(), request.size);
     if (picture.isNull()) {
         failure = QString("Can't draw a picture of %1 x %2 pixels").arg(request.size.width()).arg(request.size.height());
         return false;
@@ -231,7 +254,7 @@ Request parse(const QStringList &arguments, QString &error)
         } else if (argument == "--view" && hasValue) {
             request.view = arguments[++i];
             if (!viewNames().contains(request.view)) {
-                error = "Can't take the view " + request.view + ": give 3d, axial, coronal or sagittal";
+                error = "Can't take the view " + request.view + ": give 3d, axial, coronal, sagittal or grid";
                 return request;
             }
         } else if (argument == "--window" && hasValue) {

@@ -18,17 +18,20 @@ ReadingLayout::ReadingLayout(QWidget *view3d, QWidget *parent)
     }
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(2);
-    grid->addWidget(slices[int(SliceOrientation::Axial)], 0, 0);
-    grid->addWidget(slices[int(SliceOrientation::Coronal)], 0, 1);
-    grid->addWidget(slices[int(SliceOrientation::Sagittal)], 1, 0);
-    grid->addWidget(view3d, 1, 1);
+    grid->setSpacing(gridSpacing);
+    for (int view = 0; view < 4; ++view)
+        grid->addWidget(view < 3 ? slices[view] : view3d, gridCell(view).y(), gridCell(view).x());
     addModeShortcuts();
 }
 
 QStringList ReadingLayout::modeNames()
 {
     return {tr("3-D"), tr("Axial"), tr("Coronal"), tr("Sagittal"), tr("2 x 2")};
+}
+
+QPoint ReadingLayout::gridCell(int view)
+{
+    return QPoint(view % 2, view / 2);
 }
 
 void ReadingLayout::setMode(int mode)

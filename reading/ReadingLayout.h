@@ -30,6 +30,11 @@ public:
     Mode mode() const { return shownMode; }
     // The names of the layouts, in the order of Mode, for a control that picks them.
     static QStringList modeNames();
+    // Column (x) and row (y) of a view in the 2 x 2 grid: the axial, coronal and sagittal
+    // views are 0, 1 and 2, the 3-D view is 3.
+    static QPoint gridCell(int view);
+    // Pixels between the grid's cells.
+    static constexpr int gridSpacing = 2;
 
 public slots:
     void setMode(int mode);
