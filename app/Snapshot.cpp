@@ -140,20 +140,18 @@ bool openVolume(Window &window, const QString &path, QString &failure)
     bool finished = false;
     bool opened = false;
     QEventLoop loop;
-    QObject::connect(&window, &Window::openFinished, &loop, [&](bool success) {
+    QObject::connect(&window, &Window::openFinished, &loop, [&](bool success, const QString &refusal) {
         finished = true;
         opened = success;
+        failure = refusal;
         loop.quit();
     });
     window.openPath(path);
     if (!finished)
         loop.exec();
-    if (opened)
-        return true;
-    failure = QString::fromStdString(lastConsoleLine());
-    if (failure.isEmpty())
+    if (!opened && failure.isEmpty())
         failure = "Can't open " + path;
-    return false;
+    return opened;
 }
 
 // The window's 2 x 2 layout as it would show the volume: the three reading views, with their

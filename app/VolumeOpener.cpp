@@ -33,29 +33,29 @@ bool isDatFile(const QString &path)
     return path.endsWith(".dat", Qt::CaseInsensitive) && !QFileInfo(path).isDir();
 }
 
-std::string spacingText(const ReadVolume &read)
+std::string spacingText(const VoxelSpacing &spacing)
 {
-    if (!read.spacingKnown)
+    if (!spacing.known)
         return "no spacing given";
     const auto mm = [](double d) { return QString::number(d).toStdString(); };
-    return "spacing " + mm(read.spacingX) + " x " + mm(read.spacingY) + " x " + mm(read.spacingZ) + " mm";
+    return "spacing " + mm(spacing.x) + " x " + mm(spacing.y) + " x " + mm(spacing.z) + " mm";
 }
 
 // A reader's fault must not take the window down with it: it becomes a refusal.
-ReadVolume readGuarded(const VolumeReader &reader, const QString &path, const ReadProgress &progress,
-                       const std::atomic<bool> &cancel)
+ImportResult readGuarded(const VolumeReader &reader, const QString &path, const ReadProgress &progress,
+                         const std::atomic<bool> &cancel)
 {
-    ReadVolume read;
+    ImportResult read;
     try {
         read = reader(path, progress, cancel);
     } catch (const std::bad_alloc &) {
-        read = ReadVolume();
+        read = ImportResult();
         read.refusal = "not enough memory";
     } catch (const std::exception &e) {
-        read = ReadVolume();
+        read = ImportResult();
         read.refusal = e.what();
     } catch (...) {
-        read = ReadVolume();
+        read = ImportResult();
         read.refusal = "the reader failed";
     }
     const int64_t voxels = int64_t(read.sizeX) * read.sizeY * read.sizeZ;
@@ -78,17 +78,18 @@ VolumeOpener::VolumeOpener(GLWidget *view, VolumeReader reader, QWidget *window)
     progressTimer = new QTimer(this);
     progressTimer->setInterval(100);
     connect(progressTimer, &QTimer::timeout, this, &VolumeOpener::showReadProgress);
-    connect(&readWatcher, &QFutureWatcher<ReadVolume>::finished, this, &VolumeOpener::finishReading);
     showReading(false);
 }
 
 VolumeOpener::~VolumeOpener()
 {
+    for (QFuture<ImportResult> &read : givenWay)
+        read.waitForFinished();
     if (!reading)
         return;
     reading->cancel = true;
-    readWatcher.disconnect(this);
-    readWatcher.waitForFinished();
+    readWatcher->disconnect(this);
+    readWatcher->waitForFinished();
 }
 
 QString VolumeOpener::baseNameOf(QString path)
@@ -124,11 +125,8 @@ void VolumeOpener::openAfterStart(const QString &path)
 
 void VolumeOpener::startOpen(const QString &path, bool remember)
 {
-    if (reading) {
-        emit statusChanged(tr("Still opening %1: cancel it first").arg(baseNameOf(reading->path)));
-        emit openFinished(false);
-        return;
-    }
+    if (reading)
+        giveWayTo(path);
     if (isDatFile(path))
         openDatFile(path, remember);
     else
@@ -140,7 +138,23 @@ void VolumeOpener::openDatFile(const QString &path, bool remember)
     // The new texture must be made, and the replaced one deleted, in the view's context:
     // without it current the deletion does nothing and every open would leave a texture.
     view->makeCurrent();
-    endOpen(path, showVolume(new Volume(QFile::encodeName(path).constData()), path, QString()), remember);
+    showVolume(std::make_unique<Volume>(QFile::encodeName(path).constData()), path, QString(), remember);
+}
+
+// The read in flight ends at once; its worker may take a moment to see the cancel, and its
+// result, should one still come, has no watcher to hear it.
+void VolumeOpener::giveWayTo(const QString &path)
+{
+    const std::shared_ptr<Reading> running = std::move(reading);
+    running->cancel = true;
+    showReading(false);
+    givenWay.removeIf([](const QFuture<ImportResult> &read) { return read.isFinished(); });
+    givenWay.append(readWatcher->future());
+    readWatcher.reset();
+    const QString line = "Cancelled opening " + running->path + " to open " + path;
+    printConsole(QFile::encodeName(line).toStdString() + "\n");
+    emit statusChanged(line);
+    emit openFinished(false, QString());
 }
 
 void VolumeOpener::startReading(const QString &path, bool remember)
@@ -152,7 +166,10 @@ void VolumeOpener::startReading(const QString &path, bool remember)
     showReading(true);
     const std::shared_ptr<Reading> job = reading;
     const VolumeReader read = reader;
-    readWatcher.setFuture(QtConcurrent::run([job, read] {
+    // A watcher per read: one that gave way must not be taken for the next.
+    readWatcher = std::make_unique<QFutureWatcher<ImportResult>>();
+    connect(readWatcher.get(), &QFutureWatcher<ImportResult>::finished, this, &VolumeOpener::finishReading);
+    readWatcher->setFuture(QtConcurrent::run([job, read] {
         return readGuarded(read, job->path, [job](double fraction) { job->progress = fraction; }, job->cancel);
     }));
 }
@@ -176,7 +193,7 @@ void VolumeOpener::finishReading()
 {
     const std::shared_ptr<Reading> done = std::move(reading);
     showReading(false);
-    ReadVolume read = readWatcher.future().takeResult();
+    ImportResult read = readWatcher->future().takeResult();
     const QString path = done->path;
     if (done->cancel) {
         emit statusChanged(tr("Opening %1 cancelled").arg(baseNameOf(path)));
@@ -184,64 +201,67 @@ void VolumeOpener::finishReading()
         return;
     }
     if (!read.refusal.empty()) {
-        refuse(path, QString::fromStdString(read.refusal));
-        endOpen(path, false, false);
+        endOpen(path, false, false, refuse(path, QString::fromStdString(read.refusal)));
         return;
     }
 
     printConsole("loading " + std::string(QFile::encodeName(path).constData()) + " (" + read.format + ", "
                  + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ)
-                 + ", " + spacingText(read) + ")\n");
+                 + ", " + spacingText(read.spacing) + ")\n");
     for (const std::string &note : read.notes)
         printConsole(note + "\n");
     view->makeCurrent();
-    Volume *opened = makeVolume(read);
+    std::unique_ptr<Volume> opened = makeVolume(read);
     // Such as the other series beside the one opened: worth seeing without the console.
     const QString note = read.notes.empty() ? QString() : QString::fromStdString(read.notes.front());
-    read = ReadVolume();
-    endOpen(path, showVolume(opened, path, note), done->remember);
+    read = ImportResult();
+    showVolume(std::move(opened), path, note, done->remember);
 }
 
-// Takes over a freshly built volume (with the view's context current): the view shows it,
-// and volumeShown lets the title and the stops follow its name. A refused one changes
-// nothing: the previous volume stays on screen with its title, histogram and stops, and the
-// loader's line on the console says why; false then.
-bool VolumeOpener::showVolume(Volume *opened, const QString &path, const QString &note)
+// Takes over a freshly built volume (with the view's context current) and ends the open: the
+// view shows it, and volumeShown lets the title and the stops follow its name. A refused one
+// changes nothing: the previous volume stays on screen with its title, histogram and stops,
+// and the loader's line on the console says why.
+void VolumeOpener::showVolume(std::unique_ptr<Volume> opened, const QString &path, const QString &note, bool remember)
 {
-    if (!opened || !opened->isValid()) {
+    if (!opened->isValid()) {
         view->doneCurrent();
-        delete opened;
-        emit statusChanged(QString::fromStdString(lastConsoleLine()));
-        return false;
+        const QString refusal = QString::fromStdString(opened->refusal());
+        emit statusChanged(refusal);
+        endOpen(path, false, false, refusal);
+        return;
     }
-    view->setVolume(opened);
+    const Volume &shown = *opened;
+    view->setVolume(opened.release());
     view->doneCurrent();
     emit volumeShown(baseNameOf(path));
     QString status = tr("%1: %2 x %3 x %4 voxels, values %5 - %6")
                          .arg(path)
-                         .arg(opened->sizeX)
-                         .arg(opened->sizeY)
-                         .arg(opened->sizeZ)
-                         .arg(opened->densityMin)
-                         .arg(opened->densityMax);
+                         .arg(shown.sizeX)
+                         .arg(shown.sizeY)
+                         .arg(shown.sizeZ)
+                         .arg(shown.densityMin)
+                         .arg(shown.densityMax);
     if (!note.isEmpty())
         status += "; " + note;
     emit statusChanged(status);
-    return true;
+    endOpen(path, true, remember);
 }
 
-void VolumeOpener::endOpen(const QString &path, bool opened, bool remember)
+void VolumeOpener::endOpen(const QString &path, bool opened, bool remember, const QString &refusal)
 {
     if (opened && remember)
         emit rememberedOpenSucceeded(path);
-    emit openFinished(opened);
+    emit openFinished(opened, refusal);
 }
 
-void VolumeOpener::refuse(const QString &path, const QString &reason)
+// Says why on the console and in the status line; the line.
+QString VolumeOpener::refuse(const QString &path, const QString &reason)
 {
     const QString line = "Can't load " + path + ": " + reason;
     printConsole(QFile::encodeName(line).toStdString() + "\n");
     emit statusChanged(line);
+    return line;
 }
 
 void VolumeOpener::showReading(bool on)

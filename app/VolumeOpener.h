@@ -22,9 +22,11 @@ class QWidget;
 // cancel button this class owns; only the hand-over to the Volume (texture upload, histogram)
 // comes back to the GUI thread, where the view's GL context is.
 //
-// Each open ends in openFinished. A refused or cancelled one leaves the view's volume as it
-// was and says why in statusChanged (and on the console); a shown one announces volumeShown
-// first, so the window can put the title and the stops in place.
+// One open at a time, the latest wins: an open asked for while a read runs cancels that read,
+// with a line naming both. Each open ends in openFinished, a cancelled one at once. A refused
+// or cancelled one leaves the view's volume as it was and says why in statusChanged (and on
+// the console); a shown one announces volumeShown first, so the window can put the title and
+// the stops in place.
 class VolumeOpener : public QObject
 {
     Q_OBJECT
@@ -56,20 +58,23 @@ signals:
     void volumeShown(const QString &name);
     // A successful open the user asked for, to be kept among the recent volumes.
     void rememberedOpenSucceeded(const QString &path);
-    void openFinished(bool opened);
+    // refusal: the console's line about why the open was refused; empty when it opened or
+    // was cancelled.
+    void openFinished(bool opened, const QString &refusal);
     // What the status line should say about the open in progress or just ended.
     void statusChanged(const QString &text);
 
 private:
     void startOpen(const QString &path, bool remember);
+    void giveWayTo(const QString &path);
     void openDatFile(const QString &path, bool remember);
     void startReading(const QString &path, bool remember);
     void showReadProgress();
     void cancelReading();
     void finishReading();
-    bool showVolume(Volume *opened, const QString &path, const QString &note);
-    void endOpen(const QString &path, bool opened, bool remember);
-    void refuse(const QString &path, const QString &reason);
+    void showVolume(std::unique_ptr<Volume> opened, const QString &path, const QString &note, bool remember);
+    void endOpen(const QString &path, bool opened, bool remember, const QString &refusal = QString());
+    QString refuse(const QString &path, const QString &reason);
     void showReading(bool on);
 
     GLWidget *view;
@@ -80,5 +85,7 @@ private:
     // The read in flight, shared with its worker thread; null while none runs.
     struct Reading;
     std::shared_ptr<Reading> reading;
-    QFutureWatcher<ReadVolume> readWatcher;
+    std::unique_ptr<QFutureWatcher<ImportResult>> readWatcher;
+    // Reads that gave way to a later open, until they have seen their cancel.
+    QList<QFuture<ImportResult>> givenWay;
 };

@@ -39,7 +39,7 @@ class Window : public QWidget
     Q_OBJECT
 
 public:
-    explicit Window(VolumeReader reader = importingVolumeReader());
+    explicit Window(VolumeReader reader = processVolumeReader());
 
     // The one road of every open: a volume file or folder, as the "load Volume" dialog opens
     // it. A `.dat` file is opened before this returns; any other is read in the background.
@@ -58,7 +58,9 @@ public:
 
 signals:
     void colorTextureChanged();
-    void openFinished(bool opened);
+    // refusal: the console's line about why the open was refused; empty when it opened or
+    // was cancelled.
+    void openFinished(bool opened, const QString &refusal);
 
 private slots:
     void setDefaultGradientStops();

@@ -1,9 +1,9 @@
-// Times opening a CT series of many DICOM files as the viewer opens it (the import layer
-// reads and maps it, a Volume is built from the samples in memory), next to the two costs it
+// Times opening a CT series of many DICOM files as the viewer opens it (the reader process
+// reads and maps it, a Volume is built from the samples it hands over), next to the two costs it
 // cannot avoid: ITK reading the same series into memory on its own, and opening a `.dat` of
 // the same grid. Prints each as the median of the rounds, the ratio of the viewer's open to
 // their sum, and the peak resident memory of the viewer's open above the baseline before it,
-// with the GL driver's copy of the texture apart.
+// with the GL driver's copy of the texture apart, and the reader process's own peak.
 //
 // The series is written by the program itself into a temporary folder: the head CT of
 // Debian's invesalius-examples (Cranium.inv3, 256 x 256 x 108) resampled trilinearly to
@@ -17,6 +17,7 @@
 #include "DatFile.h"
 #include "OffscreenGLContext.h"
 #include "ProcessMemory.h"
+#include "ReaderProcess.h"
 #include "Volume.h"
 #include "VolumeImport.h"
 
@@ -41,6 +42,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -226,27 +229,23 @@ struct SeriesOpen
     bool ok = false;
 };
 
-// (c) As the window opens the series: the import on its own, then the Volume built from its
-// samples, the samples dropped once the Volume holds its own.
+// (c) As the window opens the series: the reader process on its own, then the Volume built
+// from the samples it handed over, the samples dropped once the Volume holds its own.
 SeriesOpen openSeries(const std::string &folder)
 {
     SeriesOpen open;
     resetPeakResident();
     const long baseline = statusKilobytes("VmRSS:");
     Clock::time_point start = Clock::now();
-    ImportResult result = importVolume(folder);
+    const std::atomic<bool> cancel{false};
+    ImportResult result = ReaderProcess(std::chrono::seconds(30)).read(QString::fromStdString(folder), [](double) {}, cancel);
     open.import = millisecondsSince(start);
     if (!result.ok()) {
         std::printf("%s\n", result.refusal.c_str());
         return open;
     }
     start = Clock::now();
-    VoxelSpacing spacing;
-    spacing.known = result.hasSpacing;
-    spacing.x = result.spacing[0];
-    spacing.y = result.spacing[1];
-    spacing.z = result.spacing[2];
-    Volume *volume = new Volume(result.samples.data(), result.sizeX, result.sizeY, result.sizeZ, spacing);
+    const std::unique_ptr<Volume> volume = std::make_unique<Volume>(result);
     glFinish();
     open.volume = millisecondsSince(start);
     result = ImportResult();
@@ -254,7 +253,6 @@ SeriesOpen openSeries(const std::string &folder)
     open.keptMiB = (statusKilobytes("VmRSS:") - baseline) / 1024.0;
     open.ok = volume->isValid();
     volume->deleteTexture();
-    delete volume;
     glFinish();
     return open;
 }
@@ -263,7 +261,7 @@ SeriesOpen openSeries(const std::string &folder)
 bool sameSamples(const std::string &folder, const Grid &grid)
 {
     const ImportResult result = importVolume(folder);
-    return result.ok() && result.samples == grid.samples;
+    return result.ok() && std::equal(result.samples.begin(), result.samples.end(), grid.samples.begin(), grid.samples.end());
 }
 
 } // namespace
@@ -290,8 +288,10 @@ int main(int argc, char **argv)
     source.size[0] = head.sizeX;
     source.size[1] = head.sizeY;
     source.size[2] = head.sizeZ;
-    std::copy(head.spacing, head.spacing + 3, source.spacing);
-    source.samples = head.samples;
+    source.spacing[0] = head.spacing.x;
+    source.spacing[1] = head.spacing.y;
+    source.spacing[2] = head.spacing.z;
+    source.samples.assign(head.samples.begin(), head.samples.end());
     const Grid grid = resampled(source, seriesX, seriesY, seriesZ);
     source.samples = {};
 
@@ -337,7 +337,7 @@ int main(int argc, char **argv)
     std::printf("  (a) ITK series read alone          %9.1f\n", a);
     std::printf("  (b) .dat open, same grid           %9.1f\n", b);
     std::printf("  (c) series open as the viewer does %9.1f\n", c);
-    std::printf("      import layer                   %9.1f\n", median(seriesImport));
+    std::printf("      reader process                 %9.1f\n", median(seriesImport));
     std::printf("      Volume from the samples        %9.1f\n", median(seriesVolume));
     std::printf("  ratio c / (a + b)                  %9.2f  (goal at most 1.5)\n", c / (a + b));
     std::printf("peak resident memory of (c), above the baseline before it\n");
@@ -346,5 +346,9 @@ int main(int argc, char **argv)
                 memory.keptMiB * 1048576 / voxelCount);
     std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel  (goal at most 14)\n", "peak less the driver's",
                 memory.peakMiB - memory.keptMiB, (memory.peakMiB - memory.keptMiB) * 1048576 / voxelCount);
+    rusage children;
+    getrusage(RUSAGE_CHILDREN, &children);
+    std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "the reader process's peak", children.ru_maxrss / 1024.0,
+                children.ru_maxrss * 1024.0 / voxelCount);
     return 0;
 }

@@ -33,6 +33,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -217,22 +218,25 @@ PeakMemory measureOpenFromMemory(const std::string &path)
         return memory;
     }
     const SampleGrid grid = adjustedGrid(header);
-    uint16_t *samples = allocateLargeBuffer(grid.voxelCount());
-    const bool read = samples && readDatSamples(file, header, samples);
+    VolumeDescription description;
+    description.sizeX = grid.sizeX;
+    description.sizeY = grid.sizeY;
+    description.sizeZ = grid.sizeZ;
+    description.samples = SampleBuffer(allocateLargeBuffer(grid.voxelCount()), size_t(grid.voxelCount()),
+                                       [](uint16_t *samples) { releaseLargeBuffer(samples); });
+    const bool read = !description.samples.empty() && readDatSamples(file, header, description.samples.data());
     std::fclose(file);
     if (read) {
-        clampSamples(samples, grid.voxelCount());
+        clampSamples(description.samples.data(), grid.voxelCount());
         resetPeakResident();
         const long baseline = statusKilobytes("VmRSS:");
-        Volume *volume = new Volume(samples, grid.sizeX, grid.sizeY, grid.sizeZ, VoxelSpacing{});
+        const std::unique_ptr<Volume> volume = std::make_unique<Volume>(description);
         glFinish();
         memory.peakMiB = (statusKilobytes("VmHWM:") - baseline) / 1024.0;
         memory.keptMiB = (statusKilobytes("VmRSS:") - baseline) / 1024.0;
         volume->deleteTexture();
-        delete volume;
         glFinish();
     }
-    releaseLargeBuffer(samples);
     return memory;
 }
 

@@ -47,7 +47,7 @@ void checkAccepted(const ImportResult &result)
           "the sample count does not match the sizes");
     for (uint16_t sample : result.samples)
         check(sample <= maxSample, "a sample beyond maxSample");
-    for (double spacing : result.spacing)
+    for (double spacing : {result.spacing.x, result.spacing.y, result.spacing.z})
         check(spacing > 0.0, "a spacing that is not positive");
 }
 

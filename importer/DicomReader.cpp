@@ -582,7 +582,7 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
             std::copy(slice.spacing, slice.spacing + 3, volume->spacing);
             volume->frame = slice.frame;
             checkGrid(where, volume->sizes[0], volume->sizes[1], volume->sizes[2]);
-            allocateSamples(where, volume);
+            allocateSamples(where, volume, progress);
             sliceSamples = slice.sampleCount();
         }
         if (slice.sampleCount() != sliceSamples)
@@ -591,7 +591,7 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
         if (slice.type == volume->type) {
             ItkImageIO::readPixels(*io, series[i].path, place);
         } else if (volume->type == SampleType::Float32) {
-            allocateSamples(series[i].path, &slice);
+            allocateSamples(series[i].path, &slice, progress);
             ItkImageIO::readPixels(*io, series[i].path, slice.bytes.data());
             convertToFloat(slice.bytes, slice.type, sliceSamples, reinterpret_cast<float *>(place));
         } else {

@@ -2,9 +2,15 @@
 
 #include <algorithm>
 
-ImportProgress::ImportProgress(Listener listener)
-    : listener(std::move(listener))
+ImportProgress::ImportProgress(Listener listener, GridListener gridListener)
+    : listener(std::move(listener)), gridListener(std::move(gridListener))
 {
+}
+
+void ImportProgress::announceGrid(uint64_t samples, int bytesPerSample) const
+{
+    if (gridListener)
+        gridListener(samples, bytesPerSample);
 }
 
 void ImportProgress::beginStage(double start, double width) const

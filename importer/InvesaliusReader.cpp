@@ -218,7 +218,7 @@ void readMatrix(const QString &path, const QString &matrixName, SourceVolume *vo
                                   .arg(path, matrixName)
                                   .arg(size)
                                   .arg(volume->dataBytes()));
-        allocateSamples(path, volume);
+        allocateSamples(path, volume, progress);
         const uint64_t total = volume->dataBytes();
         for (uint64_t done = 0; done < total; done += progressChunk) {
             checkCancel(path, progress);

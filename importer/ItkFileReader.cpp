@@ -472,7 +472,7 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
             ItkImageIO::readInformation(*io, path, &volume);
         }
         checkCancel(path, progress);
-        allocateSamples(path, &volume);
+        allocateSamples(path, &volume, progress);
         ItkImageIO::readPixels(*io, path, volume.bytes.data());
     } catch (const ImportCancelled &) {
         throw;

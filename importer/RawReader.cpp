@@ -45,7 +45,7 @@ SourceVolume readRawFile(const QString &path, const RawLayout &layout, const Imp
     std::copy(layout.sizes, layout.sizes + 3, volume.sizes);
     volume.type = layout.type;
     checkDataCanBeThere(path, layout, volume, file.size());
-    allocateSamples(path, &volume);
+    allocateSamples(path, &volume, progress);
     if (!file.seek(layout.offset))
         throw ImportError(QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
     const int64_t total = int64_t(volume.bytes.size());

@@ -16,8 +16,9 @@ void checkGrid(const QString &file, uint64_t sizeX, uint64_t sizeY, uint64_t siz
         throw ImportError(QStringLiteral("%1: %2").arg(file, QString::fromStdString(refusal)));
 }
 
-void allocateSamples(const QString &file, SourceVolume *volume)
+void allocateSamples(const QString &file, SourceVolume *volume, const ImportProgress &progress)
 {
+    progress.announceGrid(volume->sampleCount(), sampleTypeSize(volume->type));
     try {
         volume->bytes.assign(size_t(volume->dataBytes()), 0);
     } catch (const std::bad_alloc &) {

@@ -38,8 +38,9 @@ struct SourceVolume
 // it allocates anything for the samples.
 void checkGrid(const QString &file, uint64_t sizeX, uint64_t sizeY, uint64_t sizeZ);
 
-// Allocates the samples for the sizes and type already set, refusing when memory is short.
-void allocateSamples(const QString &file, SourceVolume *volume);
+// Allocates the samples for the sizes and type already set, refusing when memory is short;
+// announces them through `progress` first.
+void allocateSamples(const QString &file, SourceVolume *volume, const ImportProgress &progress);
 
 // Stops the import when the watcher asked for it.
 void checkCancel(const QString &file, const ImportProgress &progress);

@@ -261,12 +261,13 @@ void noteObliqueFrame(const PatientFrame &frame, std::vector<std::string> *notes
                              .toStdString());
 }
 
-std::vector<uint16_t> mappedSamples(const QString &path, const SourceVolume &volume, const ValueStats &stats,
-                                    const ValueMapping &mapping, const ImportProgress &progress)
+SampleBuffer mappedSamples(const QString &path, const SourceVolume &volume, const ValueStats &stats,
+                           const ValueMapping &mapping, const ImportOptions &options, const ImportProgress &progress)
 {
-    std::vector<uint16_t> samples;
+    SampleBuffer samples;
     try {
-        samples.resize(size_t(volume.sampleCount()));
+        const size_t count = size_t(volume.sampleCount());
+        samples = options.sampleStore ? options.sampleStore(count) : SampleBuffer(count);
     } catch (const std::bad_alloc &) {
         throw ImportError(QStringLiteral("%1: not enough memory for %2 samples").arg(path).arg(volume.sampleCount()));
     }
@@ -290,13 +291,13 @@ void convert(const QString &path, const ImportOptions &options, const ImportProg
     const ValueStats stats = statsOf(path, volume, progress);
     result->mapping = chooseMapping(options, volume, stats);
     progress.beginStage(readingShare + surveyShare, 1.0 - readingShare - surveyShare);
-    result->samples = mappedSamples(path, volume, stats, result->mapping, progress);
+    result->samples = mappedSamples(path, volume, stats, result->mapping, options, progress);
+    result->mappingDescription = result->mapping.description().toStdString();
     result->format = volume.format;
     result->sizeX = int(volume.sizes[0]);
     result->sizeY = int(volume.sizes[1]);
     result->sizeZ = int(volume.sizes[2]);
-    std::copy(volume.spacing, volume.spacing + 3, result->spacing);
-    result->hasSpacing = volume.hasSpacing;
+    result->spacing = VoxelSpacing{volume.spacing[0], volume.spacing[1], volume.spacing[2], volume.hasSpacing};
     result->frame = volume.frame;
     result->units = unitsOf(result->mapping);
     noteObliqueFrame(volume.frame, &volume.notes);

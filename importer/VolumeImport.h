@@ -1,12 +1,12 @@
 #pragma once
 
 #include "ImportProgress.h"
-#include "PatientFrame.h"
 #include "RawReader.h"
-#include "SampleUnits.h"
 #include "ValueMapping.h"
+#include "VolumeDescription.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -27,40 +27,25 @@ struct ImportOptions
     std::optional<std::pair<double, double>> window;
     // Set for headerless input, which the name alone cannot describe.
     std::optional<RawLayout> raw;
+    // Where the mapped samples go, given their count; unset: memory of the result's own.
+    // The reader process hands out a file that the viewer maps.
+    std::function<SampleBuffer(size_t count)> sampleStore;
 };
 
-struct ImportResult
+// A volume read, or the reason why not. The description is empty on a refusal.
+struct ImportResult : VolumeDescription
 {
     // Empty when the volume was read; else one line naming the path and the reason.
     std::string refusal;
     // The refusal came from ImportProgress::cancel().
     bool cancelled = false;
 
-    // "DICOM", "NIfTI", "NRRD", "MetaImage", "InVesalius" or "raw".
-    std::string format;
-    int sizeX = 0;
-    int sizeY = 0;
-    int sizeZ = 0;
-    // Voxel size in mm along x, y, z; 1, 1, 1 when the format carries none (hasSpacing false).
-    double spacing[3] = {1.0, 1.0, 1.0};
-    bool hasSpacing = false;
-    // Where the grid lies in the patient; frame.known is false where the format states none.
-    PatientFrame frame;
-    // sizeX * sizeY * sizeZ samples, 0..maxSample, x fastest, then y, then z.
-    std::vector<uint16_t> samples;
-    // Lines worth showing besides, such as the other series of a DICOM folder.
-    std::vector<std::string> notes;
-    // Every file the samples came from: the input and each file it names.
-    std::vector<std::string> files;
-
     // The stored values before mapping: their type ("int16"), the range of the finite
-    // ones, and the mapping applied.
+    // ones, and the mapping applied (described in mappingDescription as well).
     std::string sampleType;
     double lowestValue = 0.0;
     double highestValue = 0.0;
     ValueMapping mapping;
-    // What each sample stands for in the source's units: the inverse of `mapping`.
-    SampleUnits units;
 
     bool ok() const { return refusal.empty(); }
 };

@@ -97,7 +97,7 @@ void convert(const ImportRequest &request)
     for (const std::string &note : result.notes)
         std::printf("%s\n", note.c_str());
     const int sizes[3] = {result.sizeX, result.sizeY, result.sizeZ};
-    writeDat(request.output, sizes, result.samples);
+    writeDat(request.output, sizes, result.samples.data());
     std::printf("%s\n", qPrintable(summaryLine(request, result)));
 }
 

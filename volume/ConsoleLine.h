@@ -7,7 +7,3 @@
 // work, and other writers of the same stream (the view's shader logs, the stops file's
 // reports) must never land inside it or lag behind it.
 void printConsole(const std::string &text);
-
-// The last complete line printed through printConsole, without its line break: what the
-// window shows about the last open, for instance why a file was refused.
-std::string lastConsoleLine();

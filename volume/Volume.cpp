@@ -29,11 +29,6 @@ std::string sizesText(int x, int y, int z)
     return std::to_string(x) + " x " + std::to_string(y) + " x " + std::to_string(z);
 }
 
-void printRefusal(const std::string &what, const std::string &reason)
-{
-    printConsole("Can't load " + what + ": " + reason + "\n");
-}
-
 } // namespace
 
 Volume::Volume(const char *path)
@@ -43,10 +38,10 @@ Volume::Volume(const char *path)
     createHistogram();
 }
 
-Volume::Volume(const uint16_t *source, int x, int y, int z, VoxelSpacing spacing)
-    : voxelSpacing(spacing)
+Volume::Volume(const VolumeDescription &description)
+    : voxelSpacing(description.spacing), patientFrame(description.frame), sampleUnits(description.units)
 {
-    loadFromMemory(source, x, y, z);
+    loadFromMemory(description.samples, description.sizeX, description.sizeY, description.sizeZ);
     reportClampedSamples();
     createHistogram();
 }
@@ -74,15 +69,15 @@ void Volume::load(const char *path)
 {
     const std::unique_ptr<std::FILE, FileCloser> file(openDatFile(path));
     if (!file) {
-        printConsole(std::string("Can't open file ") + path + "\n");
+        refuse(std::string("Can't open file ") + path);
         return;
     }
     const int64_t fileBytes = regularFileBytes(file.get());
     if (fileBytes < 0)
-        return printRefusal(path, "not a regular file");
+        return refuse(path, "not a regular file");
     DatHeader header;
     if (!readDatHeader(file.get(), header))
-        return printRefusal(path, "the file is shorter than its 6-byte header");
+        return refuse(path, "the file is shorter than its 6-byte header");
 
     stated = header;
     const std::string fileSizes = sizesText(header.x, header.y, header.z);
@@ -91,7 +86,7 @@ void Volume::load(const char *path)
     if (refusal.empty())
         refusal = textureRefusal(grid);
     if (!refusal.empty())
-        return printRefusal(std::string(path) + " (" + fileSizes + ")", refusal);
+        return refuse(std::string(path) + " (" + fileSizes + ")", refusal);
 
     // The file was long enough when checked; it can still shrink before it is read.
     const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, [&](int firstZ, int endZ) {
@@ -105,23 +100,27 @@ void Volume::load(const char *path)
     if (!finishFilling(grid, *pipeline)) {
         releaseAll();
         printConsole(" [failed: the file ended early]\n");
+        refusalLine = "loading " + std::string(path) + " (" + fileSizes + ") [failed: the file ended early]";
         return;
     }
     keepGrid(grid);
     printConsole(" [done]\n");
 }
 
-void Volume::loadFromMemory(const uint16_t *source, int x, int y, int z)
+void Volume::loadFromMemory(const SampleBuffer &samplesGiven, int x, int y, int z)
 {
     std::string refusal = gridRefusal(x, y, z);
+    if (refusal.empty() && samplesGiven.size() != size_t(x) * size_t(y) * size_t(z))
+        refusal = "it holds " + std::to_string(samplesGiven.size()) + " samples";
     const DatHeader header{uint16_t(x), uint16_t(y), uint16_t(z)};
     stated = header;
     const SampleGrid grid = adjustedGrid(header);
     if (refusal.empty())
         refusal = textureRefusal(grid);
     if (!refusal.empty())
-        return printRefusal("a volume of " + sizesText(x, y, z), refusal);
+        return refuse("a volume of " + sizesText(x, y, z), refusal);
 
+    const uint16_t *source = samplesGiven.data();
     const int64_t sourceSlice = int64_t(x) * y;
     const std::unique_ptr<SlabPipeline> pipeline = startFilling(grid, [&](int firstZ, int endZ) {
         for (int slice = firstZ; slice < endZ; ++slice) {
@@ -163,8 +162,19 @@ std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, const
         return pipeline;
     pipeline.reset();
     releaseAll();
-    printConsole("Can't malloc space\n");
+    refuse("Can't malloc space");
     return nullptr;
+}
+
+void Volume::refuse(const std::string &line)
+{
+    refusalLine = line;
+    printConsole(line + "\n");
+}
+
+void Volume::refuse(const std::string &what, const std::string &reason)
+{
+    refuse("Can't load " + what + ": " + reason);
 }
 
 bool Volume::arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive)

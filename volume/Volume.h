@@ -3,11 +3,12 @@
 #include "BrickRanges.h"
 #include "DatFile.h"
 #include "DensityHistogram.h"
-#include "VoxelSpacing.h"
+#include "VolumeDescription.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QPixmap;
 class SlabPipeline;
@@ -26,19 +27,20 @@ class SlabPipeline;
 // that is refused (truncated, zero or absurd sizes, larger than the GL's 3D texture limit),
 // yields an invalid volume: isValid() is false, it owns no texture and no arrays, its sizes
 // are 0, and its range (0..4095) and histogram picture (plain light grey, 4096 x 65) are
-// still safe to use. The reason is printed as one line on standard output. Every check, the
-// GL's included, comes before anything is allocated, so a refused grid costs neither time
-// nor memory.
+// still safe to use. The reason is printed as one line on standard output and kept as the
+// volume's refusal(). Every check, the GL's included, comes before anything is allocated, so
+// a refused grid costs neither time nor memory.
 class Volume
 {
 public:
+    // A `.dat` file: its spacing and patient frame are unknown, its samples their own units.
     explicit Volume(const char *path);
 
-    // From sizeX * sizeY * sizeZ samples in memory, x fastest, meant to lie in 0..4095. The
-    // caller has printed its own line about where they come from; the volume prints its
-    // refusal or its histogram lines. The volume keeps a copy of its own; the caller's array
-    // is read during construction only.
-    Volume(const uint16_t *samples, int sizeX, int sizeY, int sizeZ, VoxelSpacing spacing);
+    // From a reader's description: its samples (meant to lie in 0..4095) and what they stand
+    // for. The caller has printed its own line about where they come from; the volume prints
+    // its refusal or its histogram lines. The volume keeps a copy of its own; the caller's
+    // samples are read during construction only.
+    explicit Volume(const VolumeDescription &description);
     ~Volume();
 
     Volume(const Volume &) = delete;
@@ -51,6 +53,12 @@ public:
 
     // Unknown (and 1 mm each way) for a `.dat` file, which does not state it.
     const VoxelSpacing &spacing() const { return voxelSpacing; }
+    // Where the grid lies in the patient; unknown for a `.dat` file.
+    const PatientFrame &frame() const { return patientFrame; }
+    const SampleUnits &units() const { return sampleUnits; }
+    // The console line that said why the volume was refused, without its line break; empty
+    // for a valid volume.
+    const std::string &refusal() const { return refusalLine; }
 
     // Deletes the 3D texture; needs the context it was created in to be current.
     void deleteTexture();
@@ -81,7 +89,9 @@ private:
     using ArriveSlices = std::function<bool(int firstZ, int endZ)>;
 
     void load(const char *path);
-    void loadFromMemory(const uint16_t *source, int x, int y, int z);
+    void loadFromMemory(const SampleBuffer &source, int x, int y, int z);
+    void refuse(const std::string &line);
+    void refuse(const std::string &what, const std::string &reason);
     std::unique_ptr<SlabPipeline> startFilling(const SampleGrid &grid, const ArriveSlices &arrive);
     bool arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive);
     bool finishFilling(const SampleGrid &grid, SlabPipeline &pipeline);
@@ -97,5 +107,8 @@ private:
     DensityHistogram counts;
     int64_t clampedCount = 0;
     VoxelSpacing voxelSpacing;
+    PatientFrame patientFrame;
+    SampleUnits sampleUnits;
+    std::string refusalLine;
     bool valid = false;
 };

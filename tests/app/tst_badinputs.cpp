@@ -362,7 +362,7 @@ private:
     static QString readerRefusal(const QString &path)
     {
         const std::atomic<bool> cancel{false};
-        return QString::fromStdString(importingVolumeReader()(path, [](double) {}, cancel).refusal);
+        return QString::fromStdString(processVolumeReader()(path, [](double) {}, cancel).refusal);
     }
 
     // What opening the file prints besides the loader's progress lines.

@@ -374,9 +374,8 @@ void TestImportFormats::spacing()
     const ImportResult result = importOrFail(dir.filePath(name), ImportOptions());
     QVERIFY(result.ok());
     QCOMPARE((QVector<int>{result.sizeX, result.sizeY, result.sizeZ}), sizes);
-    QCOMPARE(result.hasSpacing, hasSpacing);
-    for (int axis = 0; axis < 3; ++axis)
-        QCOMPARE(result.spacing[axis], spacing[axis]);
+    QCOMPARE(result.spacing.known, hasSpacing);
+    QCOMPARE((QVector<double>{result.spacing.x, result.spacing.y, result.spacing.z}), spacing);
 }
 
 // A .nii of int16 zeros with pixdim 0.5, 0.75, 2 and the codes given; `numbers` fill the
@@ -488,7 +487,7 @@ void TestImportFormats::dicomFiles()
     QCOMPARE(ct.mapping.kind, MappingKind::Hounsfield);
     QCOMPARE(ct.lowestValue, -896.0);
     QCOMPARE(ct.highestValue, 1167.0);
-    QCOMPARE(ct.spacing[0], 0.661468);
+    QCOMPARE(ct.spacing.x, 0.661468);
     QCOMPARE(int(ct.samples[0]), -849 + 1024);
     QCOMPARE(int(ct.samples[64 * 128 + 70]), 464 + 1024);
     QCOMPARE(int(ct.samples[127 * 128 + 3]), -115 + 1024);
@@ -554,10 +553,8 @@ void TestImportFormats::dicomSeries()
     const ImportResult result = importOrFail(open.isEmpty() ? folder : QDir(folder).filePath(open), ImportOptions());
     QVERIFY(result.ok());
     QCOMPARE((QVector<int>{result.sizeX, result.sizeY, result.sizeZ}), (QVector<int>{8, 5, 6}));
-    QCOMPARE(result.spacing[0], 0.5);
-    QCOMPARE(result.spacing[1], 0.75);
-    QCOMPARE(result.spacing[2], 2.5);
-    QVERIFY(result.hasSpacing);
+    QCOMPARE((QVector<double>{result.spacing.x, result.spacing.y, result.spacing.z}), (QVector<double>{0.5, 0.75, 2.5}));
+    QVERIFY(result.spacing.known);
     QCOMPARE(result.mapping.kind, MappingKind::Hounsfield);
     QCOMPARE(int(result.files.size()), 6);
     QVERIFY(result.frame.known);

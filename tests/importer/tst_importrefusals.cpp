@@ -312,7 +312,7 @@ void TestImportRefusals::unwritableOutput()
     for (const QString &output : {dir.filePath(QStringLiteral("no/such/folder/out.dat")), dir.filePath(QStringLiteral("folder.dat"))}) {
         QDir(dir.path()).mkdir(QStringLiteral("folder.dat"));
         try {
-            writeDat(output, sizes, samples);
+            writeDat(output, sizes, samples.data());
             QFAIL("the output was written");
         } catch (const ImportError &error) {
             QVERIFY2(error.message().startsWith(output + QStringLiteral(": cannot write")), qPrintable(error.message()));

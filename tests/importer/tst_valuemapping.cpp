@@ -176,7 +176,7 @@ void TestValueMapping::linearDefaultEndToEnd()
     const ImportResult result = importVolume(input.toStdString(), options);
     QVERIFY(result.ok());
     QCOMPARE(result.mapping.kind, MappingKind::Linear);
-    const std::vector<uint16_t> &samples = result.samples;
+    const SampleBuffer &samples = result.samples;
     QCOMPARE(int(samples[0]), 0);
     QCOMPARE(int(samples[500]), 0);
     QCOMPARE(int(samples[999]), 4095);

@@ -57,19 +57,10 @@ GLState currentState()
 
 QByteArray describe(const GLState &s)
 {
-    return QString("program %1, framebuffer %2, viewport %3 %4 %5 %6, unit %7, textures %8 %9 %10 %11, culling %12")
-        .arg(s.program)
-        .arg(s.framebuffer)
-        .arg(s.viewport[0])
-        .arg(s.viewport[1])
-        .arg(s.viewport[2])
-        .arg(s.viewport[3])
-        .arg(s.activeUnit - GL_TEXTURE0)
-        .arg(s.textures[0])
-        .arg(s.textures[1])
-        .arg(s.textures[2])
-        .arg(s.textures[3])
-        .arg(int(s.culling))
+    return QString::asprintf("program %d, framebuffer %d, viewport %d %d %d %d, unit %d, textures %d %d %d %d, culling %d",
+                             s.program, s.framebuffer, s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3],
+                             s.activeUnit - GL_TEXTURE0, s.textures[0], s.textures[1], s.textures[2], s.textures[3],
+                             int(s.culling))
         .toUtf8();
 }
 

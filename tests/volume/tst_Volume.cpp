@@ -65,9 +65,21 @@ private:
             + QByteArray(reinterpret_cast<const char *>(samples.data()), qsizetype(samples.size() * 2));
     }
 
+    static VolumeDescription described(std::vector<uint16_t> samples, int x, int y, int z, VoxelSpacing spacing)
+    {
+        VolumeDescription description;
+        description.sizeX = x;
+        description.sizeY = y;
+        description.sizeZ = z;
+        description.spacing = spacing;
+        description.samples = SampleBuffer(std::move(samples));
+        return description;
+    }
+
     static void verifyEmpty(const Volume &volume)
     {
         QVERIFY(!volume.isValid());
+        QVERIFY(!volume.refusal().empty());
         QCOMPARE(volume.texture, 0u);
         QVERIFY(!volume.samples);
         QCOMPARE(volume.densityMin, 0);
@@ -270,10 +282,9 @@ private slots:
         QFETCH(int, z);
         QFETCH(bool, aboveMax);
         const std::vector<uint16_t> samples = patternSamples(x, y, z, aboveMax);
-        const std::vector<uint16_t> given = samples;
+        const VolumeDescription given = described(samples, x, y, z, VoxelSpacing{0.5, 0.75, 2.5, true});
         std::unique_ptr<Volume> volume;
-        const QString printed = printedBy(
-            [&] { volume = std::make_unique<Volume>(given.data(), x, y, z, VoxelSpacing{0.5, 0.75, 2.5, true}); });
+        const QString printed = printedBy([&] { volume = std::make_unique<Volume>(given); });
         const QByteArray path = writeFile("same.dat", datContent(x, y, z, samples));
         std::unique_ptr<Volume> fromFile;
         const QString printedFromFile = printedBy([&] { fromFile = std::make_unique<Volume>(path.constData()); });
@@ -285,17 +296,26 @@ private slots:
         QCOMPARE(QList<int>({sizes[0], sizes[1], sizes[2]}), QList<int>({x + x % 2, y + y % 2, z}));
         QCOMPARE(volume->spacing().z, 2.5);
         QVERIFY(volume->spacing().known);
-        QVERIFY(given == samples);
+        QVERIFY(std::equal(given.samples.begin(), given.samples.end(), samples.begin(), samples.end()));
         volume->deleteTexture();
         fromFile->deleteTexture();
     }
 
+    void refusesSamplesInMemoryBeyondTheLimits_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("beyond 16 bits") << 70000 << "Can't load a volume of 70000 x 2 x 2: the sizes 70000 x 2 x 2 exceed 16 bits\n";
+        QTest::newRow("fewer samples than the grid") << 2 << "Can't load a volume of 2 x 2 x 2: it holds 4 samples\n";
+    }
     void refusesSamplesInMemoryBeyondTheLimits()
     {
-        const std::vector<uint16_t> samples(4, 1);
+        QFETCH(int, x);
+        QFETCH(QString, line);
+        const VolumeDescription given = described(std::vector<uint16_t>(4, 1), x, 2, 2, VoxelSpacing{});
         std::unique_ptr<Volume> volume;
-        QCOMPARE(printedBy([&] { volume = std::make_unique<Volume>(samples.data(), 70000, 2, 2, VoxelSpacing{}); }),
-                 QString("Can't load a volume of 70000 x 2 x 2: the sizes 70000 x 2 x 2 exceed 16 bits\n"));
+        QCOMPARE(printedBy([&] { volume = std::make_unique<Volume>(given); }), line);
+        QCOMPARE(QString::fromStdString(volume->refusal()) + "\n", line);
         verifyEmpty(*volume);
     }
 
@@ -341,6 +361,7 @@ private slots:
         const QByteArray path = content.isEmpty() ? pathOf(name) : writeFile(name, content);
         std::unique_ptr<Volume> volume;
         QCOMPARE(printedBy([&] { volume = std::make_unique<Volume>(path.constData()); }), line.arg(path));
+        QCOMPARE(QString::fromStdString(volume->refusal()) + "\n", line.arg(path));
         verifyEmpty(*volume);
     }
 

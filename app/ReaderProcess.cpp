@@ -1,0 +1,222 @@
+#include "ReaderProcess.h"
+
+#include "ReaderProtocol.h"
+#include "SampleFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int pollMilliseconds = 50;
+// Of what the libraries print only the end is kept: what they said last tells.
+constexpr qsizetype keptMessageBytes = 16 * 1024;
+constexpr qsizetype messageLength = 200;
+constexpr int largestSize = 65535;
+const char *const programName = "dichtenschau-reader";
+
+bool verbose()
+{
+    return qEnvironmentVariableIntValue("DICHTENSCHAU_VERBOSE") != 0;
+}
+
+ImportResult refused(const std::string &reason, bool cancelled = false)
+{
+    ImportResult result;
+    result.refusal = reason;
+    result.cancelled = cancelled;
+    return result;
+}
+
+// The window names the path before the reason, so a refusal about the path itself loses its
+// own mention of it; one about a file inside (a slice of a series) keeps that file's name.
+std::string reasonWithoutPath(const std::string &refusal, const std::string &path)
+{
+    const std::string prefix = path + ": ";
+    return refusal.compare(0, prefix.size(), prefix) == 0 ? refusal.substr(prefix.size()) : refusal;
+}
+
+bool validSizes(const ImportResult &result)
+{
+    const auto valid = [](int size) { return size > 0 && size <= largestSize; };
+    return valid(result.sizeX) && valid(result.sizeY) && valid(result.sizeZ);
+}
+
+void end(QProcess &process)
+{
+    process.kill();
+    process.waitForFinished();
+}
+
+// What the process has read so far, from files and pipes alike; 0 where the system does not
+// tell.
+uint64_t bytesReadBy(qint64 pid)
+{
+    QFile io(QStringLiteral("/proc/%1/io").arg(pid));
+    if (!io.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toULongLong();
+    return 0;
+}
+
+struct FileCloser
+{
+    int file;
+    ~FileCloser()
+    {
+        if (file >= 0)
+            close(file);
+    }
+};
+
+} // namespace
+
+ReaderProcess::ReaderProcess(std::chrono::milliseconds stallLimit)
+    : stallLimit(stallLimit)
+{
+}
+
+QString ReaderProcess::programPath()
+{
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(programName));
+    return QFileInfo(beside).isExecutable() ? beside : QStringLiteral(DICHTENSCHAU_READER_BUILD_PATH);
+}
+
+ImportResult ReaderProcess::read(const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel)
+{
+    std::string failure;
+    const FileCloser samples{makeSampleFile(failure)};
+    if (samples.file < 0)
+        return refused("no file in memory for the reader's samples: " + failure);
+    QProcess process;
+    process.setProgram(programPath());
+    process.setArguments({path, QString::number(samples.file)});
+    // The reader, and no other program started meanwhile, inherits the sample file.
+    process.setChildProcessModifier([file = samples.file] { fcntl(file, F_SETFD, 0); });
+    process.start(QIODevice::ReadOnly);
+    if (!process.waitForStarted())
+        return refused("the reader " + programPath().toStdString() + " cannot start: " + process.errorString().toStdString());
+
+    switch (waitForAnswer(process, progress, cancel)) {
+    case Waited::Cancelled:
+        return refused("opening cancelled", true);
+    case Waited::Stalled:
+        return refused("the reader made no progress for " + std::to_string(stallLimit.count() / 1000) + " seconds");
+    case Waited::Finished:
+        break;
+    }
+    ImportResult result = outcome(process, samples.file);
+    result.refusal = reasonWithoutPath(result.refusal, QFile::encodeName(path).toStdString());
+    return result;
+}
+
+ReaderProcess::Waited ReaderProcess::waitForAnswer(QProcess &process, const ReadProgress &progress,
+                                                   const std::atomic<bool> &cancel)
+{
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    uint64_t bytesRead = 0;
+    for (;;) {
+        if (cancel.load()) {
+            end(process);
+            return Waited::Cancelled;
+        }
+        process.waitForReadyRead(pollMilliseconds);
+        progressed = false;
+        takeLines(process, progress);
+        keepMessages(process);
+        if (process.state() == QProcess::NotRunning)
+            return Waited::Finished;
+        // A long stretch of a single file (a large compressed volume) reports nothing, but
+        // the reader is still reading it.
+        const uint64_t bytesReadNow = bytesReadBy(process.processId());
+        progressed = progressed || bytesReadNow > bytesRead;
+        bytesRead = bytesReadNow;
+        if (progressed)
+            sinceProgress.restart();
+        else if (sinceProgress.elapsed() > stallLimit.count()) {
+            end(process);
+            return Waited::Stalled;
+        }
+    }
+}
+
+void ReaderProcess::takeLines(QProcess &process, const ReadProgress &progress)
+{
+    pendingOutput += process.readAllStandardOutput();
+    qsizetype lineEnd;
+    while ((lineEnd = pendingOutput.indexOf('\n')) >= 0) {
+        const QByteArray line = pendingOutput.left(lineEnd);
+        pendingOutput.remove(0, lineEnd + 1);
+        double fraction = 0.0;
+        if (ReaderProtocol::readProgress(line, &fraction)) {
+            progressed = true;
+            progress(fraction);
+        } else if (line.startsWith("result ")) {
+            answer = line;
+        }
+    }
+}
+
+void ReaderProcess::keepMessages(QProcess &process)
+{
+    const QByteArray said = process.readAllStandardError();
+    if (said.isEmpty())
+        return;
+    if (verbose()) {
+        std::fwrite(said.constData(), 1, size_t(said.size()), stderr);
+        std::fflush(stderr);
+    }
+    messages += said;
+    if (messages.size() > keptMessageBytes)
+        messages.remove(0, messages.size() - keptMessageBytes);
+}
+
+ImportResult ReaderProcess::outcome(QProcess &process, int samplesFile)
+{
+    takeLines(process, [](double) {});
+    keepMessages(process);
+    // An answer is given only once the samples are written; whatever ends the process after
+    // it cannot take them back.
+    if (!answer.isEmpty()) {
+        ImportResult result;
+        if (!ReaderProtocol::readResult(answer, &result) || (result.ok() && !validSizes(result)))
+            return refused("the reader's answer cannot be read");
+        if (!result.ok())
+            return result;
+        std::string failure;
+        const size_t count = size_t(result.sizeX) * size_t(result.sizeY) * size_t(result.sizeZ);
+        result.samples = mapSamples(samplesFile, count, failure);
+        if (result.samples.empty())
+            return refused("the reader's samples cannot be used: " + failure);
+        return result;
+    }
+    const std::string said = lastMessage().empty() ? std::string() : " (it said: " + lastMessage() + ")";
+    if (process.exitStatus() == QProcess::CrashExit)
+        return refused("the reader stopped on signal " + std::to_string(process.exitCode()) + said);
+    return refused("the reader ended without an answer (exit status " + std::to_string(process.exitCode()) + ")" + said);
+}
+
+// The last line the libraries printed, as one printable line.
+std::string ReaderProcess::lastMessage() const
+{
+    const QList<QByteArray> lines = messages.trimmed().split('\n');
+    QByteArray line = lines.isEmpty() ? QByteArray() : lines.last().trimmed();
+    for (char &c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    if (line.size() > messageLength)
+        line = line.left(messageLength) + "...";
+    return line.toStdString();
+}

@@ -1,0 +1,220 @@
+#include "ReaderProtocol.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+const QByteArray progressWord = "progress ";
+const QByteArray resultWord = "result ";
+
+QJsonArray numbers(std::initializer_list<double> values)
+{
+    QJsonArray array;
+    for (double value : values)
+        array.append(value);
+    return array;
+}
+
+QJsonArray texts(const std::vector<std::string> &lines)
+{
+    QJsonArray array;
+    for (const std::string &line : lines)
+        array.append(QString::fromStdString(line));
+    return array;
+}
+
+QJsonObject frameObject(const PatientFrame &frame)
+{
+    const auto &a = frame.axes;
+    return {{"axes", numbers({a[0][0], a[0][1], a[0][2], a[1][0], a[1][1], a[1][2], a[2][0], a[2][1], a[2][2]})},
+            {"origin", numbers({frame.origin[0], frame.origin[1], frame.origin[2]})},
+            {"known", frame.known}};
+}
+
+QJsonObject mappingObject(const ValueMapping &mapping)
+{
+    return {{"kind", int(mapping.kind)}, {"scale", mapping.scale}, {"offset", mapping.offset}, {"low", mapping.low}, {"high", mapping.high}};
+}
+
+QJsonObject resultObject(const ImportResult &result)
+{
+    return {{"refusal", QString::fromStdString(result.refusal)},
+            {"cancelled", result.cancelled},
+            {"format", QString::fromStdString(result.format)},
+            {"size", QJsonArray{result.sizeX, result.sizeY, result.sizeZ}},
+            {"spacing", numbers({result.spacing.x, result.spacing.y, result.spacing.z})},
+            {"spacingKnown", result.spacing.known},
+            {"frame", frameObject(result.frame)},
+            {"units", QJsonObject{{"scale", result.units.scale}, {"offset", result.units.offset}, {"hounsfield", result.units.hounsfield}}},
+            {"mappingDescription", QString::fromStdString(result.mappingDescription)},
+            {"notes", texts(result.notes)},
+            {"files", texts(result.files)},
+            {"sampleType", QString::fromStdString(result.sampleType)},
+            {"lowestValue", result.lowestValue},
+            {"highestValue", result.highestValue},
+            {"mapping", mappingObject(result.mapping)}};
+}
+
+// Reading is strict: a field of the wrong kind makes the whole answer damaged.
+class ObjectReader
+{
+public:
+    explicit ObjectReader(const QJsonObject &object)
+        : object(object)
+    {
+    }
+
+    bool ok() const { return good; }
+
+    QJsonObject child(const char *key)
+    {
+        const QJsonValue value = object.value(QLatin1String(key));
+        good = good && value.isObject();
+        return value.toObject();
+    }
+    double number(const char *key) { return numberOf(object.value(QLatin1String(key))); }
+    int whole(const char *key)
+    {
+        const double value = number(key);
+        good = good && value == std::floor(value) && std::abs(value) <= 1e9;
+        return good ? int(value) : 0;
+    }
+    bool flag(const char *key)
+    {
+        const QJsonValue value = object.value(QLatin1String(key));
+        good = good && value.isBool();
+        return value.toBool();
+    }
+    std::string text(const char *key)
+    {
+        const QJsonValue value = object.value(QLatin1String(key));
+        good = good && value.isString();
+        return value.toString().toStdString();
+    }
+    std::vector<double> numbers(const char *key, int count)
+    {
+        const QJsonArray array = arrayOf(key);
+        good = good && array.size() == count;
+        std::vector<double> values;
+        for (const QJsonValue &value : array)
+            values.push_back(numberOf(value));
+        values.resize(size_t(count), 0.0);
+        return values;
+    }
+    std::vector<std::string> texts(const char *key)
+    {
+        std::vector<std::string> lines;
+        for (const QJsonValue &value : arrayOf(key)) {
+            good = good && value.isString();
+            lines.push_back(value.toString().toStdString());
+        }
+        return lines;
+    }
+
+private:
+    QJsonArray arrayOf(const char *key)
+    {
+        const QJsonValue value = object.value(QLatin1String(key));
+        good = good && value.isArray();
+        return value.toArray();
+    }
+    // JSON has no NaN or infinity: the writer leaves null in their place.
+    double numberOf(const QJsonValue &value)
+    {
+        good = good && (value.isDouble() || value.isNull());
+        return value.isNull() ? std::nan("") : value.toDouble();
+    }
+
+    QJsonObject object;
+    bool good = true;
+};
+
+bool readFrame(ObjectReader &&reader, PatientFrame *frame)
+{
+    const std::vector<double> axes = reader.numbers("axes", 9);
+    for (size_t a = 0; a < 3; ++a)
+        for (size_t c = 0; c < 3; ++c)
+            frame->axes[a][c] = axes[a * 3 + c];
+    const std::vector<double> origin = reader.numbers("origin", 3);
+    std::copy(origin.begin(), origin.end(), frame->origin.begin());
+    frame->known = reader.flag("known");
+    return reader.ok();
+}
+
+bool readMapping(ObjectReader &&reader, ValueMapping *mapping)
+{
+    const int kind = reader.whole("kind");
+    mapping->kind = MappingKind(kind);
+    mapping->scale = reader.number("scale");
+    mapping->offset = reader.number("offset");
+    mapping->low = reader.number("low");
+    mapping->high = reader.number("high");
+    return reader.ok() && kind >= int(MappingKind::Hounsfield) && kind <= int(MappingKind::Window);
+}
+
+} // namespace
+
+namespace ReaderProtocol {
+
+QByteArray progressLine(double fraction)
+{
+    return progressWord + QByteArray::number(fraction, 'g', 6);
+}
+
+QByteArray resultLine(const ImportResult &result)
+{
+    return resultWord + QJsonDocument(resultObject(result)).toJson(QJsonDocument::Compact);
+}
+
+bool readProgress(const QByteArray &line, double *fraction)
+{
+    if (!line.startsWith(progressWord))
+        return false;
+    bool ok = false;
+    *fraction = line.mid(progressWord.size()).toDouble(&ok);
+    return ok && *fraction >= 0.0 && *fraction <= 1.0;
+}
+
+bool readResult(const QByteArray &line, ImportResult *result)
+{
+    if (!line.startsWith(resultWord))
+        return false;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(line.mid(resultWord.size()), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    ObjectReader reader(document.object());
+    ImportResult read;
+    read.refusal = reader.text("refusal");
+    read.cancelled = reader.flag("cancelled");
+    read.format = reader.text("format");
+    const std::vector<double> size = reader.numbers("size", 3);
+    const bool sizesWhole = std::all_of(size.begin(), size.end(), [](double s) { return s >= 0 && s <= INT_MAX && s == std::floor(s); });
+    read.sizeX = sizesWhole ? int(size[0]) : 0;
+    read.sizeY = sizesWhole ? int(size[1]) : 0;
+    read.sizeZ = sizesWhole ? int(size[2]) : 0;
+    const std::vector<double> spacing = reader.numbers("spacing", 3);
+    read.spacing = {spacing[0], spacing[1], spacing[2], reader.flag("spacingKnown")};
+    const bool frameRead = readFrame(ObjectReader(reader.child("frame")), &read.frame);
+    ObjectReader units(reader.child("units"));
+    read.units = {units.number("scale"), units.number("offset"), units.flag("hounsfield")};
+    read.mappingDescription = reader.text("mappingDescription");
+    read.notes = reader.texts("notes");
+    read.files = reader.texts("files");
+    read.sampleType = reader.text("sampleType");
+    read.lowestValue = reader.number("lowestValue");
+    read.highestValue = reader.number("highestValue");
+    const bool mappingRead = readMapping(ObjectReader(reader.child("mapping")), &read.mapping);
+    if (!reader.ok() || !sizesWhole || !frameRead || !units.ok() || !mappingRead)
+        return false;
+    *result = std::move(read);
+    return true;
+}
+
+} // namespace ReaderProtocol
