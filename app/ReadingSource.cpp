@@ -12,5 +12,7 @@ SliceSource readingSourceOf(const Volume *volume)
     source.size = {stated.x, stated.y, stated.z};
     source.stride = {1, volume->sizeX, int64_t(volume->sliceSize)};
     source.spacing = volume->spacing();
+    source.frame = volume->frame();
+    source.units = volume->units();
     return source;
 }

@@ -3,7 +3,7 @@
 that the arguments choose, for the tests of the patient's orientation. The anatomy is fixed
 in the patient's frame (LPS, millimetres): index (l, p, s) counts from the patient's right,
 front and feet, 8 x 6 x 5 voxels of 0.75, 0.5 and 2 mm, voxel (0, 0, 0) at the origin; its
-values in Hounsfield units are l + 8 p + 48 s - 200, except 1500 at (0, 0, 4), the right
+values in Hounsfield units are l + 8 p + 48 s - 1000, except 1500 at (0, 0, 4), the right
 front corner at the head. Stored unsigned with rescale intercept -1024.
 
 Usage: make_oriented_series.py FOLDER COLUMN_AXIS COLUMN_DIRECTION ROW_AXIS ROW_DIRECTION
@@ -23,7 +23,7 @@ SPACING = (0.75, 0.5, 2.0)
 
 
 def hu(l, p, s):
-    return 1500 if (l, p, s) == (0, 0, 4) else l + 8 * p + 48 * s - 200
+    return 1500 if (l, p, s) == (0, 0, 4) else l + 8 * p + 48 * s - 1000
 
 
 def along(index, axis, direction):
