@@ -143,7 +143,11 @@ Window::Window(VolumeReader reader)
     setLayout(mainLayout);
 
     auto *renderLayout = new QHBoxLayout(renderBox);
-    renderLayout->addWidget(readingLayout, 1);
+    // The reading controls above the views, where they take no height from the menu.
+    auto *viewColumn = new QVBoxLayout;
+    viewColumn->addWidget(new ReadingControls(readingLayout, renderBox), 0);
+    viewColumn->addWidget(readingLayout, 1);
+    renderLayout->addLayout(viewColumn, 1);
     renderLayout->addSpacing(16);
     renderLayout->addWidget(menuBox, 0);
 
@@ -152,8 +156,6 @@ Window::Window(VolumeReader reader)
     menuLayout->addWidget(folderButton, 0);
     menuLayout->addWidget(recentButton, 0);
     menuLayout->addWidget(pictureButton, 0);
-    menuLayout->addSpacing(8);
-    menuLayout->addWidget(new ReadingControls(readingLayout, menuBox), 0);
     menuLayout->addSpacing(8);
     menuLayout->addWidget(slicesBox, 1);
     menuLayout->addWidget(cropControl, 0);

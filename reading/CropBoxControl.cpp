@@ -4,22 +4,27 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QVBoxLayout>
 
 namespace {
 
 constexpr int steps = 1000;
+constexpr std::array<double, 6> wholeVolume{0, 1, 0, 1, 0, 1};
 
 } // namespace
 
-CropBoxControl::CropBoxControl(QWidget *parent) : QGroupBox(tr("Crop box"), parent)
+CropBoxControl::CropBoxControl(QWidget *parent) : QGroupBox(tr("Crop box"), parent), body(new QWidget(this))
 {
-    auto *grid = new QGridLayout(this);
+    setCheckable(true);
+    setChecked(false);
+    auto *grid = new QGridLayout(body);
+    grid->setContentsMargins(0, 0, 0, 0);
     for (int axis = 0; axis < 3; ++axis) {
-        axisNames[axis] = new QLabel(this);
+        axisNames[axis] = new QLabel(body);
         grid->addWidget(axisNames[axis], 2 * axis, 0, 2, 1);
         for (int end = 0; end < 2; ++end) {
             const int i = 2 * axis + end;
-            bounds[i] = new QSlider(Qt::Horizontal, this);
+            bounds[i] = new QSlider(Qt::Horizontal, body);
             bounds[i]->setObjectName(QString("cropBound%1").arg(i));
             bounds[i]->setRange(0, steps);
             bounds[i]->setValue(end == 0 ? 0 : steps);
@@ -27,15 +32,24 @@ CropBoxControl::CropBoxControl(QWidget *parent) : QGroupBox(tr("Crop box"), pare
             connect(bounds[i], &QSlider::valueChanged, this, [this, i] { keepOrder(i); });
         }
     }
-    auto *resetButton = new QPushButton(tr("Reset crop"), this);
+    auto *resetButton = new QPushButton(tr("Reset crop"), body);
     resetButton->setObjectName("resetCropButton");
     grid->addWidget(resetButton, 6, 0, 1, 2);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(body);
+    body->hide();
     connect(resetButton, &QPushButton::clicked, this, &CropBoxControl::reset);
+    connect(this, &QGroupBox::toggled, this, [this](bool on) {
+        body->setVisible(on);
+        announce();
+    });
     setPatientAxes(false);
 }
 
 std::array<double, 6> CropBoxControl::cropBox() const
 {
+    if (!isChecked())
+        return wholeVolume;
     std::array<double, 6> box;
     for (int i = 0; i < 6; ++i)
         box[i] = bounds[i]->value() / double(steps);
@@ -51,13 +65,11 @@ void CropBoxControl::setPatientAxes(bool patient)
 
 void CropBoxControl::reset()
 {
-    if (cropBox() == std::array<double, 6>{0, 1, 0, 1, 0, 1})
-        return;
     resetting = true;
     for (int i = 0; i < 6; ++i)
         bounds[i]->setValue(i % 2 == 0 ? 0 : steps);
     resetting = false;
-    emit cropBoxChanged(cropBox());
+    announce();
 }
 
 void CropBoxControl::keepOrder(int moved)
@@ -72,5 +84,13 @@ void CropBoxControl::keepOrder(int moved)
         return;
     }
     if (!resetting)
-        emit cropBoxChanged(cropBox());
+        announce();
+}
+
+void CropBoxControl::announce()
+{
+    if (cropBox() == announced)
+        return;
+    announced = cropBox();
+    emit cropBoxChanged(announced);
 }

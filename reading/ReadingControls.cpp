@@ -4,7 +4,8 @@
 #include "ReadingState.h"
 
 #include <QComboBox>
-#include <QFormLayout>
+#include <QBoxLayout>
+#include <QLabel>
 #include <QStandardItemModel>
 
 namespace {
@@ -26,10 +27,14 @@ ReadingControls::ReadingControls(ReadingLayout *layout, QWidget *parent)
         windowBox->addItem(tr("%1 %2/%3").arg(tr(preset.name)).arg(preset.window.width).arg(preset.window.level));
     windowBox->setToolTip(tr("Window and level of the 2-D views; drag with the right button to change them"));
 
-    auto *form = new QFormLayout(this);
-    form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(tr("Layout"), layoutBox);
-    form->addRow(tr("Window"), windowBox);
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel(tr("Layout"), this));
+    row->addWidget(layoutBox);
+    row->addSpacing(12);
+    row->addWidget(new QLabel(tr("Window"), this));
+    row->addWidget(windowBox);
+    row->addStretch(1);
 
     connect(layoutBox, qOverload<int>(&QComboBox::activated), layout, &ReadingLayout::setMode);
     connect(layout, &ReadingLayout::modeChanged, layoutBox, &QComboBox::setCurrentIndex);
