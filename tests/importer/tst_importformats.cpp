@@ -375,7 +375,9 @@ void TestImportFormats::spacing()
     QVERIFY(result.ok());
     QCOMPARE((QVector<int>{result.sizeX, result.sizeY, result.sizeZ}), sizes);
     QCOMPARE(result.spacing.known, hasSpacing);
-    QCOMPARE((QVector<double>{result.spacing.x, result.spacing.y, result.spacing.z}), spacing);
+    QCOMPARE(result.spacing.x, spacing[0]);
+    QCOMPARE(result.spacing.y, spacing[1]);
+    QCOMPARE(result.spacing.z, spacing[2]);
 }
 
 // A .nii of int16 zeros with pixdim 0.5, 0.75, 2 and the codes given; `numbers` fill the
@@ -553,7 +555,9 @@ void TestImportFormats::dicomSeries()
     const ImportResult result = importOrFail(open.isEmpty() ? folder : QDir(folder).filePath(open), ImportOptions());
     QVERIFY(result.ok());
     QCOMPARE((QVector<int>{result.sizeX, result.sizeY, result.sizeZ}), (QVector<int>{8, 5, 6}));
-    QCOMPARE((QVector<double>{result.spacing.x, result.spacing.y, result.spacing.z}), (QVector<double>{0.5, 0.75, 2.5}));
+    QCOMPARE(result.spacing.x, 0.5);
+    QCOMPARE(result.spacing.y, 0.75);
+    QCOMPARE(result.spacing.z, 2.5);
     QVERIFY(result.spacing.known);
     QCOMPARE(result.mapping.kind, MappingKind::Hounsfield);
     QCOMPARE(int(result.files.size()), 6);

@@ -129,9 +129,11 @@ private slots:
         QCOMPARE(view.cropBox(), kept);
         const QImage cropped = view.grabFramebuffer();
         view.resetCropBox();
-        const std::vector<uint16_t> emptied = samples(kept);
         view.makeCurrent();
-        view.setVolume(new Volume(emptied.data(), side, side, side, VoxelSpacing{}));
+        VolumeDescription description;
+        description.sizeX = description.sizeY = description.sizeZ = side;
+        description.samples = SampleBuffer(samples(kept));
+        view.setVolume(new Volume(description));
         view.doneCurrent();
         const QImage reference = view.grabFramebuffer();
 
