@@ -55,16 +55,6 @@ private slots:
         QTEST(int(greyTable({width, level}, units)[size_t(sample)]), "grey");
     }
 
-    void dragWidensToTheRightAndRaisesUpwards()
-    {
-        const double perPixel = dragUnitsPerPixel(ctUnits);
-        QCOMPARE(perPixel, 4095.0 / 1024.0);
-        const WindowLevel dragged = draggedWindow({400, 40}, 10, -5, perPixel, ctUnits);
-        QCOMPARE(dragged.width, 400 + 10 * perPixel);
-        QCOMPARE(dragged.level, 40 + 5 * perPixel);
-        QCOMPARE(draggedWindow({400, 40}, -1000, 0, perPixel, ctUnits).width, 1.0);
-    }
-
     void automaticWindowSpansTheRobustRange_data()
     {
         QTest::addColumn<std::vector<uint16_t>>("samples");
@@ -89,13 +79,6 @@ private slots:
         const WindowLevel window = automaticWindow(sourceOver(samples, mriUnits));
         QVERIFY2(qAbs(window.level - window.width / 2 - low) < 1e-9, qPrintable(QString::number(window.level - window.width / 2)));
         QVERIFY2(qAbs(window.level + window.width / 2 - high) < 1e-9, qPrintable(QString::number(window.level + window.width / 2)));
-    }
-
-    void ctStartsWithSoftTissueOthersWithTheAutomaticWindow()
-    {
-        const WindowLevel automatic{123, 45};
-        QCOMPARE(startWindow(ctUnits, automatic), (WindowLevel{400, 40}));
-        QCOMPARE(startWindow(mriUnits, automatic), automatic);
     }
 };
 

@@ -2,7 +2,6 @@
 #include "GLAvailability.h"
 #include "GLWidget.h"
 #include "OrientedGrid.h"
-#include "PatientBox.h"
 #include "ScratchWorkingDirectory.h"
 #include "Volume.h"
 #include "VolumeDescription.h"
@@ -61,13 +60,6 @@ private slots:
     {
         if (!glContextCanBeMade())
             QSKIP("no GL context can be made here");
-    }
-
-    void startViewShowsAPersonFacingTheViewer()
-    {
-        QCOMPARE(screenDirectionOf(0, 0, 0, 0), QPointF(1, 0));
-        QCOMPARE(screenDirectionOf(2, 0, 0, 0), QPointF(0, -1));
-        QCOMPARE(towardsViewerOf(1, 0, 0, 0), -1.0);
     }
 
     // In the start view the block lies at the top left (the patient's right, the head);
