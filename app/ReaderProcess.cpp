@@ -93,7 +93,8 @@ QString ReaderProcess::programPath()
     return QFileInfo(beside).isExecutable() ? beside : QStringLiteral(DICHTENSCHAU_READER_BUILD_PATH);
 }
 
-ImportResult ReaderProcess::read(const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel)
+ImportResult ReaderProcess::read(const QString &path, const GridLimits &limits, const ReadProgress &progress,
+                                 const std::atomic<bool> &cancel)
 {
     std::string failure;
     const FileCloser samples{makeSampleFile(failure)};
@@ -101,7 +102,7 @@ ImportResult ReaderProcess::read(const QString &path, const ReadProgress &progre
         return refused("no file in memory for the reader's samples: " + failure);
     QProcess process;
     process.setProgram(programPath());
-    process.setArguments({path, QString::number(samples.file)});
+    process.setArguments({path, QString::number(samples.file), QString::number(limits.memoryBytes), QString::number(limits.textureSide)});
     // The reader, and no other program started meanwhile, inherits the sample file.
     process.setChildProcessModifier([file = samples.file] { fcntl(file, F_SETFD, 0); });
     process.start(QIODevice::ReadOnly);

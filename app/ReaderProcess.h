@@ -28,7 +28,7 @@ public:
     explicit ReaderProcess(std::chrono::milliseconds stallLimit);
 
     // As a VolumeReader: the refusal names files inside path but not path itself.
-    ImportResult read(const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel);
+    ImportResult read(const QString &path, const GridLimits &limits, const ReadProgress &progress, const std::atomic<bool> &cancel);
 
     static QString programPath();
 

@@ -1,62 +1,105 @@
 #include "StopsHistory.h"
 
+#include <QUndoCommand>
+
+class StopsHistory::StopsEdit : public QUndoCommand
+{
+public:
+    StopsEdit(StopsHistory &history, QGradientStops before, QGradientStops after, int gesture)
+        : history(history), before(std::move(before)), after(std::move(after)), gesture(gesture)
+    {
+    }
+
+    int id() const override { return 1; }
+
+    // Only steps of the same gesture merge; a merged gesture that came back to where it began
+    // is no edit at all.
+    bool mergeWith(const QUndoCommand *other) override
+    {
+        const auto *next = static_cast<const StopsEdit *>(other);
+        if (gesture == 0 || next->gesture != gesture)
+            return false;
+        after = next->after;
+        setObsolete(after == before);
+        return true;
+    }
+
+    void undo() override { history.restore(before); }
+
+    // The stack redoes a command as it is pushed; the edit has happened by then.
+    void redo() override
+    {
+        if (pushed)
+            history.restore(after);
+        pushed = true;
+    }
+
+private:
+    StopsHistory &history;
+    QGradientStops before;
+    QGradientStops after;
+    const int gesture;
+    bool pushed = false;
+};
+
+StopsHistory::StopsHistory(QObject *parent)
+    : QObject(parent)
+{
+    commands.setUndoLimit(capacity);
+}
+
+// The stack clears itself as it goes and would tell its listeners, which may be going
+// too (the window, whose child this history is).
+StopsHistory::~StopsHistory()
+{
+    commands.blockSignals(true);
+}
+
 void StopsHistory::reset(const QGradientStops &stops)
 {
-    steps.assign(1, stops);
-    current = 0;
-    gestureRecorded = false;
+    commands.clear();
+    current = stops;
+    gesture = 0;
 }
 
-void StopsHistory::record(const QGradientStops &stops)
+bool StopsHistory::record(const QGradientStops &stops)
 {
-    if (current < 0) {
+    if (stops == current)
+        return false;
+    if (current.isEmpty()) {
         reset(stops);
-        return;
+        return true;
     }
-    if (gestureOpen && gestureRecorded) {
-        steps[current] = stops;
-        return;
-    }
-    if (steps[current] == stops)
-        return;
-    steps.erase(steps.begin() + current + 1, steps.end());
-    steps.push_back(stops);
-    if (int(steps.size()) > capacity)
-        steps.erase(steps.begin());
-    current = int(steps.size()) - 1;
-    gestureRecorded = gestureOpen;
-}
-
-void StopsHistory::replaceCurrent(const QGradientStops &stops)
-{
-    if (current < 0)
-        reset(stops);
-    else
-        steps[current] = stops;
+    const QGradientStops before = current;
+    current = stops;
+    commands.push(new StopsEdit(*this, before, stops, gesture));
+    return true;
 }
 
 void StopsHistory::beginGesture()
 {
-    gestureOpen = true;
-    gestureRecorded = false;
+    gesture = ++gesturesBegun;
 }
 
 void StopsHistory::endGesture()
 {
-    gestureOpen = false;
-    gestureRecorded = false;
+    gesture = 0;
 }
 
-std::optional<QGradientStops> StopsHistory::undo()
+void StopsHistory::undo()
 {
-    if (!canUndo())
-        return std::nullopt;
-    return steps[--current];
+    endGesture();
+    commands.undo();
 }
 
-std::optional<QGradientStops> StopsHistory::redo()
+void StopsHistory::redo()
 {
-    if (!canRedo())
-        return std::nullopt;
-    return steps[++current];
+    endGesture();
+    commands.redo();
+}
+
+void StopsHistory::restore(const QGradientStops &stops)
+{
+    current = stops;
+    emit stopsRestored(stops);
 }

@@ -1,39 +1,50 @@
 #pragma once
 
 #include <QGradientStops>
+#include <QObject>
+#include <QUndoStack>
 
-#include <optional>
-#include <vector>
-
-// The undo history of one volume's transfer function: the stops after each finished edit,
-// oldest first, with the current step marked. A mouse gesture in the editor (press, drag,
-// release) is one step however many times the stops change during it. A new edit after an
-// undo drops the steps that could have been redone; beyond the capacity the oldest go.
-class StopsHistory
+// The undo history of one volume's transfer function, on a QUndoStack: one command per edit,
+// holding the stops before and after it. The edits of one gesture in the editor (press,
+// drag, release) merge into one command however many steps the drag has; a gesture that
+// ends where it began leaves no command. Undoing or redoing a command hands its stops back
+// through stopsRestored, for the editor to show and the stops file to keep. A new edit
+// after an undo drops the commands that could have been redone; beyond the capacity the
+// oldest go.
+class StopsHistory : public QObject
 {
+    Q_OBJECT
+
 public:
     static constexpr int capacity = 200;
 
+    explicit StopsHistory(QObject *parent = nullptr);
+    ~StopsHistory() override;
+
     // Starts anew from these stops, with nothing to undo or redo.
     void reset(const QGradientStops &stops);
-    // The stops after an edit: a new step, or the open gesture's step replaced. Stops equal
-    // to the current step are no edit.
-    void record(const QGradientStops &stops);
-    // The current step re-expressed (the editor was resized, or a step was re-applied).
-    void replaceCurrent(const QGradientStops &stops);
+    // The stops after an edit; false, and nothing recorded, when they equal the current
+    // stops. Before the first reset they become the start.
+    bool record(const QGradientStops &stops);
 
     void beginGesture();
     void endGesture();
 
-    bool canUndo() const { return current > 0; }
-    bool canRedo() const { return current + 1 < int(steps.size()); }
-    // The stops to return to, if any; the current step moves with it.
-    std::optional<QGradientStops> undo();
-    std::optional<QGradientStops> redo();
+    void undo();
+    void redo();
+    // Tells when undo and redo have something to do.
+    const QUndoStack &stack() const { return commands; }
+
+signals:
+    void stopsRestored(const QGradientStops &stops);
 
 private:
-    std::vector<QGradientStops> steps;
-    int current = -1;
-    bool gestureOpen = false;
-    bool gestureRecorded = false;
+    class StopsEdit;
+    void restore(const QGradientStops &stops);
+
+    QUndoStack commands;
+    QGradientStops current;
+    // The number of the gesture in progress, 0 while none is.
+    int gesture = 0;
+    int gesturesBegun = 0;
 };

@@ -15,11 +15,14 @@
 #include <exception>
 #include <new>
 
+#include <unistd.h>
+
 struct VolumeOpener::Reading
 {
     QString path;
     // Whether a successful open goes into the recent volumes.
     bool remember = false;
+    GridLimits limits;
     std::atomic<bool> cancel{false};
     std::atomic<double> progress{0.0};
 };
@@ -42,12 +45,19 @@ std::string spacingText(const VoxelSpacing &spacing)
 }
 
 // A reader's fault must not take the window down with it: it becomes a refusal.
-ImportResult readGuarded(const VolumeReader &reader, const QString &path, const ReadProgress &progress,
+uint64_t physicalMemoryBytes()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
+}
+
+ImportResult readGuarded(const VolumeReader &reader, const QString &path, const GridLimits &limits, const ReadProgress &progress,
                          const std::atomic<bool> &cancel)
 {
     ImportResult read;
     try {
-        read = reader(path, progress, cancel);
+        read = reader(path, limits, progress, cancel);
     } catch (const std::bad_alloc &) {
         read = ImportResult();
         read.refusal = "not enough memory";
@@ -162,6 +172,10 @@ void VolumeOpener::startReading(const QString &path, bool remember)
     reading = std::make_shared<Reading>();
     reading->path = path;
     reading->remember = remember;
+    // What memory can hold, known before the read starts: the reader refuses larger grids
+    // from their headers instead of after reading them. No texture side: the view shows a
+    // grid the GL cannot hold at a coarser grid that it holds.
+    reading->limits = GridLimits{physicalMemoryBytes(), 0};
     emit statusChanged(tr("Opening %1").arg(baseNameOf(path)));
     showReading(true);
     const std::shared_ptr<Reading> job = reading;
@@ -170,7 +184,7 @@ void VolumeOpener::startReading(const QString &path, bool remember)
     readWatcher = std::make_unique<QFutureWatcher<ImportResult>>();
     connect(readWatcher.get(), &QFutureWatcher<ImportResult>::finished, this, &VolumeOpener::finishReading);
     readWatcher->setFuture(QtConcurrent::run([job, read] {
-        return readGuarded(read, job->path, [job](double fraction) { job->progress = fraction; }, job->cancel);
+        return readGuarded(read, job->path, job->limits, [job](double fraction) { job->progress = fraction; }, job->cancel);
     }));
 }
 
@@ -207,7 +221,7 @@ void VolumeOpener::finishReading()
 
     printConsole("loading " + std::string(QFile::encodeName(path).constData()) + " (" + read.format + ", "
                  + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ)
-                 + ", " + spacingText(read.spacing) + ")\n");
+                 + ", " + spacingText(read.spacing) + (read.sampleType.empty() ? "" : ", " + valuesDescription(read)) + ")\n");
     for (const std::string &note : read.notes)
         printConsole(note + "\n");
     view->makeCurrent();

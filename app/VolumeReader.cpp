@@ -5,8 +5,8 @@
 
 VolumeReader processVolumeReader(std::chrono::milliseconds stallLimit)
 {
-    return [stallLimit](const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel) {
-        return ReaderProcess(stallLimit).read(path, progress, cancel);
+    return [stallLimit](const QString &path, const GridLimits &limits, const ReadProgress &progress, const std::atomic<bool> &cancel) {
+        return ReaderProcess(stallLimit).read(path, limits, progress, cancel);
     };
 }
 

@@ -1,35 +1,44 @@
 #pragma once
 
-#include "StopsHistory.h"
 #include "VolumeReader.h"
 
 #include <QGradientStops>
 #include <QString>
 #include <QWidget>
 
+#include <array>
+
+class CropBoxControl;
 class GLWidget;
 class GradientEditor;
+class PictureSaver;
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QPushButton;
 class QSlider;
 class QToolButton;
+class ReadingLayout;
+class RecentVolumes;
+class StopsHistory;
+class StopsKeeper;
 class VolumeOpener;
+namespace TransferPresets {
+struct Preset;
+}
 
 // The main window: the view in its render box, beside it the "Menu" box with the "load
 // Volume" button and the "Slices" group, below them the "Color Editor" box with the
 // transfer-function editor, and at the bottom the status line with the open flow's progress.
-// It wires editor, view and sliders together, opens volume files and folders (chosen,
-// dropped, or named on the command line), and keeps the transfer function of each volume in
-// a stops file named after the volume's base name in the working directory. The opening
-// itself is the VolumeOpener's.
+// It lays these out and wires them together; the jobs are done by the classes named after
+// them: the VolumeOpener opens volume files and folders (chosen, dropped, recent or named on
+// the command line), the StopsKeeper keeps each volume's transfer function in its stops
+// file and the StopsHistory its undo steps, the PictureSaver saves pictures of the view and
+// RecentVolumes remembers what was opened.
 //
-// Beside that it offers what a desktop viewer is expected to: shortcuts, a picture of the
-// view, transfer-function presets and undo, a status line repeating what the console said
-// about the last open or a failed save, and remembered window size, folder and recent files.
+// The editor's edits (and a click on "fixate color to alpha", and a preset) are what the
+// stops file and the history take; the stops the window itself puts into the editor when a
+// volume is shown, or when a step is undone, are not new edits.
 class Window : public QWidget
 {
     Q_OBJECT
@@ -48,6 +57,7 @@ public:
     // The stops file of the volume opened last; empty before the first open.
     QString stopsFileName() const;
     GLWidget *view() const { return glWidget; }
+    ReadingLayout *readingViews() const { return readingLayout; }
     // The size kept from the last session; only the interactive program asks for it.
     void restoreWindowSize();
 
@@ -59,64 +69,47 @@ signals:
 
 private slots:
     void setDefaultGradientStops();
-    void setOpenFileName();
     void saveGradientStops(const QGradientStops &stops);
+    void setOpenFileName();
     void setOpenFolderName();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
 
 private:
+    QWidget *makeRenderBox();
+    QWidget *makeColorBox();
+    QLayout *makeStatusLine();
     QSlider *makeSlider(QGroupBox *slicesBox);
     QLayout *sliderColumn(const QString &axis, QSlider *slider, QGroupBox *slicesBox);
     QLayout *editorTools(QWidget *colorBox);
+    void connectStops();
     void addShortcuts();
     void tableRange(int &lo, int &hi) const;
     void rebuildTransferTable();
+    void restoreStep(const QGradientStops &stops);
+    void applyPreset(const TransferPresets::Preset &preset);
     void takeShownVolume(const QString &name);
     void showStatus(const QString &text);
-    void recordStops(const QGradientStops &stops);
-    void applyHistoryStep(const std::optional<QGradientStops> &stops);
-    void undoStops();
-    void redoStops();
+    void connectReadingViews();
+    void showReadout(const QString &text);
+    void cropView(const std::array<double, 6> &patientBounds);
     void updateHistoryButtons();
-    void applyPreset(int index);
-    void savePicture();
-    void rememberOpened(const QString &path);
-    void fillRecentMenu();
 
-    GradientEditor *gradientEditor;
     GLWidget *glWidget;
-    QSlider *lengthSlider;
-    QSlider *widthSlider;
-    QSlider *depthSlider;
-    QPushButton *loadButton;
-    QPushButton *folderButton;
+    GradientEditor *gradientEditor;
     QCheckBox *fixateColorBox;
-    QString fileName;
-    // A failing save is reported once, not on every edit while the disk stays full.
-    bool saveFailing = false;
-    // While the window itself puts stops into the editor (at start and after an open), the
-    // editor's announcements rebuild the table but write no file: the stops file on disk
-    // changes only with the user's first edit.
-    bool installingStops = false;
-    // Likewise while a resize of the editor re-expresses the same stops in its new width.
-    bool rescalingEditor = false;
-
     QLabel *statusLine;
-    VolumeOpener *opener;
-    QComboBox *presetBox;
+    // What the status line says when the cursor is over no 2-D view.
+    QString statusText;
+    ReadingLayout *readingLayout;
+    CropBoxControl *cropControl;
     QToolButton *undoButton;
     QToolButton *redoButton;
     QMenu *recentMenu;
-    StopsHistory history;
-    // Set while stops are installed that are not a new edit: a volume's stored stops or
-    // an undone or redone step.
-    bool replacingStep = false;
-    // The editor re-announces its stops after a resize; at another size they are the same
-    // step, only re-expressed in the new width.
-    QSize recordedEditorSize;
+    VolumeOpener *opener;
+    StopsKeeper *keeper;
+    StopsHistory *history;
+    RecentVolumes *recentVolumes;
+    PictureSaver *pictureSaver;
 };

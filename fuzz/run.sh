@@ -3,7 +3,10 @@
 # into build-fuzz/ and runs them at once, for the given seconds each (default 900): the .dat
 # and .stops readers, and the import layer on one file of each format it reads.
 # New inputs go to build-fuzz/corpus/, crashes to build-fuzz/artifacts/, each run's log to
-# build-fuzz/<target>.log; the seeds in fuzz/corpus/ stay as they are.
+# build-fuzz/<target>.log; the seeds in fuzz/corpus/ stay as they are. The DICOM target also
+# starts from python3-pydicom's test files (compressed transfer syntaxes among them) where
+# they are installed. Each run may take 2 GiB, as the viewer's reader process may for a
+# file of that size.
 # Usage: fuzz/run.sh [SECONDS] [TARGET...]    (targets: fuzz_datfile fuzz_stopsfile fuzz_nifti
 #        fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3; all of them by default)
 set -euo pipefail
@@ -18,16 +21,27 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=
   -DDICHTENSCHAU_FUZZ=ON >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}"
 
-seeds() { case $1 in fuzz_datfile) echo fuzz/corpus/dat ;; fuzz_stopsfile) echo fuzz/corpus/stops ;; *) echo "fuzz/corpus/${1#fuzz_}" ;; esac; }
+pydicom=/usr/lib/python3/dist-packages/pydicom/data/test_files
+seeds() {
+  case $1 in
+    fuzz_datfile) echo fuzz/corpus/dat ;;
+    fuzz_stopsfile) echo fuzz/corpus/stops ;;
+    fuzz_dicom) echo fuzz/corpus/dicom; [ -d "$pydicom" ] && echo "$pydicom" ;;
+    *) echo "fuzz/corpus/${1#fuzz_}" ;;
+  esac
+}
+# Room for whole DICOM files of other tools (most of pydicom's are under 64 KiB).
+maxLength() { case $1 in fuzz_dicom) echo 65536 ;; *) echo 8192 ;; esac; }
 
 export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
 pids=()
 for t in "${targets[@]}"; do
   mkdir -p "$build/corpus/$t" "$build/artifacts/$t"
-  # Inputs up to 8 KiB: grids of a few thousand samples, stops files of up to 341 records.
-  # The cut-off at 4096 stops (96 KiB) is left to tst_stopsfile.
-  "$build/fuzz/$t" "$build/corpus/$t" "$(seeds "$t")" -max_total_time="$seconds" -max_len=8192 \
-    -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" >"$build/$t.log" 2>&1 &
+  # Inputs up to 8 KiB elsewhere: grids of a few thousand samples, stops files of up to 341
+  # records. The cut-off at 4096 stops (96 KiB) is left to tst_stopsfile.
+  # shellcheck disable=SC2046
+  "$build/fuzz/$t" "$build/corpus/$t" $(seeds "$t") -max_total_time="$seconds" -max_len="$(maxLength "$t")" \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" >"$build/$t.log" 2>&1 &
   pids+=($!)
 done
 status=0

@@ -36,11 +36,14 @@ struct DicomFile
     QString seriesUid;
     QString instanceUid;
     QString seriesLabel;
+    QString modality;
     unsigned rows = 0;
     unsigned columns = 0;
     unsigned frames = 1;
     unsigned samplesPerPixel = 1;
     QString storage; // bits allocated and stored, pixel representation, slope, intercept
+    unsigned bitsAllocated = 16;
+    unsigned pixelRepresentation = 0;
     bool hasPosition = false;
     std::array<double, 3> position{};
     bool hasOrientation = false;
@@ -308,10 +311,13 @@ bool readHeader(const QString &path, DicomFile *facts)
     facts->samplesPerPixel = whole(text(0x0028, 0x0002), 1);
     facts->seriesUid = QString::fromStdString(text(0x0020, 0x000e)).trimmed();
     facts->instanceUid = QString::fromStdString(text(0x0008, 0x0018)).trimmed();
+    facts->modality = QString::fromStdString(text(0x0008, 0x0060)).trimmed();
     facts->seriesLabel = QString::fromStdString(text(0x0008, 0x103e)).trimmed();
     if (facts->seriesLabel.isEmpty())
         facts->seriesLabel = QStringLiteral("series ") + QString::fromStdString(text(0x0020, 0x0011)).trimmed();
     const unsigned bitsAllocated = whole(text(0x0028, 0x0100), 16);
+    facts->bitsAllocated = bitsAllocated;
+    facts->pixelRepresentation = whole(text(0x0028, 0x0103), 0);
     facts->storage = QStringLiteral("%1 %2 %3 %4 %5")
                          .arg(bitsAllocated)
                          .arg(whole(text(0x0028, 0x0101), 0))
@@ -349,8 +355,12 @@ bool readHeader(const QString &path, DicomFile *facts)
         facts->pixelDataProblem = QStringLiteral("holds 32-bit samples in big-endian order, which GDCM reads wrongly");
         return true;
     }
-    if (!syntax.IsEncapsulated() && (bitsAllocated == 8 || bitsAllocated == 16 || bitsAllocated == 32)) {
-        const uint64_t needed = uint64_t(facts->rows) * facts->columns * facts->frames * facts->samplesPerPixel * (bitsAllocated / 8);
+    // Bits are packed without padding between pixels or frames: a mask of one bit per pixel
+    // takes an eighth of a byte each. A frame count far beyond the data (a damaged mask of
+    // 34 KB declared thousands of frames) must not become gigabytes of padding.
+    if (!syntax.IsEncapsulated() && bitsAllocated > 0) {
+        const double bits = double(facts->rows) * facts->columns * facts->frames * facts->samplesPerPixel * bitsAllocated;
+        const uint64_t needed = bits < 1e18 ? (uint64_t(bits) + 7) / 8 : UINT64_MAX;
         facts->pixelDataProblem = pixelDataProblem(path, pixelDataAt, syntax, needed);
     }
     return true;
@@ -404,7 +414,7 @@ SeriesMap groupBySeries(std::vector<DicomFile> files)
 }
 
 // The series with the most images; the others become a note.
-std::vector<DicomFile> largestSeries(const QString &folder, SeriesMap series, SourceVolume *volume)
+std::vector<DicomFile> largestSeries(const QString &folder, SeriesMap series, std::vector<std::string> *notes)
 {
     auto largest = std::max_element(series.begin(), series.end(),
                                     [](const auto &a, const auto &b) { return a.second.size() < b.second.size(); });
@@ -414,7 +424,7 @@ std::vector<DicomFile> largestSeries(const QString &folder, SeriesMap series, So
         QStringList others;
         for (const auto &[uid, files] : series)
             others << QStringLiteral("%1 (%2 files)").arg(files.front().seriesLabel).arg(files.size());
-        volume->notes.push_back(QStringLiteral("%1: opened %2 (%3 files); the folder holds %4 more series: %5")
+        notes->push_back(QStringLiteral("%1: opened %2 (%3 files); the folder holds %4 more series: %5")
                                     .arg(folder, chosen.front().seriesLabel)
                                     .arg(chosen.size())
                                     .arg(series.size())
@@ -424,16 +434,60 @@ std::vector<DicomFile> largestSeries(const QString &folder, SeriesMap series, So
     return chosen;
 }
 
-std::vector<DicomFile> seriesOfFolder(const QString &folder, const ImportProgress &progress, SourceVolume *volume)
+std::vector<DicomFile> seriesOfFolder(const QString &folder, const ImportProgress &progress, std::vector<std::string> *notes)
 {
-    const std::vector<DicomFile> files = scanFiles(folder, filesBelow(folder, QDirIterator::Subdirectories), progress);
-    if (files.empty())
+    const QStringList paths = filesBelow(folder, QDirIterator::Subdirectories);
+    const std::vector<DicomFile> files = scanFiles(folder, paths, progress);
+    if (files.empty()) {
+        const auto unreadable = std::count_if(paths.begin(), paths.end(), [](const QString &file) { return !QFileInfo(file).isReadable(); });
+        if (unreadable > 0)
+            throw ImportError(QStringLiteral("%1: the folder holds no DICOM images it may read: permission denied for %2 of its %3 files")
+                                  .arg(folder)
+                                  .arg(unreadable)
+                                  .arg(paths.size()));
         throw ImportError(QStringLiteral("%1: the folder holds no DICOM images").arg(folder));
-    return largestSeries(folder, groupBySeries(files), volume);
+    }
+    return largestSeries(folder, groupBySeries(files), notes);
 }
 
-// The given file and the files beside it of the same series.
-std::vector<DicomFile> seriesOfFile(const QString &path, const ImportProgress &progress)
+QString name(const DicomFile &file)
+{
+    return QFileInfo(file.path).fileName();
+}
+
+bool sameOrientation(const DicomFile &a, const DicomFile &b)
+{
+    if (a.hasOrientation != b.hasOrientation)
+        return false;
+    for (int i = 0; i < 6; ++i) {
+        if (std::abs(a.orientation[i] - b.orientation[i]) > orientationTolerance)
+            return false;
+    }
+    return true;
+}
+
+// Why `file` cannot be a slice of the volume of the file the user named; empty when it can.
+// Rescaled values may differ from file to file (they are read as floats then), the way
+// they are stored may not.
+QString disagreement(const DicomFile &named, const DicomFile &file)
+{
+    if (!file.pixelDataProblem.isEmpty())
+        return file.pixelDataProblem;
+    if (file.rows != named.rows || file.columns != named.columns)
+        return QStringLiteral("%1 x %2 pixels, not %3 x %4").arg(file.columns).arg(file.rows).arg(named.columns).arg(named.rows);
+    if (file.samplesPerPixel != named.samplesPerPixel || file.bitsAllocated != named.bitsAllocated
+        || file.pixelRepresentation != named.pixelRepresentation)
+        return QStringLiteral("samples of another type");
+    if (!sameOrientation(named, file))
+        return QStringLiteral("a plane of another orientation");
+    if (file.hasPosition != named.hasPosition)
+        return file.hasPosition ? QStringLiteral("a position where the named file has none") : QStringLiteral("no position");
+    return QString();
+}
+
+// The given file and the files beside it of the same series that agree with it; those that
+// do not are named in a note.
+std::vector<DicomFile> seriesOfFile(const QString &path, const ImportProgress &progress, std::vector<std::string> *notes)
 {
     DicomFile given;
     if (!readHeader(path, &given))
@@ -444,16 +498,20 @@ std::vector<DicomFile> seriesOfFile(const QString &path, const ImportProgress &p
     std::vector<DicomFile> series{given};
     QStringList siblings = filesBelow(QFileInfo(path).absolutePath(), QDirIterator::NoIteratorFlags);
     siblings.removeIf([&canonical](const QString &sibling) { return QFileInfo(sibling).canonicalFilePath() == canonical; });
+    QStringList leftOut;
     for (DicomFile &file : scanFiles(path, siblings, progress)) {
-        if (file.seriesUid == given.seriesUid && file.frames == 1 && (file.instanceUid != given.instanceUid || given.instanceUid.isEmpty()))
+        const bool copy = !given.instanceUid.isEmpty() && file.instanceUid == given.instanceUid;
+        if (file.seriesUid != given.seriesUid || file.frames != 1 || copy)
+            continue;
+        const QString why = disagreement(given, file);
+        if (why.isEmpty())
             series.push_back(std::move(file));
+        else
+            leftOut << QStringLiteral("%1 (%2)").arg(name(file), why);
     }
+    if (!leftOut.isEmpty())
+        notes->push_back(QStringLiteral("%1: left out of its series: %2").arg(path, leftOut.join(QStringLiteral(", "))).toStdString());
     return withoutCopies(std::move(series));
-}
-
-QString name(const DicomFile &file)
-{
-    return QFileInfo(file.path).fileName();
 }
 
 // "FOLDER: FILE" for one file of a folder's series, the path alone for the file given.
@@ -564,8 +622,8 @@ void convertToFloat(const std::vector<unsigned char> &from, SampleType type, uin
 }
 
 // Reads each file's pixels through ITK into its place in the volume.
-void readSlices(const QString &where, const std::vector<DicomFile> &series, bool mixedStorage, SourceVolume *volume,
-                const ImportProgress &progress)
+void readSlices(const QString &where, const std::vector<DicomFile> &series, bool mixedStorage, const GridLimits &limits,
+                SourceVolume *volume, const ImportProgress &progress)
 {
     uint64_t sliceSamples = 0;
     for (size_t i = 0; i < series.size(); ++i) {
@@ -582,6 +640,7 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
             std::copy(slice.spacing, slice.spacing + 3, volume->spacing);
             volume->frame = slice.frame;
             checkGrid(where, volume->sizes[0], volume->sizes[1], volume->sizes[2]);
+            checkLimits(where, *volume, limits);
             allocateSamples(where, volume, progress);
             sliceSamples = slice.sampleCount();
         }
@@ -631,23 +690,24 @@ bool looksLikeDicom(const QString &path)
     return readHeader(path, &facts);
 }
 
-SourceVolume readDicom(const QString &path, const ImportProgress &progress)
+namespace {
+
+// The volume of a series whose files were chosen: checked, sorted, read and placed.
+SourceVolume volumeOfSeries(const QString &path, std::vector<DicomFile> series, std::vector<std::string> notes,
+                            const GridLimits &limits, const ImportProgress &progress)
 {
-    ItkImageIO::quietLibraries();
     SourceVolume volume;
     volume.format = "DICOM";
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw ImportError(QStringLiteral("%1: cannot open: no such file or folder").arg(path));
-    std::vector<DicomFile> series = info.isDir() ? seriesOfFolder(path, progress, &volume) : seriesOfFile(path, progress);
+    volume.notes = std::move(notes);
     checkAlike(path, series);
     const double sliceSpacing = sortSlices(path, &series, &volume);
     const bool mixedStorage = std::any_of(series.begin(), series.end(),
                                           [&series](const DicomFile &file) { return file.storage != series.front().storage; });
     for (const DicomFile &file : series)
         volume.files.push_back(file.path.toStdString());
-    readSlices(path, series, mixedStorage, &volume, progress);
+    readSlices(path, series, mixedStorage, limits, &volume, progress);
     volume.frame = frameOfSeries(series, volume.frame);
+    volume.modality = series.front().modality.toStdString();
     if (series.size() > 1 || series.front().frames == 1)
         volume.spacing[2] = sliceSpacing > 0.0 ? sliceSpacing : series.front().sliceSpacing > 0.0 ? series.front().sliceSpacing : 1.0;
     volume.hasSpacing = series.front().hasPixelSpacing && std::all_of(volume.spacing, volume.spacing + 3, [](double spacing) {
@@ -656,4 +716,48 @@ SourceVolume readDicom(const QString &path, const ImportProgress &progress)
     if (!volume.hasSpacing)
         std::fill(volume.spacing, volume.spacing + 3, 1.0);
     return volume;
+}
+
+QString withoutPrefix(const QString &message, const QString &path)
+{
+    const QString prefix = path + QStringLiteral(": ");
+    return message.startsWith(prefix) ? message.mid(prefix.size()) : message;
+}
+
+// A named file opens its series; where the series makes no volume with it (a slice
+// missing, two at one place, a slice that fails to decode), it opens alone and says why.
+SourceVolume volumeOfFile(const QString &path, const GridLimits &limits, const ImportProgress &progress)
+{
+    std::vector<std::string> notes;
+    std::vector<DicomFile> series = seriesOfFile(path, progress, &notes);
+    if (series.size() == 1)
+        return volumeOfSeries(path, std::move(series), std::move(notes), limits, progress);
+    const DicomFile named = *std::find_if(series.begin(), series.end(), [&path](const DicomFile &file) { return file.path == path; });
+    try {
+        return volumeOfSeries(path, series, notes, limits, progress);
+    } catch (const ImportCancelled &) {
+        throw;
+    } catch (const ImportError &error) {
+        notes.push_back(QStringLiteral("%1: opened alone: the %2 files of its series make no volume with it: %3")
+                            .arg(path)
+                            .arg(series.size())
+                            .arg(withoutPrefix(error.message(), path))
+                            .toStdString());
+    }
+    return volumeOfSeries(path, {named}, std::move(notes), limits, progress);
+}
+
+} // namespace
+
+SourceVolume readDicom(const QString &path, const GridLimits &limits, const ImportProgress &progress)
+{
+    ItkImageIO::quietLibraries();
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw ImportError(QStringLiteral("%1: cannot open: no such file or folder").arg(path));
+    if (!info.isDir())
+        return volumeOfFile(path, limits, progress);
+    std::vector<std::string> notes;
+    std::vector<DicomFile> series = seriesOfFolder(path, progress, &notes);
+    return volumeOfSeries(path, std::move(series), std::move(notes), limits, progress);
 }

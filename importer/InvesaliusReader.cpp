@@ -32,6 +32,7 @@ struct MatrixEntry
     double spacing[3] = {1.0, 1.0, 1.0};
     bool hasSpacing = false;
     PatientFrame frame;
+    QString modality;
 };
 
 QString withoutDotSlash(const QString &name)
@@ -114,6 +115,7 @@ MatrixEntry readMatrixEntry(const QString &path, const QByteArray &text)
         throw ImportError(QStringLiteral("%1: dtype \"%2\" is not supported").arg(where, dtype));
     readSpacing(plist, &entry);
     entry.frame = frameOf(plist);
+    entry.modality = plist.value(QStringLiteral("modality")).toString().trimmed();
     return entry;
 }
 
@@ -238,7 +240,7 @@ bool isGzip(const QString &path)
 
 } // namespace
 
-SourceVolume readInvesaliusProject(const QString &path, const ImportProgress &progress)
+SourceVolume readInvesaliusProject(const QString &path, const GridLimits &limits, const ImportProgress &progress)
 {
     // libarchive does not check the gzip stream's checksum; damaged samples would pass.
     if (isGzip(path))
@@ -252,7 +254,9 @@ SourceVolume readInvesaliusProject(const QString &path, const ImportProgress &pr
     std::copy(matrix.spacing, matrix.spacing + 3, volume.spacing);
     volume.hasSpacing = matrix.hasSpacing;
     volume.frame = matrix.frame;
+    volume.modality = matrix.modality.toStdString();
     volume.type = matrix.type;
+    checkLimits(path, volume, limits);
     readMatrix(path, matrixName, &volume, progress);
     if (QSysInfo::ByteOrder == QSysInfo::BigEndian)
         swapSampleBytes(volume.bytes.data(), volume.sampleCount(), volume.type);

@@ -11,4 +11,4 @@ class ImportProgress;
 // its NumPy `dtype`, and whose `spacing` gives the voxel size (x, y, z) in mm; and that raw
 // file, little-endian and x fastest. The samples are read straight out of the compressed
 // archive; nothing is extracted.
-SourceVolume readInvesaliusProject(const QString &path, const ImportProgress &progress);
+SourceVolume readInvesaliusProject(const QString &path, const GridLimits &limits, const ImportProgress &progress);

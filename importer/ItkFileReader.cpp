@@ -3,6 +3,7 @@
 #include "ImportError.h"
 #include "ImportProgress.h"
 #include "ItkImageIO.h"
+#include "NiftiTwoHeader.h"
 #include "StoredData.h"
 
 
@@ -384,6 +385,39 @@ QString isolatedNiftiPath(const QString &path, const SourceVolume &volume, const
     return read;
 }
 
+QByteArray headerBytes(const QString &header, int size)
+{
+    QByteArray bytes(size, '\0');
+    gzFile file = gzopen(QFile::encodeName(header).constData(), "rb");
+    const int got = file ? gzread(file, bytes.data(), unsigned(size)) : 0;
+    if (file)
+        gzclose(file);
+    return bytes.left(std::max(got, 0));
+}
+
+// For a NIfTI-2 file, the NIfTI-1 stand-in header ITK reads instead (NiftiTwoHeader.h),
+// written into `folder` beside a link to the data; the path to read otherwise.
+QString niftiOneStandIn(const QString &path, const QString &read, const SourceVolume &volume, const QTemporaryDir &folder)
+{
+    const QString header = niftiHeaderOf(path, volume);
+    const QByteArray bytes = headerBytes(header, NiftiTwoHeader::size);
+    if (!NiftiTwoHeader::isNiftiTwo(bytes))
+        return read;
+    QString refusal;
+    const QByteArray standIn = NiftiTwoHeader::toNiftiOnePair(bytes, &refusal);
+    if (standIn.isEmpty())
+        throw ImportError(QStringLiteral("%1: %2").arg(path, refusal));
+    const QString partner = niftiPartnerOf(volume);
+    const QString data = isImageHalf(path) || partner.isEmpty() ? path : partner;
+    const QString standInHeader = folder.filePath(QStringLiteral("standin.hdr"));
+    const QString dataLink = folder.filePath(isCompressedName(data) ? QStringLiteral("standin.img.gz") : QStringLiteral("standin.img"));
+    QFile file(standInHeader);
+    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(standIn) != standIn.size()
+        || !QFile::link(QFileInfo(data).absoluteFilePath(), dataLink))
+        throw ImportError(QStringLiteral("%1: cannot prepare the NIfTI-2 header for reading: %2").arg(path, file.errorString()));
+    return standInHeader;
+}
+
 // Whether a line of the header before its data matches `key`: NRRD ends its header with
 // an empty line, MetaImage with the ElementDataFile line.
 bool headerHas(const QString &path, ItkFormat format, const QRegularExpression &key)
@@ -420,6 +454,19 @@ bool statesFrame(const QString &path, ItkFormat format, const SourceVolume &volu
     return false;
 }
 
+// MetaImage's optional Modality field; ITK reads it but does not pass it on.
+std::string metaImageModality(itk::ImageIOBase &io)
+{
+    switch (static_cast<itk::MetaImageIO &>(io).GetMetaImagePointer()->Modality()) {
+    case MET_MOD_CT: return "CT";
+    case MET_MOD_MR: return "MR";
+    case MET_MOD_NM: return "NM";
+    case MET_MOD_US: return "US";
+    case MET_MOD_OTHER: return "OT";
+    default: return std::string();
+    }
+}
+
 void acceptSpacing(SourceVolume *volume)
 {
     volume->hasSpacing = true;
@@ -436,7 +483,7 @@ void acceptSpacing(SourceVolume *volume)
 
 } // namespace
 
-SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProgress &progress)
+SourceVolume readItkFile(const QString &path, ItkFormat format, const GridLimits &limits, const ImportProgress &progress)
 {
     ItkImageIO::quietLibraries();
     if (!QFileInfo(path).isFile())
@@ -445,14 +492,16 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
     volume.format = formatName(format);
     volume.files.push_back(path.toStdString());
     const QStringList others = format == ItkFormat::Nifti ? niftiPartner(path) : namedDataFiles(path, format);
-    for (const QString &other : others)
+    for (const QString &other : others) {
+        checkDataFileKind(path, other);
         volume.files.push_back(other.toStdString());
+    }
 
     // A corrupt header stream would only make ITK say that it cannot read the file.
     if (format == ItkFormat::Nifti && isCompressedName(path))
         StoredData::checkCompressed(path, 0, 0);
     const QTemporaryDir links;
-    const QString read = format == ItkFormat::Nifti ? isolatedNiftiPath(path, volume, links) : path;
+    const QString read = format == ItkFormat::Nifti ? niftiOneStandIn(path, isolatedNiftiPath(path, volume, links), volume, links) : path;
     if (format == ItkFormat::MetaImage)
         checkMetaImageDimensions(path);
     itk::ImageIOBase::Pointer io = ioFor(format);
@@ -463,8 +512,11 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProg
         checkNiftiGeometry(path, niftiHeaderOf(path, volume));
     try {
         ItkImageIO::readInformation(*io, path, &volume);
+        checkLimits(path, volume, limits);
         acceptSpacing(&volume);
         volume.frame.known = statesFrame(path, format, volume);
+        if (format == ItkFormat::MetaImage)
+            volume.modality = metaImageModality(*io);
         checkStoredData(path, format, *io, volume);
         const QString detached = format == ItkFormat::MetaImage ? detachedCompressedData(path, *io, links) : QString();
         if (!detached.isEmpty()) {

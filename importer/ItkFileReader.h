@@ -12,4 +12,4 @@ enum class ItkFormat { Nifti, Nrrd, MetaImage };
 
 // Reads the whole volume; refuses with an ImportError naming `path`. The samples come in
 // one piece, so the import can stop only before and after.
-SourceVolume readItkFile(const QString &path, ItkFormat format, const ImportProgress &progress);
+SourceVolume readItkFile(const QString &path, ItkFormat format, const GridLimits &limits, const ImportProgress &progress);

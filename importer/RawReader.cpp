@@ -30,7 +30,7 @@ void checkDataCanBeThere(const QString &path, const RawLayout &layout, const Sou
 
 } // namespace
 
-SourceVolume readRawFile(const QString &path, const RawLayout &layout, const ImportProgress &progress)
+SourceVolume readRawFile(const QString &path, const RawLayout &layout, const GridLimits &limits, const ImportProgress &progress)
 {
     checkGrid(path, layout.sizes[0], layout.sizes[1], layout.sizes[2]);
     if (layout.offset < 0)
@@ -44,6 +44,7 @@ SourceVolume readRawFile(const QString &path, const RawLayout &layout, const Imp
     volume.files.push_back(path.toStdString());
     std::copy(layout.sizes, layout.sizes + 3, volume.sizes);
     volume.type = layout.type;
+    checkLimits(path, volume, limits);
     checkDataCanBeThere(path, layout, volume, file.size());
     allocateSamples(path, &volume, progress);
     if (!file.seek(layout.offset))

@@ -13,6 +13,17 @@ namespace {
 const QByteArray progressWord = "progress ";
 const QByteArray resultWord = "result ";
 
+// Texts travel byte for byte, one character per byte: file names need not be UTF-8.
+QString textOf(const std::string &bytes)
+{
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+std::string bytesOf(const QString &text)
+{
+    return text.toLatin1().toStdString();
+}
+
 QJsonArray numbers(std::initializer_list<double> values)
 {
     QJsonArray array;
@@ -25,7 +36,7 @@ QJsonArray texts(const std::vector<std::string> &lines)
 {
     QJsonArray array;
     for (const std::string &line : lines)
-        array.append(QString::fromStdString(line));
+        array.append(textOf(line));
     return array;
 }
 
@@ -44,18 +55,18 @@ QJsonObject mappingObject(const ValueMapping &mapping)
 
 QJsonObject resultObject(const ImportResult &result)
 {
-    return {{"refusal", QString::fromStdString(result.refusal)},
+    return {{"refusal", textOf(result.refusal)},
             {"cancelled", result.cancelled},
-            {"format", QString::fromStdString(result.format)},
+            {"format", textOf(result.format)},
             {"size", QJsonArray{result.sizeX, result.sizeY, result.sizeZ}},
             {"spacing", numbers({result.spacing.x, result.spacing.y, result.spacing.z})},
             {"spacingKnown", result.spacing.known},
             {"frame", frameObject(result.frame)},
             {"units", QJsonObject{{"scale", result.units.scale}, {"offset", result.units.offset}, {"hounsfield", result.units.hounsfield}}},
-            {"mappingDescription", QString::fromStdString(result.mappingDescription)},
+            {"mappingDescription", textOf(result.mappingDescription)},
             {"notes", texts(result.notes)},
             {"files", texts(result.files)},
-            {"sampleType", QString::fromStdString(result.sampleType)},
+            {"sampleType", textOf(result.sampleType)},
             {"lowestValue", result.lowestValue},
             {"highestValue", result.highestValue},
             {"mapping", mappingObject(result.mapping)}};
@@ -95,7 +106,7 @@ public:
     {
         const QJsonValue value = object.value(QLatin1String(key));
         good = good && value.isString();
-        return value.toString().toStdString();
+        return bytesOf(value.toString());
     }
     std::vector<double> numbers(const char *key, int count)
     {
@@ -112,7 +123,7 @@ public:
         std::vector<std::string> lines;
         for (const QJsonValue &value : arrayOf(key)) {
             good = good && value.isString();
-            lines.push_back(value.toString().toStdString());
+            lines.push_back(bytesOf(value.toString()));
         }
         return lines;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GridLimits.h"
 #include "PatientFrame.h"
 #include "SampleType.h"
 
@@ -23,6 +24,8 @@ struct SourceVolume
     double spacing[3] = {1.0, 1.0, 1.0};
     bool hasSpacing = false;
     PatientFrame frame;
+    // The modality the source names ("CT", "MR"); empty where its format has no such field.
+    std::string modality;
     SampleType type = SampleType::UInt8;
     std::vector<unsigned char> bytes;
     std::vector<std::string> files;
@@ -37,6 +40,17 @@ struct SourceVolume
 // volume holds. Every reader calls it before
 // it allocates anything for the samples.
 void checkGrid(const QString &file, uint64_t sizeX, uint64_t sizeY, uint64_t sizeZ);
+
+// Refuses what no reader should open, before any does: a path that is not there, one the
+// user may not read, and anything but a regular file or a folder.
+void checkOpenable(const QString &path);
+
+// Refuses a file that `header` names for its data when it is there but is no regular file.
+void checkDataFileKind(const QString &header, const QString &dataFile);
+
+// Refuses a grid of the sizes and type already set that the caller cannot hold: every reader
+// calls it as soon as the header is read, before it reads a sample.
+void checkLimits(const QString &file, const SourceVolume &volume, const GridLimits &limits);
 
 // Allocates the samples for the sizes and type already set, refusing when memory is short;
 // announces them through `progress` first.

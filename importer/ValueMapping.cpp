@@ -9,6 +9,7 @@ constexpr double hounsfieldOffset = 1024.0;
 // view. Data with its minimum in this band and its maximum at water or above is taken as CT.
 constexpr double lowestHounsfieldMinimum = -3100.0;
 constexpr double highestHounsfieldMinimum = -500.0;
+constexpr double middleSample = 2048.0;
 
 QString number(double value)
 {
@@ -76,8 +77,8 @@ ValueMapping rangeMapping(MappingKind kind, double low, double high)
         mapping.scale = maxSampleValue / (high - low);
         mapping.offset = -low * mapping.scale;
     } else {
-        mapping.scale = 0.0;
-        mapping.offset = 0.0;
+        mapping.scale = 1.0;
+        mapping.offset = middleSample - low;
     }
     return mapping;
 }
@@ -102,11 +103,17 @@ bool parseMappingKind(const QString &name, MappingKind *kind)
     return false;
 }
 
-MappingKind defaultMappingKind(const ValueStats &stats, SampleType type, bool scaled)
+MappingKind defaultMappingKind(const ValueStats &stats, SampleType type, bool scaled, const MappingEvidence &evidence)
 {
+    if (stats.min() == stats.max())
+        return MappingKind::Linear;
     if (sampleTypeSize(type) == 1 && !scaled)
         return MappingKind::Times16;
-    if (stats.min() >= lowestHounsfieldMinimum && stats.min() <= highestHounsfieldMinimum && stats.max() >= 0.0)
+    if (evidence.modality == QLatin1String("CT"))
+        return MappingKind::Hounsfield;
+    const bool looksLikeCt = stats.min() >= lowestHounsfieldMinimum && stats.min() <= highestHounsfieldMinimum
+                             && stats.max() >= 0.0 && evidence.hounsfieldShare >= hounsfieldShareNeeded;
+    if (evidence.modality.isEmpty() && looksLikeCt)
         return MappingKind::Hounsfield;
     if (stats.allIntegral() && stats.min() >= 0.0 && stats.max() <= maxSampleValue)
         return MappingKind::Keep;

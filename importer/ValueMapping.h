@@ -37,14 +37,30 @@ constexpr uint16_t maxSampleValue = 4095;
 ValueMapping hounsfieldMapping();
 ValueMapping times16Mapping(SampleType type);
 ValueMapping keepMapping();
-// low..high onto 0..4095; an empty range maps everything to 0.
+// low..high onto 0..4095. An empty range (a volume of one value) moves its value to the
+// middle, 2048, where the default transfer function shows it, keeping the scale of 1.
 ValueMapping rangeMapping(MappingKind kind, double low, double high);
 
 // The names the command line uses: "hu", "x16", "keep", "linear".
 bool parseMappingKind(const QString &name, MappingKind *kind);
 
+// What the default mapping goes by besides the range of the values.
+struct MappingEvidence
+{
+    // The modality the source names ("CT", "MR"); empty where its format has no such field.
+    QString modality;
+    // The share of the values between -1024 and 3071, the span of Hounsfield units, counting
+    // the padding that scanners write below -1024 (the lowest value) as inside.
+    double hounsfieldShare = 1.0;
+};
+
+// The share of hounsfieldShare that still counts as "nearly all".
+constexpr double hounsfieldShareNeeded = 0.98;
+
 // The mapping that fits the data when the user names none, first rule that applies:
-// unscaled 8-bit integers: Times16; values that look like CT in Hounsfield units (the
-// lowest between -3100 and -500, air and padding, and the highest at least 0, water):
-// Hounsfield; whole numbers within 0..4095: Keep; anything else: Linear.
-MappingKind defaultMappingKind(const ValueStats &stats, SampleType type, bool scaled);
+// one value only: Linear, which puts it in the middle; unscaled 8-bit integers: Times16; a source that says CT: Hounsfield; a source that
+// names no modality and values that look like CT in Hounsfield units (the lowest between
+// -3100 and -500, air and padding, the highest at least 0, water, and nearly all within
+// -1024..3071): Hounsfield; whole numbers within 0..4095: Keep; anything else: Linear.
+MappingKind defaultMappingKind(const ValueStats &stats, SampleType type, bool scaled,
+                               const MappingEvidence &evidence = MappingEvidence());

@@ -44,23 +44,22 @@ bool hasSuffix(const QString &path, const char *const (&suffixes)[N])
 
 SourceVolume readSource(const QString &path, const ImportOptions &options, const ImportProgress &progress)
 {
+    checkOpenable(path);
     if (options.raw)
-        return readRawFile(path, *options.raw, progress);
+        return readRawFile(path, *options.raw, options.limits, progress);
     const QFileInfo info(path);
     if (info.isDir())
-        return readDicom(path, progress);
+        return readDicom(path, options.limits, progress);
     if (hasSuffix(path, niftiSuffixes))
-        return readItkFile(path, ItkFormat::Nifti, progress);
+        return readItkFile(path, ItkFormat::Nifti, options.limits, progress);
     if (hasSuffix(path, nrrdSuffixes))
-        return readItkFile(path, ItkFormat::Nrrd, progress);
+        return readItkFile(path, ItkFormat::Nrrd, options.limits, progress);
     if (hasSuffix(path, metaImageSuffixes))
-        return readItkFile(path, ItkFormat::MetaImage, progress);
+        return readItkFile(path, ItkFormat::MetaImage, options.limits, progress);
     if (hasSuffix(path, invesaliusSuffixes))
-        return readInvesaliusProject(path, progress);
-    if (!info.exists())
-        throw ImportError(QStringLiteral("%1: cannot open: no such file or folder").arg(path));
+        return readInvesaliusProject(path, options.limits, progress);
     if (hasSuffix(path, dicomSuffixes) || looksLikeDicom(path))
-        return readDicom(path, progress);
+        return readDicom(path, options.limits, progress);
     throw ImportError(QStringLiteral("%1: unknown format; expected a DICOM file or folder, .nii, .nii.gz, .hdr, .nrrd, "
                                      ".nhdr, .mha, .mhd or .inv3, or --raw for headerless data")
                           .arg(path));
@@ -213,9 +212,16 @@ std::vector<double> sampleOfFiniteValues(const SourceVolume &volume)
     return values;
 }
 
-ValueMapping robustLinearMapping(const SourceVolume &volume, const ValueStats &stats)
+// Hounsfield units span -1024..3071; scanners pad the field outside their view with one
+// value below that (-2048, -3024), which is then the lowest.
+double hounsfieldShare(const std::vector<double> &values, const ValueStats &stats)
 {
-    std::vector<double> values = sampleOfFiniteValues(volume);
+    const auto inSpan = [&stats](double value) { return (value >= -1024.0 && value <= 3071.0) || value == stats.min(); };
+    return values.empty() ? 1.0 : double(std::count_if(values.begin(), values.end(), inSpan)) / double(values.size());
+}
+
+ValueMapping robustLinearMapping(std::vector<double> values, const ValueStats &stats)
+{
     if (values.empty())
         return rangeMapping(MappingKind::Linear, stats.min(), stats.max());
     const ValueRange range = robustRange(std::move(values), robustLowFraction, robustHighFraction);
@@ -228,7 +234,11 @@ ValueMapping chooseMapping(const ImportOptions &options, const SourceVolume &vol
 {
     if (options.window)
         return rangeMapping(MappingKind::Window, options.window->first, options.window->second);
-    const MappingKind kind = options.mapping.value_or(defaultMappingKind(stats, volume.type, false));
+    std::vector<double> values = sampleOfFiniteValues(volume);
+    MappingEvidence evidence;
+    evidence.modality = QString::fromStdString(volume.modality);
+    evidence.hounsfieldShare = hounsfieldShare(values, stats);
+    const MappingKind kind = options.mapping.value_or(defaultMappingKind(stats, volume.type, false, evidence));
     switch (kind) {
     case MappingKind::Hounsfield:
         return hounsfieldMapping();
@@ -240,7 +250,7 @@ ValueMapping chooseMapping(const ImportOptions &options, const SourceVolume &vol
     case MappingKind::Window:
         break;
     }
-    return robustLinearMapping(volume, stats);
+    return robustLinearMapping(std::move(values), stats);
 }
 
 SampleUnits unitsOf(const ValueMapping &mapping)
@@ -311,6 +321,16 @@ void convert(const QString &path, const ImportOptions &options, const ImportProg
 } // namespace
 
 static_assert(maxSample == maxSampleValue, "the mapping's range is the viewer's");
+
+std::string valuesDescription(const ImportResult &result)
+{
+    return QStringLiteral("%1 values %2..%3, mapping %4")
+        .arg(QString::fromStdString(result.sampleType))
+        .arg(result.lowestValue, 0, 'g', 6)
+        .arg(result.highestValue, 0, 'g', 6)
+        .arg(QString::fromStdString(result.mappingDescription))
+        .toStdString();
+}
 
 ImportResult importVolume(const std::string &path, const ImportOptions &options, const ImportProgress &progress)
 {

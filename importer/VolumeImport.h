@@ -30,6 +30,8 @@ struct ImportOptions
     // Where the mapped samples go, given their count; unset: memory of the result's own.
     // The reader process hands out a file that the viewer maps.
     std::function<SampleBuffer(size_t count)> sampleStore;
+    // What the caller can hold; a declared grid beyond it is refused before any sample is read.
+    GridLimits limits;
 };
 
 // A volume read, or the reason why not. The description is empty on a refusal.
@@ -53,6 +55,10 @@ struct ImportResult : VolumeDescription
 // The linear mapping spreads the values between these fractions of the sorted values.
 constexpr double robustLowFraction = 0.005;
 constexpr double robustHighFraction = 0.995;
+
+// The stored values and their mapping in a few words, for the line that reports an open:
+// "int16 values -1024..3033, mapping hu (value + 1024)".
+std::string valuesDescription(const ImportResult &result);
 
 // Reads the volume at `path`, a file or a DICOM folder, told apart by its name: .dcm (or
 // any file GDCM takes for DICOM), .nii, .nii.gz, .hdr, .img, .nrrd, .nhdr, .mha, .mhd,

@@ -156,10 +156,15 @@ int main(int argc, char **argv)
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     takeStandardOutputForTheAnswer();
-    char *end = nullptr;
-    const long sampleFile = argc == 3 ? std::strtol(argv[2], &end, 10) : -1;
-    if (!answer || argc != 3 || *end != '\0' || sampleFile < 0) {
-        std::fprintf(stderr, "usage: dichtenschau-reader PATH FD (started by the viewer)\n");
+    char *end[3] = {nullptr, nullptr, nullptr};
+    const long sampleFile = argc == 5 ? std::strtol(argv[2], &end[0], 10) : -1;
+    GridLimits limits;
+    if (argc == 5) {
+        limits.memoryBytes = std::strtoull(argv[3], &end[1], 10);
+        limits.textureSide = int(std::strtol(argv[4], &end[2], 10));
+    }
+    if (!answer || argc != 5 || *end[0] != '\0' || *end[1] != '\0' || *end[2] != '\0' || sampleFile < 0) {
+        std::fprintf(stderr, "usage: dichtenschau-reader PATH FD MEMORY-BYTES TEXTURE-SIDE (started by the viewer)\n");
         return 2;
     }
     AddressSpaceLimit limit;
@@ -167,6 +172,7 @@ int main(int argc, char **argv)
         limit.allowGrid(samples, bytesPerSample);
     });
     ImportOptions options;
+    options.limits = limits;
     options.sampleStore = [sampleFile](size_t count) { return createSamples(int(sampleFile), count); };
     const ImportResult result = importVolume(argv[1], options, progress);
     say(ReaderProtocol::resultLine(result));

@@ -22,16 +22,6 @@ int roundHalfUpToInt(double value)
     return int(roundHalfUp(value));
 }
 
-static bool sameCoordinate(double a, double b)
-{
-    return std::abs(a - b) <= 1e-12 * std::min(std::abs(a), std::abs(b));
-}
-
-bool samePoint(const QPointF &a, const QPointF &b)
-{
-    return sameCoordinate(a.x(), b.x()) && sameCoordinate(a.y(), b.y());
-}
-
 QPointF clampPoint(const QPointF &point, const QRectF &bounds, quint32 lockFlags)
 {
     const double left = bounds.left();
@@ -74,20 +64,40 @@ int hitTest(const QPolygonF &points, const QPointF &pos, const QSizeF &handleSiz
     return -1;
 }
 
-QPointF rescaledPoint(const QPointF &point, double sx, double sy)
+// The rows between the frame's top and bottom; none in an editor squeezed flat.
+static int rowSpan(const DataFrame &frame, const QSize &size)
 {
-    return QPointF(roundHalfUp(point.x() * sx), roundHalfUp(point.y() * sy));
+    return std::max(0, frame.bottomOnLastRow ? size.height() - 1 : size.height());
 }
 
-double valueToHeight(int value, int editorHeight)
+QRectF framePixels(const DataFrame &frame, const QSize &size)
 {
-    const double h = editorHeight - 1;
-    return roundHalfUp(h - value * h / 255);
+    return QRectF(0, 0, std::max(0, size.width()), rowSpan(frame, size));
 }
 
-QPointF stopToPoint(qreal position, int value, int editorWidth, int editorHeight)
+QPointF dataToPixel(const DataFrame &frame, const QPointF &data, const QSize &size)
 {
-    return QPointF(roundHalfUp(editorWidth * position), valueToHeight(value, editorHeight));
+    const double x = (data.x() - frame.left) / (frame.right - frame.left) * size.width();
+    const double y = (data.y() - frame.top) / (frame.bottom - frame.top) * rowSpan(frame, size);
+    return QPointF(roundHalfUp(x), roundHalfUp(y));
+}
+
+// Where along from..to an offset into a span of pixels lies.
+static double along(double from, double to, double offset, double span)
+{
+    return span > 0 ? from + offset / span * (to - from) : from;
+}
+
+QPointF keptInFrame(const DataFrame &frame, const QPointF &data)
+{
+    return QPointF(std::clamp(data.x(), std::min(frame.left, frame.right), std::max(frame.left, frame.right)),
+                   std::clamp(data.y(), std::min(frame.top, frame.bottom), std::max(frame.top, frame.bottom)));
+}
+
+QPointF pixelToData(const DataFrame &frame, const QPointF &pixel, const QSize &size)
+{
+    return keptInFrame(frame, QPointF(along(frame.left, frame.right, pixel.x(), size.width()),
+                                      along(frame.top, frame.bottom, pixel.y(), rowSpan(frame, size))));
 }
 
 std::optional<QGradientStops> stopsFromPoints(QPolygonF points, qreal width,

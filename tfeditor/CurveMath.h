@@ -13,12 +13,13 @@
 #include <optional>
 
 // The arithmetic of the transfer-function editor, kept apart from the widgets so that it
-// can be checked on its own: clamping and hit-testing of control points, the rescale on a
-// resize, the mapping between channel values and heights and between points and stops,
+// can be checked on its own: clamping and hit-testing of control points, the mapping
+// between a curve's data coordinates and an editor's pixels, between points and stops,
 // the position on a curve that a sample reads, and the steps of the transfer table build.
 //
-// Points are in an editor's own pixels (origin top-left, y downwards). Every rounding here
-// goes to the nearest whole number with halves upwards, towards positive infinity.
+// An editor keeps its points in data coordinates (DataFrame) and shows them in its own pixels
+// (origin top-left, y downwards). Every rounding here goes to the nearest whole number with
+// halves upwards, towards positive infinity.
 namespace CurveMath {
 
 // Number of entries of the transfer table: one per 12-bit sample value.
@@ -26,10 +27,6 @@ constexpr int TableSize = transferTableSize;
 
 double roundHalfUp(double value);
 int roundHalfUpToInt(double value);
-
-// Relative equality used to find a dragged point again after a sort; a coordinate of 0
-// matches only an exact 0.
-bool samePoint(const QPointF &a, const QPointF &b);
 
 // Keeps a point inside bounds (right and bottom edges inclusive); lockFlags is a set of
 // HoverPoints::LockType. PinLeft wins over PinRight and PinTop over PinBottom.
@@ -42,15 +39,32 @@ QRectF handleRect(const QPointF &point, const QSizeF &handleSize);
 // pos, so the lower index wins where handles overlap; -1 when none does.
 int hitTest(const QPolygonF &points, const QPointF &pos, const QSizeF &handleSize, bool squareHandles);
 
-// A point scaled by sx, sy and rounded to whole pixels, as a resize moves it.
-QPointF rescaledPoint(const QPointF &point, double sx, double sy);
+// Where the data coordinates of an editor's points lie over its pixels: data x runs from left
+// on column 0 to right on column W, data y from top on row 0 to bottom on row H - 1 when
+// bottomOnLastRow, else on row H. Points kept in data coordinates mean the same at any size,
+// so no size the editor passes through, however small, can move them.
+struct DataFrame
+{
+    double left = 0.0;
+    double right = 1.0;
+    double top = 0.0;
+    double bottom = 1.0;
+    bool bottomOnLastRow = false;
+};
 
-// Height of a channel value 0..255 in an editor of the given height: 255 on the top row,
-// 0 on the bottom row (height - 1), rounded to a whole pixel.
-double valueToHeight(int value, int editorHeight);
+// A channel editor's frame: x the stop position 0..1, y the channel value, 255 on the top
+// row and 0 on the bottom one (height - 1).
+constexpr DataFrame channelFrame{0.0, 1.0, 255.0, 0.0, true};
 
-// The point of one channel for a stop at the given position with that channel's value.
-QPointF stopToPoint(qreal position, int value, int editorWidth, int editorHeight);
+// The pixels the frame spans in an editor of the given size.
+QRectF framePixels(const DataFrame &frame, const QSize &size);
+// A point of the frame in pixels, rounded to whole pixels as the editor shows it.
+QPointF dataToPixel(const DataFrame &frame, const QPointF &data, const QSize &size);
+// A point of data coordinates moved inside the frame.
+QPointF keptInFrame(const DataFrame &frame, const QPointF &data);
+// A pixel in the frame's coordinates, kept inside the frame; an editor with no width (or no
+// rows) to span puts every point on the frame's left (or top).
+QPointF pixelToData(const DataFrame &frame, const QPointF &pixel, const QSize &size);
 
 // Turns the merged points of all channels into sorted stops, one per point, skipping a
 // point whose truncated x equals the next point's stored x exactly. colourAt gives the
@@ -63,9 +77,9 @@ std::optional<QGradientStops> stopsFromPoints(QPolygonF points, qreal width,
 // outside the curve's span or with fewer than two points.
 std::optional<QPoint> curvePixel(const QPolygonF &points, int x, const QSize &imageSize);
 
-// Sets the height of a curve at x: the point already at x takes the new height, or a new
-// point is inserted between its neighbours. A curve whose span does not hold x is
-// returned unchanged.
+// Sets the y of a curve at x: the point already at x takes the new y, or a new point is
+// inserted between its neighbours. A curve whose span does not hold x is returned
+// unchanged.
 QPolygonF withHeightAt(QPolygonF points, qreal x, qreal y);
 
 // The table build: the range the table may span, the column step for a range (single

@@ -10,8 +10,6 @@
 #include <algorithm>
 #include <array>
 
-using CurveMath::valueToHeight;
-
 GradientEditor::GradientEditor(QWidget *parent)
     : QWidget(parent), colorsFixedToAlpha(false), forceStopsUpdate(false)
 {
@@ -43,6 +41,11 @@ GradientEditor::GradientEditor(QWidget *parent)
     connect(alphaShade->pointEditor(), &HoverPoints::alphaPointCreated, this, &GradientEditor::newColorPoints);
     connect(alphaShade->pointEditor(), &HoverPoints::alphaPointDeleted, this, &GradientEditor::deleteColorPoints);
 
+    for (ShadeWidget *shade : {redShade, greenShade, blueShade, alphaShade}) {
+        connect(shade->pointEditor(), &HoverPoints::dragStarted, this, &GradientEditor::gestureStarted);
+        connect(shade->pointEditor(), &HoverPoints::dragFinished, this, &GradientEditor::gestureFinished);
+    }
+
     tableEntries.assign(CurveMath::TableSize, 0);
 }
 
@@ -52,57 +55,76 @@ QRgb GradientEditor::colourAt(int column)
                                  greenShade->sampleAt(column), blueShade->sampleAt(column));
 }
 
+// Reached from the channel editors' change notifications, which only the user's input on
+// them causes, and from the other edits of the editor.
 void GradientEditor::pointsUpdated()
 {
+    if (rebuildStops())
+        emit gradientStopsEdited(stops);
+}
+
+// Rebuilds the stops from the four curves and announces them; false when nothing was.
+bool GradientEditor::rebuildStops()
+{
     if (colorsFixedToAlpha && !forceStopsUpdate)
-        return;
+        return false;
     forceStopsUpdate = false;
 
     const QPolygonF merged = redShade->curvePoints() + greenShade->curvePoints()
                              + blueShade->curvePoints() + alphaShade->curvePoints();
-    const std::optional<QGradientStops> stops = CurveMath::stopsFromPoints(
+    const std::optional<QGradientStops> rebuilt = CurveMath::stopsFromPoints(
         merged, alphaShade->width(), [this](int column) { return colourAt(column); });
     // A point beyond the editor's width: the previous stops stay in force.
-    if (!stops)
-        return;
+    if (!rebuilt)
+        return false;
 
-    alphaShade->setRampStops(*stops);
-    emit gradientStopsChanged(*stops);
+    stops = *rebuilt;
+    alphaShade->setRampStops(stops);
+    emit gradientStopsChanged(stops);
+    return true;
 }
 
-void GradientEditor::setGradientStops(const QGradientStops &stops)
+// The points are placed in data coordinates (position, channel value), so stops set while
+// the editor is squeezed small keep their values for when it is large again.
+void GradientEditor::setGradientStops(const QGradientStops &newStops)
 {
     // An empty list (an empty stops file) has no end points to pin; the current curves
     // and stops stay.
-    if (stops.isEmpty())
+    if (newStops.isEmpty())
         return;
 
     QPolygonF red, green, blue, alpha;
-    for (const QGradientStop &stop : stops) {
+    for (const QGradientStop &stop : newStops) {
         const QRgb colour = stop.second.rgba();
         const qreal position = stop.first;
-        red << CurveMath::stopToPoint(position, qRed(colour), redShade->width(), redShade->height());
-        green << CurveMath::stopToPoint(position, qGreen(colour), greenShade->width(), greenShade->height());
-        blue << CurveMath::stopToPoint(position, qBlue(colour), blueShade->width(), blueShade->height());
-        alpha << CurveMath::stopToPoint(position, qAlpha(colour), alphaShade->width(), alphaShade->height());
+        red << QPointF(position, qRed(colour));
+        green << QPointF(position, qGreen(colour));
+        blue << QPointF(position, qBlue(colour));
+        alpha << QPointF(position, qAlpha(colour));
     }
 
-    installCurves(red, green, blue, alpha);
+    setCurves(red, green, blue, alpha);
+    announceStops();
 }
 
-// Installs all four curves, then rebuilds and announces the stops once.
-void GradientEditor::installCurves(const QPolygonF &red, const QPolygonF &green, const QPolygonF &blue,
-                                   const QPolygonF &alpha)
+// Installs all four curves, in data coordinates; the caller announces the stops once.
+void GradientEditor::setCurves(const QPolygonF &red, const QPolygonF &green, const QPolygonF &blue,
+                               const QPolygonF &alpha)
 {
-    setShadePoints(red, redShade);
-    setShadePoints(green, greenShade);
-    setShadePoints(blue, blueShade);
-    setShadePoints(alpha, alphaShade);
-    announceStops();
+    setShadeData(red, redShade);
+    setShadeData(green, greenShade);
+    setShadeData(blue, blueShade);
+    setShadeData(alpha, alphaShade);
 }
 
 // The one rebuild that runs even while the colours are fixed to the alpha curve.
 void GradientEditor::announceStops()
+{
+    forceStopsUpdate = true;
+    rebuildStops();
+}
+
+void GradientEditor::announceEdit()
 {
     forceStopsUpdate = true;
     pointsUpdated();
@@ -113,19 +135,20 @@ void GradientEditor::setHistogram(QPixmap *picture)
     alphaShade->setBackdrop(picture);
 }
 
-void GradientEditor::resizeEvent(QResizeEvent *)
+void GradientEditor::setShadeData(const QPolygonF &data, ShadeWidget *shade)
 {
-    announceStops();
+    shade->pointEditor()->replaceData(data);
+    pinEnds(shade);
 }
 
-void GradientEditor::setShadePoints(const QPolygonF &points, ShadeWidget *shade)
+// With a single point the right pin wins: that point goes to the right edge once moved.
+void GradientEditor::pinEnds(ShadeWidget *shade)
 {
     HoverPoints *editor = shade->pointEditor();
-    editor->replacePoints(points);
-    // With a single point the right pin wins: that point sits on the right edge.
-    if (!points.isEmpty()) {
+    const int count = editor->dataList().size();
+    if (count > 0) {
         editor->setLock(0, HoverPoints::PinLeft);
-        editor->setLock(points.size() - 1, HoverPoints::PinRight);
+        editor->setLock(count - 1, HoverPoints::PinRight);
     }
     shade->update();
 }
@@ -148,6 +171,8 @@ void GradientEditor::buildTransferTable(int lo, int hi)
     }
 }
 
+// The curves are edited in data coordinates, so the points the dialog does not touch keep
+// their values whatever size the editor has now.
 void GradientEditor::colorDialog(int index, QWidget *selectedWidget)
 {
     ShadeWidget *selected = qobject_cast<ShadeWidget *>(selectedWidget);
@@ -156,24 +181,25 @@ void GradientEditor::colorDialog(int index, QWidget *selectedWidget)
 
     // The curves are copied before the dialog's own event loop runs and written back
     // after it; the dialog is modal, so nothing else edits them meanwhile.
-    QPolygonF red = redShade->curvePoints();
-    QPolygonF green = greenShade->curvePoints();
-    QPolygonF blue = blueShade->curvePoints();
-    QPolygonF alpha = alphaShade->curvePoints();
-    const qreal x = selected->curvePoints().at(index).x();
+    QPolygonF red = redShade->pointEditor()->dataList();
+    QPolygonF green = greenShade->pointEditor()->dataList();
+    QPolygonF blue = blueShade->pointEditor()->dataList();
+    QPolygonF alpha = alphaShade->pointEditor()->dataList();
+    const qreal position = selected->pointEditor()->dataList().at(index).x();
 
-    const QRgb current = colourAt(CurveMath::roundHalfUpToInt(x));
+    const QRgb current = colourAt(CurveMath::roundHalfUpToInt(selected->curvePoints().at(index).x()));
     const QColor chosen = QColorDialog::getColor(QColor::fromRgba(current), this, QString(),
                                                  QColorDialog::ShowAlphaChannel);
     // A cancelled dialog re-applies the colour the curves show.
     const QRgb colour = chosen.isValid() ? chosen.rgba() : current;
 
-    red = CurveMath::withHeightAt(red, x, valueToHeight(qRed(colour), redShade->height()));
-    green = CurveMath::withHeightAt(green, x, valueToHeight(qGreen(colour), greenShade->height()));
-    blue = CurveMath::withHeightAt(blue, x, valueToHeight(qBlue(colour), blueShade->height()));
-    alpha = CurveMath::withHeightAt(alpha, x, valueToHeight(qAlpha(colour), alphaShade->height()));
+    red = CurveMath::withHeightAt(red, position, qRed(colour));
+    green = CurveMath::withHeightAt(green, position, qGreen(colour));
+    blue = CurveMath::withHeightAt(blue, position, qBlue(colour));
+    alpha = CurveMath::withHeightAt(alpha, position, qAlpha(colour));
 
-    installCurves(red, green, blue, alpha);
+    setCurves(red, green, blue, alpha);
+    announceEdit();
 }
 
 void GradientEditor::moveColorsToAlpha(bool state)
@@ -186,20 +212,20 @@ void GradientEditor::moveColorsToAlpha(bool state)
     if (!state)
         return;
 
-    // Every colour curve keeps, at each alpha point, the value it showed there and loses
-    // its points elsewhere. All curves are read before any is replaced.
+    // Every colour curve keeps, at each alpha point, the value it shows there and loses its
+    // points elsewhere. All curves are read before any is replaced.
+    const QPolygonF alphaShown = alphaShade->curvePoints();
+    const QPolygonF alphaData = alphaShade->pointEditor()->dataList();
     std::array<QPolygonF, 3> aligned;
-    for (const QPointF &alphaPoint : alphaShade->curvePoints()) {
-        const int column = CurveMath::roundHalfUpToInt(alphaPoint.x());
-        const QRgb red = redShade->sampleAt(column);
-        const QRgb green = greenShade->sampleAt(column);
-        const QRgb blue = blueShade->sampleAt(column);
-        aligned[0] << QPointF(alphaPoint.x(), valueToHeight(qRed(red), redShade->height()));
-        aligned[1] << QPointF(alphaPoint.x(), valueToHeight(qGreen(green), greenShade->height()));
-        aligned[2] << QPointF(alphaPoint.x(), valueToHeight(qBlue(blue), blueShade->height()));
+    for (int i = 0; i < alphaData.size(); ++i) {
+        const int column = CurveMath::roundHalfUpToInt(alphaShown.at(i).x());
+        const qreal position = alphaData.at(i).x();
+        aligned[0] << QPointF(position, qRed(redShade->sampleAt(column)));
+        aligned[1] << QPointF(position, qGreen(greenShade->sampleAt(column)));
+        aligned[2] << QPointF(position, qBlue(blueShade->sampleAt(column)));
     }
     for (int c = 0; c < 3; ++c)
-        setShadePoints(aligned[c], colourShades[c]);
+        setShadeData(aligned[c], colourShades[c]);
 
     announceStops();
 }
@@ -236,14 +262,15 @@ void GradientEditor::newColorPoints(int index, qreal xPos)
 
     // New colour points start at full value: white where the alpha point was added.
     for (ShadeWidget *shade : {redShade, greenShade, blueShade}) {
-        QPolygonF points = shade->curvePoints();
-        if (index < 0 || index > points.size())
+        QPolygonF data = shade->pointEditor()->dataList();
+        if (index < 0 || index > data.size())
             continue;
-        points.insert(index, QPointF(xPos, valueToHeight(255, shade->height())));
-        setShadePoints(points, shade);
+        const qreal position = CurveMath::pixelToData(CurveMath::channelFrame, QPointF(xPos, 0), shade->size()).x();
+        data.insert(index, QPointF(position, 255));
+        setShadeData(data, shade);
     }
 
-    announceStops();
+    announceEdit();
 }
 
 void GradientEditor::deleteColorPoints(int index)
@@ -252,12 +279,12 @@ void GradientEditor::deleteColorPoints(int index)
         return;
 
     for (ShadeWidget *shade : {redShade, greenShade, blueShade}) {
-        QPolygonF points = shade->curvePoints();
-        if (index < 0 || index >= points.size())
+        QPolygonF data = shade->pointEditor()->dataList();
+        if (index < 0 || index >= data.size())
             continue;
-        points.remove(index);
-        setShadePoints(points, shade);
+        data.remove(index);
+        setShadeData(data, shade);
     }
 
-    announceStops();
+    announceEdit();
 }

@@ -7,7 +7,6 @@
 #include <vector>
 
 class QPixmap;
-class QResizeEvent;
 class ShadeWidget;
 
 // The transfer-function editor: four channel editors (red, green, blue, alpha, top to
@@ -20,6 +19,13 @@ class ShadeWidget;
 // curve's x positions and follows every move, insertion and deletion of an alpha point.
 // The colour editors' own change notifications are then silenced: only an operation that
 // sets forceStopsUpdate gets a rebuild of the stops, so one edit is announced once.
+//
+// Every rebuild is announced through gradientStopsChanged. One that the user caused in the
+// editor (a drag step, a new or deleted point, a colour chosen) is then announced again
+// through gradientStopsEdited, and a drag of a point is framed by gestureStarted and
+// gestureFinished: the stops set from outside (setGradientStops) and the realignment of the
+// coupling are no edits of the editor's. A resize only shows the same points at the new size
+// and announces nothing.
 class GradientEditor : public QWidget
 {
     Q_OBJECT
@@ -29,6 +35,8 @@ public:
 
     void setGradientStops(const QGradientStops &stops);
     void setHistogram(QPixmap *picture);
+    // The stops of the last rebuild; empty before the first.
+    const QGradientStops &gradientStops() const { return stops; }
 
     // Rewrites the whole table so that the editor's width spans entries lo..hi; a range
     // outside 0..4095 or with lo > hi leaves the table as it is.
@@ -38,6 +46,9 @@ public:
 
 signals:
     void gradientStopsChanged(const QGradientStops &stops);
+    void gradientStopsEdited(const QGradientStops &stops);
+    void gestureStarted();
+    void gestureFinished();
 
 public slots:
     void pointsUpdated();
@@ -47,13 +58,13 @@ public slots:
     void newColorPoints(int index, qreal xPos);
     void deleteColorPoints(int index);
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
 private:
-    void setShadePoints(const QPolygonF &points, ShadeWidget *shade);
-    void installCurves(const QPolygonF &red, const QPolygonF &green, const QPolygonF &blue, const QPolygonF &alpha);
+    void setShadeData(const QPolygonF &data, ShadeWidget *shade);
+    void pinEnds(ShadeWidget *shade);
+    void setCurves(const QPolygonF &red, const QPolygonF &green, const QPolygonF &blue, const QPolygonF &alpha);
+    bool rebuildStops();
     void announceStops();
+    void announceEdit();
     QRgb colourAt(int column);
 
     ShadeWidget *redShade;
@@ -61,6 +72,7 @@ private:
     ShadeWidget *blueShade;
     ShadeWidget *alphaShade;
     std::vector<quint32> tableEntries;
+    QGradientStops stops;
     bool colorsFixedToAlpha;
     bool forceStopsUpdate;
 };

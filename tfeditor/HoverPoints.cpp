@@ -8,10 +8,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QResizeEvent>
 #include <QWidget>
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 HoverPoints::HoverPoints(QWidget *widget, int shape)
     : QObject(widget),
@@ -28,8 +29,7 @@ HoverPoints::HoverPoints(QWidget *widget, int shape)
       handleBrush(QColor(191, 191, 191, 127)),
       linkPen(QBrush(QColor(255, 255, 255, 127)), 2),
       menuPosition(0, 0),
-      menuIndex(-1),
-      lastWidgetSize(widget->size())
+      menuIndex(-1)
 {
     widget->installEventFilter(this);
 
@@ -43,25 +43,64 @@ HoverPoints::HoverPoints(QWidget *widget, int shape)
     connect(setColorAction, &QAction::triggered, this, &HoverPoints::fireChooseColor);
 }
 
+// The watched widget is this object's parent; unlike watchedWidget it is there also while
+// the widget paints itself.
+QSize HoverPoints::widgetSize() const
+{
+    return static_cast<const QWidget *>(parent())->size();
+}
+
 QRectF HoverPoints::activeBounds() const
 {
     if (boundsRect.width() > 0 && boundsRect.height() > 0)
         return boundsRect;
-    return QRectF(0, 0, watchedWidget->width(), watchedWidget->height());
+    return CurveMath::framePixels(dataFrame, widgetSize());
+}
+
+const QPolygonF &HoverPoints::shownPoints() const
+{
+    if (shownSize == widgetSize())
+        return points;
+    shownSize = widgetSize();
+    const QRectF bounds = activeBounds();
+    points.clear();
+    for (const QPointF &point : data)
+        points.append(CurveMath::clampPoint(CurveMath::dataToPixel(dataFrame, point, shownSize), bounds, 0));
+    return points;
+}
+
+void HoverPoints::setPoint(int index, const QPointF &pixel)
+{
+    points[index] = pixel;
+    data[index] = CurveMath::pixelToData(dataFrame, pixel, shownSize);
 }
 
 void HoverPoints::replacePoints(const QPolygonF &newPoints)
 {
+    shownSize = widgetSize();
     const QRectF bounds = activeBounds();
     points.clear();
-    for (const QPointF &point : newPoints)
+    data.clear();
+    for (const QPointF &point : newPoints) {
         points.append(CurveMath::clampPoint(point, bounds, 0));
+        data.append(CurveMath::pixelToData(dataFrame, points.last(), shownSize));
+    }
     lockFlags = QVector<quint32>(points.size(), 0);
+}
+
+void HoverPoints::replaceData(const QPolygonF &newData)
+{
+    data.clear();
+    for (const QPointF &point : newData)
+        data.append(CurveMath::keptInFrame(dataFrame, point));
+    lockFlags = QVector<quint32>(data.size(), 0);
+    shownSize = QSize();
 }
 
 void HoverPoints::placePoint(int index, const QPointF &point, bool notify)
 {
-    points[index] = CurveMath::clampPoint(point, activeBounds(), lockFlags.at(index));
+    shownPoints();
+    setPoint(index, CurveMath::clampPoint(point, activeBounds(), lockFlags.at(index)));
     if (!notify)
         return;
     // Receivers get the index from before the re-sort: the editor moves the colour
@@ -72,25 +111,36 @@ void HoverPoints::placePoint(int index, const QPointF &point, bool notify)
 
 void HoverPoints::publishPoints()
 {
-    if (sortMode != NoSorting) {
-        const QPointF dragged = dragIndex != -1 ? points.at(dragIndex) : QPointF();
-        if (sortMode == SortByX)
-            std::sort(points.begin(), points.end(),
-                      [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); });
-        else
-            std::sort(points.begin(), points.end(),
-                      [](const QPointF &a, const QPointF &b) { return a.y() < b.y(); });
-
-        if (dragIndex != -1) {
-            for (int i = 0; i < points.size(); ++i) {
-                if (CurveMath::samePoint(points.at(i), dragged)) {
-                    dragIndex = i;
-                    break;
-                }
-            }
-        }
-    }
+    shownPoints();
+    if (sortMode != NoSorting)
+        sortPoints();
     emit pointsChanged(points);
+}
+
+// Points that look alike at this size keep the order of their data (which may run against
+// the pixels, as a channel's values do), so that a larger size shows them in order too. The
+// dragged point's index follows it.
+void HoverPoints::sortPoints()
+{
+    const bool byX = sortMode == SortByX;
+    const double dataDirection = byX ? dataFrame.right - dataFrame.left : dataFrame.bottom - dataFrame.top;
+    const auto key = [byX](const QPolygonF &list, int i) { return byX ? list.at(i).x() : list.at(i).y(); };
+    std::vector<int> order(size_t(points.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        if (key(points, a) != key(points, b))
+            return key(points, a) < key(points, b);
+        return key(data, a) * dataDirection < key(data, b) * dataDirection;
+    });
+    QPolygonF sortedPoints, sortedData;
+    for (int i : order) {
+        sortedPoints.append(points.at(i));
+        sortedData.append(data.at(i));
+    }
+    points = sortedPoints;
+    data = sortedData;
+    if (dragIndex != -1)
+        dragIndex = int(std::find(order.begin(), order.end(), dragIndex) - order.begin());
 }
 
 bool HoverPoints::eventFilter(QObject *object, QEvent *event)
@@ -102,15 +152,11 @@ bool HoverPoints::eventFilter(QObject *object, QEvent *event)
     case QEvent::MouseButtonPress:
         return handlePress(static_cast<QMouseEvent *>(event));
     case QEvent::MouseButtonRelease:
-        if (editable)
-            dragIndex = -1;
+        handleRelease();
         return false;
     case QEvent::MouseMove:
         if (editable && dragIndex >= 0)
             placePoint(dragIndex, static_cast<QMouseEvent *>(event)->position(), true);
-        return false;
-    case QEvent::Resize:
-        rescalePoints(static_cast<QResizeEvent *>(event));
         return false;
     case QEvent::Paint:
         paintOverWidget(event);
@@ -126,13 +172,14 @@ bool HoverPoints::handlePress(QMouseEvent *event)
         return false;
 
     const QPointF pos = event->position();
-    const int hit = CurveMath::hitTest(points, pos, handleSize, handleShape != RoundHandle);
+    const int hit = CurveMath::hitTest(shownPoints(), pos, handleSize, handleShape != RoundHandle);
 
     switch (event->button()) {
     case Qt::LeftButton:
         if (hit == -1)
             return false;
         dragIndex = hit;
+        emit dragStarted();
         return true;
     case Qt::RightButton:
         if (hit == -1) {
@@ -148,6 +195,14 @@ bool HoverPoints::handlePress(QMouseEvent *event)
     }
 }
 
+void HoverPoints::handleRelease()
+{
+    if (!editable || dragIndex == -1)
+        return;
+    dragIndex = -1;
+    emit dragFinished();
+}
+
 void HoverPoints::openMenu(QAction *first, QAction *second)
 {
     contextMenu.clear();
@@ -158,23 +213,6 @@ void HoverPoints::openMenu(QAction *first, QAction *second)
     }
     // Modal: the chosen entry's slot has run when exec returns.
     contextMenu.exec(QCursor::pos());
-}
-
-void HoverPoints::rescalePoints(QResizeEvent *event)
-{
-    // A widget that was sized while hidden gets its first resize event with no old size
-    // (-1 by -1) when shown; scaling by a negative factor would throw every point onto an
-    // edge, so the size the points were placed in stands in for it.
-    const QSize oldSize = event->oldSize().isValid() ? event->oldSize() : lastWidgetSize;
-    lastWidgetSize = event->size();
-    if (oldSize.isEmpty())
-        return;
-
-    const double sx = double(event->size().width()) / oldSize.width();
-    const double sy = double(event->size().height()) / oldSize.height();
-    for (int i = 0; i < points.size(); ++i)
-        placePoint(i, CurveMath::rescaledPoint(points.at(i), sx, sy), false);
-    publishPoints();
 }
 
 void HoverPoints::paintOverWidget(QEvent *event)
@@ -192,26 +230,27 @@ void HoverPoints::drawOverlay()
 {
     QPainter painter(watchedWidget);
     painter.setRenderHint(QPainter::Antialiasing);
+    const QPolygonF &shown = shownPoints();
 
-    if (linkPen.style() != Qt::NoPen && linkStyle != NoLink && points.size() >= 2) {
+    if (linkPen.style() != Qt::NoPen && linkStyle != NoLink && shown.size() >= 2) {
         painter.setPen(linkPen);
         if (linkStyle == CurvedLink) {
-            QPainterPath path(points.at(0));
-            for (int i = 1; i < points.size(); ++i) {
-                const QPointF p = points.at(i - 1);
-                const QPointF q = points.at(i);
+            QPainterPath path(shown.at(0));
+            for (int i = 1; i < shown.size(); ++i) {
+                const QPointF p = shown.at(i - 1);
+                const QPointF q = shown.at(i);
                 const double midX = p.x() + 0.5 * (q.x() - p.x());
                 path.cubicTo(midX, p.y(), midX, q.y(), q.x(), q.y());
             }
             painter.drawPath(path);
         } else {
-            painter.drawPolyline(points);
+            painter.drawPolyline(shown);
         }
     }
 
     painter.setPen(handlePen);
     painter.setBrush(handleBrush);
-    for (const QPointF &point : std::as_const(points)) {
+    for (const QPointF &point : shown) {
         const QRectF handle = CurveMath::handleRect(point, handleSize);
         if (handleShape == RoundHandle)
             painter.drawEllipse(handle);
@@ -235,6 +274,7 @@ void HoverPoints::setDisabled(bool disabled)
 
 void HoverPoints::newPoint()
 {
+    shownPoints();
     int pos = 0;
     for (int i = 0; i < points.size(); ++i) {
         const bool after = sortMode == SortByX   ? points.at(i).x() > menuPosition.x()
@@ -247,6 +287,7 @@ void HoverPoints::newPoint()
     }
 
     points.insert(pos, menuPosition);
+    data.insert(pos, CurveMath::pixelToData(dataFrame, menuPosition, shownSize));
     lockFlags.insert(pos, 0);
 
     dragIndex = pos;
@@ -258,10 +299,12 @@ void HoverPoints::newPoint()
 void HoverPoints::deletePoint()
 {
     // The menu offers "delete point" on every point, but a pinned end point stays.
+    shownPoints();
     const bool removable = lockFlags.at(menuIndex) == 0;
     if (removable) {
         lockFlags.remove(menuIndex);
         points.remove(menuIndex);
+        data.remove(menuIndex);
     }
 
     dragIndex = -1;

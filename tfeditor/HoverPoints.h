@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CurveMath.h"
+
 #include <QBrush>
 #include <QMenu>
 #include <QObject>
@@ -12,17 +14,24 @@
 
 class QAction;
 class QMouseEvent;
-class QResizeEvent;
 class QWidget;
 
 // Turns any widget into an editor of control points. It is not a widget itself: it filters
 // the watched widget's events, keeps the points inside the widget (or inside boundsRect
 // when one is set), paints the points and the line through them over the widget's own
 // content, offers a right-click menu to add, delete and colour points, and reports every
-// change through signals. Points are in the widget's pixels, y downwards.
+// change through signals.
+//
+// The points are kept in data coordinates (the DataFrame; by default fractions of the
+// widget's width and height) and shown in the widget's pixels, y downwards, rounded to whole
+// pixels for the size the widget has. pointList and placePoint speak pixels: a point placed
+// at the widget's present size is shown exactly where it was placed. A resize only shows
+// the same points at the new size: it changes no point and announces nothing, so a widget
+// squeezed to nothing and back shows its points as before.
 //
 // Lock flags belong to list positions, not to points: sorting reorders the points and
-// leaves the flags where they are, so the first and last positions stay pinned.
+// leaves the flags where they are, so the first and last positions stay pinned. They act
+// where a point is placed, not where a resize shows it.
 class HoverPoints : public QObject
 {
     Q_OBJECT
@@ -37,8 +46,15 @@ public:
 
     bool eventFilter(QObject *object, QEvent *event) override;
 
+    // The frame the points are kept in; set it before the first points.
+    void setDataFrame(const CurveMath::DataFrame &frame) { dataFrame = frame; }
+    // Replaces the points by points in pixels of the widget's present size, or in data
+    // coordinates; either way each is kept inside the widget, every lock is cleared and
+    // nothing is announced.
     void replacePoints(const QPolygonF &newPoints);
-    QPolygonF pointList() const { return points; }
+    void replaceData(const QPolygonF &newData);
+    QPolygonF pointList() const { return shownPoints(); }
+    QPolygonF dataList() const { return data; }
 
     void setLock(int index, quint32 flags) { lockFlags[index] = flags; }
     void setSortMode(int mode) { sortMode = mode; }
@@ -60,6 +76,10 @@ signals:
     void alphaChanged(int index, qreal newXPos);
     void alphaPointCreated(int index, qreal xPos);
     void alphaPointDeleted(int index);
+    // A left press took hold of a point, and the release let go of it: the moves between are
+    // one gesture.
+    void dragStarted();
+    void dragFinished();
 
 private slots:
     void newPoint();
@@ -67,14 +87,22 @@ private slots:
     void fireChooseColor();
 
 private:
+    QSize widgetSize() const;
     QRectF activeBounds() const;
     bool handlePress(QMouseEvent *event);
-    void rescalePoints(QResizeEvent *event);
+    void handleRelease();
+    const QPolygonF &shownPoints() const;
+    void setPoint(int index, const QPointF &pixel);
+    void sortPoints();
     void paintOverWidget(QEvent *event);
     void openMenu(QAction *first, QAction *second);
 
     QWidget *watchedWidget;
-    QPolygonF points;
+    CurveMath::DataFrame dataFrame;
+    QPolygonF data;
+    // data shown in pixels of shownSize; made again whenever the widget's size differs.
+    mutable QPolygonF points;
+    mutable QSize shownSize;
     QRectF boundsRect;
     int handleShape;
     int sortMode;
@@ -93,7 +121,4 @@ private:
     QAction *setColorAction;
     QPointF menuPosition;
     int menuIndex;
-    // The watched widget's size when this object last saw it: the size the points were
-    // placed in when a resize event carries no old size.
-    QSize lastWidgetSize;
 };

@@ -22,14 +22,11 @@ ShadeWidget::ShadeWidget(int channelType, QWidget *parent)
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
-    // A straight rise from none at the left to full at the right. The widget has no real
-    // size yet; the first resize rescales the points to it.
-    const QSize hint = sizeHint();
-    QPolygonF initial;
-    initial << QPointF(0, hint.height()) << QPointF(hint.width(), 0);
-
     hoverPoints = new HoverPoints(this, HoverPoints::RoundHandle);
-    hoverPoints->replacePoints(initial);
+    hoverPoints->setDataFrame(CurveMath::channelFrame);
+    // A straight rise from none at the left to full at the right, whatever size the layout
+    // gives the widget.
+    hoverPoints->replaceData({QPointF(0, 0), QPointF(1, 255)});
     hoverPoints->setLock(0, HoverPoints::PinLeft);
     hoverPoints->setLock(1, HoverPoints::PinRight);
     hoverPoints->setSortMode(HoverPoints::SortByX);

@@ -15,6 +15,9 @@ class QPixmap;
 // control points over it whose height is the channel's value along the data range.
 // sampleAt reads the shade under the curve, one column at a time, for the transfer table.
 //
+// The curve's points are kept as stop positions (0..1) and channel values (0..255), and
+// shown in the widget's pixels at whatever size it has.
+//
 // The alpha editor shades with the colours of the current stops and shows a backdrop
 // (a checker at first, later the volume's histogram) through its transparent lower part.
 // The shade is cached and rebuilt only when the size, the ramp or the backdrop changes;

@@ -29,9 +29,36 @@ void DensityHistogram::count(const uint16_t *samples, int64_t sampleCount)
     for (int value = 1; value < valueCount; ++value)
         for (int t = 0; t < tables; ++t)
             counters[value] += partial[t][value];
+    for (int t = 0; t < tables; ++t)
+        uncounted += partial[t][0];
 }
 
 DensityRange DensityHistogram::narrowedRange() const
+{
+    DensityRange range = narrowedEnds();
+    if (!collapsed())
+        return range;
+    const int32_t value = range.min;
+    const int32_t spread = std::min({value, valueCount - 1 - value, int32_t(collapseSpread)});
+    if (spread > 0)
+        return DensityRange{value - spread, value + spread};
+    // 4095 has no room above it: it stays at the top.
+    return DensityRange{std::max(0, value - int32_t(collapseSpread)), value};
+}
+
+bool DensityHistogram::collapsed() const
+{
+    const DensityRange range = narrowedEnds();
+    return range.min == range.max && counters[range.min] > 0;
+}
+
+int DensityHistogram::distinctValues() const
+{
+    const int counted = int(std::count_if(counters.begin() + 1, counters.end(), [](int32_t c) { return c > 0; }));
+    return counted + (uncounted > 0 ? 1 : 0);
+}
+
+DensityRange DensityHistogram::narrowedEnds() const
 {
     const auto sparse = [this](int value) { return counters[value] <= sparseAtMost; };
     const auto dense = [this](int value) { return counters[value] >= denseAtLeast; };

@@ -32,8 +32,16 @@ public:
     // The smallest to largest counted value, each end then moved inward past sparse values
     // (counted at most 255 times) onto dense ones (at least 257); a value counted exactly 256
     // times is neither and stops the move. Should the ends cross, the full counted range;
-    // with nothing counted, 0..4095.
+    // with nothing counted, 0..4095. Should they meet on one value (a mask, a volume of one
+    // value), a range with that value in its middle, where the transfer function's default
+    // shows it, as wide as the values 0..4095 allow, up to collapseSpread on either side.
     DensityRange narrowedRange() const;
+    // Whether the narrowing met on one value and narrowedRange widened it.
+    bool collapsed() const;
+    // How many different values were counted, the uncounted ones (0, above 4095) as one.
+    int distinctValues() const;
+
+    static constexpr int collapseSpread = 64;
 
     // The divisor of the bar heights: one pixel per 50 000 voxels' worth of counts, at
     // least 1 so that small volumes still draw.
@@ -44,5 +52,8 @@ public:
     QPixmap picture(const DensityRange &range, int32_t scale) const;
 
 private:
+    DensityRange narrowedEnds() const;
+
     std::array<int32_t, valueCount> counters{};
+    int64_t uncounted = 0;
 };

@@ -329,5 +329,10 @@ void Volume::createHistogram()
     printConsole("Histogram size: " + std::to_string(range.width()) + " x "
                  + std::to_string(DensityHistogram::pictureHeight) + "\n");
     printConsole("Volume density: " + std::to_string(densityMin) + " - " + std::to_string(densityMax) + "\n");
+    // A mask or a volume of one value: the range was widened around it; say why it is so narrow.
+    if (counts.collapsed()) {
+        const int distinct = counts.distinctValues();
+        printConsole("The volume holds only " + std::to_string(distinct) + (distinct == 1 ? " distinct value\n" : " distinct values\n"));
+    }
     histogram = new QPixmap(counts.picture(range, DensityHistogram::barScale(voxelCount)));
 }

@@ -7,6 +7,7 @@
 #include "StopsFile.h"
 #include "DatVolumeFiles.h"
 #include "WindowProbe.h"
+#include "WindowTestCase.h"
 
 #include <QDir>
 #include <QImage>
@@ -54,28 +55,23 @@ struct Shown
 // Every bad input the program is known to meet, given to the whole program: what it prints,
 // and that it keeps running with what it showed before. The README's table of bad inputs
 // names these tests.
-class TestBadInputs : public QObject
+class TestBadInputs : public WindowTestCase
 {
     Q_OBJECT
 
 private slots:
     void initTestCase()
     {
-        if (!glContextCanBeMade())
-            QSKIP("no GL context can be made here");
+        REQUIRE_GL_CONTEXT();
     }
     void init()
     {
-        workDir = std::make_unique<ScratchWorkingDirectory>();
-        QVERIFY(workDir->isReady());
-        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
-        window = std::make_unique<Window>();
-        QVERIFY(WindowProbe::start(*window));
+        makeWorkDir();
+        startWindow();
     }
     void cleanup()
     {
-        window.reset();
-        workDir.reset();
+        tearDown();
     }
 
     void refusedVolumeLeavesThePreviousOneOnScreen_data()
@@ -228,8 +224,7 @@ private slots:
         const QPolygonF curveBefore = alphaCurve();
         QSignalSpy spy(editor, &GradientEditor::gradientStopsChanged);
         const QString printed = printedByOpen(workDir->filePath("ramp.dat"));
-        if (!WindowProbe::volume(*window))
-            QSKIP("no GL to open a volume with");
+        QVERIFY(WindowProbe::volume(*window));
         QCOMPARE(printed, line);
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
         if (announced == 0) {
@@ -273,14 +268,13 @@ private slots:
         GradientEditor *editor = WindowProbe::editor(*window);
         QSignalSpy spy(editor, &GradientEditor::gradientStopsChanged);
         const QString printed = printedByOpen(workDir->filePath("ramp.dat"));
-        if (!WindowProbe::volume(*window))
-            QSKIP("no GL to open a volume with");
+        QVERIFY(WindowProbe::volume(*window));
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.first().first().value<QGradientStops>().size(), 3);
         QCOMPARE(editor->transferTable()[2000], 0xFFFFFFFFu);
         QCOMPARE(printed, QString());
         ConsoleCapture console;
-        editor->setGradientStops({QGradientStop(0.0, QColor(0, 0, 0, 0)), QGradientStop(1.0, QColor(255, 255, 255, 200))});
+        WindowProbe::editStops(*window, {QGradientStop(0.0, QColor(0, 0, 0, 0)), QGradientStop(1.0, QColor(255, 255, 255, 200))});
         QCOMPARE(console.text(), line);
     }
 
@@ -309,8 +303,7 @@ private slots:
         QVERIFY2(printed.endsWith("Can't open file lobster.dat\nCan't open file slice_shader.vert\n"), qPrintable(printed));
 
         WindowProbe::openVolume(*window, workDir->filePath("ramp.dat"));
-        if (!WindowProbe::volume(*window))
-            QSKIP("no GL to open a volume with");
+        QVERIFY(WindowProbe::volume(*window));
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [ramp.dat]"));
         const QImage frame = WindowProbe::view(*window)->grabFramebuffer();
         for (int y = 0; y < frame.height(); y += 4)
@@ -322,11 +315,9 @@ private:
     void openRampWithEditedStops()
     {
         WindowProbe::openVolume(*window, workDir->filePath("ramp.dat"));
-        if (!WindowProbe::volume(*window))
-            QSKIP("no GL to open a volume with");
-        WindowProbe::editor(*window)->setGradientStops({QGradientStop(0.0, QColor(0, 0, 255, 0)),
-                                                        QGradientStop(0.3, QColor(255, 0, 0, 200)),
-                                                        QGradientStop(1.0, QColor(0, 255, 0, 40))});
+        QVERIFY(WindowProbe::volume(*window));
+        WindowProbe::editStops(*window, {QGradientStop(0.0, QColor(0, 0, 255, 0)), QGradientStop(0.3, QColor(255, 0, 0, 200)),
+                                         QGradientStop(1.0, QColor(0, 255, 0, 40))});
     }
 
     Shown shown() const
@@ -366,7 +357,7 @@ private:
     static QString readerRefusal(const QString &path)
     {
         const std::atomic<bool> cancel{false};
-        return QString::fromStdString(processVolumeReader()(path, [](double) {}, cancel).refusal);
+        return QString::fromStdString(processVolumeReader()(path, GridLimits(), [](double) {}, cancel).refusal);
     }
 
     // What opening the file prints besides the loader's progress lines.
@@ -381,9 +372,6 @@ private:
     {
         return WindowProbe::editor(*window)->findChildren<ShadeWidget *>().last()->curvePoints();
     }
-
-    std::unique_ptr<ScratchWorkingDirectory> workDir;
-    std::unique_ptr<Window> window;
 };
 
 QTEST_MAIN(TestBadInputs)

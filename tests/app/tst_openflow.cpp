@@ -6,6 +6,7 @@
 #include "StopsFile.h"
 #include "VolumeReader.h"
 #include "WindowProbe.h"
+#include "WindowTestCase.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -38,7 +39,7 @@ struct FakeReader
     std::shared_ptr<std::atomic<int>> stepsRun = std::make_shared<std::atomic<int>>(0);
 
     // A path with "quick" in it reads in two steps.
-    ImportResult operator()(const QString &path, const ReadProgress &progress, const std::atomic<bool> &cancel) const
+    ImportResult operator()(const QString &path, const GridLimits &, const ReadProgress &progress, const std::atomic<bool> &cancel) const
     {
         const int stepCount = path.contains("quick") ? 2 : steps;
         ImportResult read;
@@ -85,33 +86,28 @@ const QGradientStops redToBlue{QGradientStop(0.0, QColor(255, 0, 0, 255)), QGrad
 
 // Opening anything but `.dat` through the reader, end to end: from the command line, the
 // dialog and a drop; cancelling; refusals.
-class TestOpenFlow : public QObject
+class TestOpenFlow : public WindowTestCase
 {
     Q_OBJECT
 
 private slots:
     void initTestCase()
     {
-        if (!glContextCanBeMade())
-            QSKIP("no GL context can be made here");
+        REQUIRE_GL_CONTEXT();
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     }
     void init()
     {
-        workDir = std::make_unique<ScratchWorkingDirectory>();
-        QVERIFY(workDir->isReady());
-        QVERIFY(writeVolumeFile("lobster.dat", 16, 16, 16, rampSample));
-        QVERIFY(writeVolumeFile("ramp.dat", 16, 16, 16, rampSample));
+        makeWorkDir();
     }
     void cleanup()
     {
-        window.reset();
-        workDir.reset();
+        tearDown();
     }
 
     void opensFromTheCommandLineWithItsStops()
     {
-        start(FakeReader());
+        startWindow(FakeReader());
         QVERIFY(writeBytes("head.nii.gz.stops", StopsFile::encode(redToBlue)));
         const QString path = workDir->filePath("head.nii.gz");
         ConsoleCapture console;
@@ -139,7 +135,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((output += program.readAll()).count("Volume density") == 2, 20000);
         program.kill();
         program.waitForFinished();
-        QVERIFY2(output.contains("loading lobster.dat (16 x 16 x 16) [done]\n"), output.constData());
+        QVERIFY2(output.contains("loading lobster.dat (32 x 32 x 32) [done]\n"), output.constData());
         QVERIFY2(output.contains("loading " + QFile::encodeName(workDir->filePath("ramp.dat")) + " (16 x 16 x 16) [done]\n"),
                  output.constData());
     }
@@ -149,7 +145,7 @@ private slots:
         FakeReader reader;
         reader.format = "MetaImage";
         reader.spacingKnown = false;
-        start(reader);
+        startWindow(reader);
         QVERIFY(writeBytes("scan.mha", "stand-in"));
         ConsoleCapture console;
         FileDialogDriver driver(workDir->filePath("scan.mha"));
@@ -163,7 +159,7 @@ private slots:
     {
         FakeReader reader;
         reader.format = "DICOM";
-        start(reader);
+        startWindow(reader);
         QVERIFY(QDir().mkdir("series"));
         ConsoleCapture console;
         drop(window.get(), workDir->filePath("series"));
@@ -177,7 +173,7 @@ private slots:
         FakeReader reader;
         reader.steps = 400;
         reader.stepMilliseconds = 10;
-        start(reader);
+        startWindow(reader);
         const Shown before = openRamp();
         ConsoleCapture console;
         window->openAfterStart(workDir->filePath("slow.nrrd"));
@@ -208,7 +204,7 @@ private slots:
         FakeReader reader;
         reader.steps = 400;
         reader.stepMilliseconds = 10;
-        start(reader);
+        startWindow(reader);
         const QString slow = workDir->filePath("slow.nrrd");
         window->openAfterStart(slow);
         auto *progress = window->findChild<QProgressBar *>();
@@ -238,7 +234,7 @@ private slots:
         FakeReader reader;
         reader.steps = 400;
         reader.stepMilliseconds = 10;
-        start(reader);
+        startWindow(reader);
         window->openAfterStart(workDir->filePath("slow.nrrd"));
         QTRY_VERIFY(*reader.stepsRun > 0);
         window.reset();
@@ -270,7 +266,7 @@ private slots:
             path = workDir->filePath(path);
         }
         const std::atomic<bool> cancelled(cancel);
-        const ImportResult read = processVolumeReader()(path, [](double) {}, cancelled);
+        const ImportResult read = processVolumeReader()(path, GridLimits(), [](double) {}, cancelled);
         QCOMPARE(QString::fromStdString(read.refusal), refusal);
         if (refusal.isEmpty()) {
             QCOMPARE(read.format, std::string("DICOM"));
@@ -305,7 +301,7 @@ private slots:
         const QString path = "/usr/lib/python3/dist-packages/pydicom/data/test_files/CT_small.dcm";
         if (!QFile::exists(path))
             QSKIP("python3-pydicom's test files are not installed");
-        start(processVolumeReader(std::chrono::seconds(2)));
+        startWindow(processVolumeReader(std::chrono::seconds(2)));
         const Shown before = openRamp();
         {
             qputenv("DICHTENSCHAU_READER_FAULT", fault);
@@ -324,7 +320,7 @@ private slots:
     {
         FakeReader reader;
         reader.refusal = "slice 7 of 20 is cut short";
-        start(reader);
+        startWindow(reader);
         const Shown before = openRamp();
         ConsoleCapture console;
         const QString path = workDir->filePath("cut.dcm");
@@ -345,11 +341,6 @@ private:
         QByteArray stops;
     };
 
-    void start(const VolumeReader &reader)
-    {
-        window = std::make_unique<Window>(reader);
-        QVERIFY(WindowProbe::start(*window));
-    }
     // A first volume of known stops, to see that later opens keep it.
     Shown openRamp()
     {
@@ -374,9 +365,6 @@ private:
                 return button;
         return nullptr;
     }
-
-    std::unique_ptr<ScratchWorkingDirectory> workDir;
-    std::unique_ptr<Window> window;
 };
 
 QTEST_MAIN(TestOpenFlow)

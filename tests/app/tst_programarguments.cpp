@@ -19,16 +19,12 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<A>("action");
         QTest::addColumn<QStringList>("volumes");
-        QTest::newRow("nothing") << QStringList{} << A::OpenWindow << QStringList{};
-        QTest::newRow("two volumes") << QStringList{"a.dat", "b"} << A::OpenWindow << QStringList{"a.dat", "b"};
         QTest::newRow("dash-named volume after --") << QStringList{"--", "-a.dat", "--help"} << A::OpenWindow
                                                     << QStringList{"-a.dat", "--help"};
         QTest::newRow("snapshot") << QStringList{"--snapshot", "o.png", "--size", "9x9", "--turn", "1,2", "v.nii"} << A::TakeSnapshot
                                   << QStringList{"v.nii"};
         QTest::newRow("snapshot named like an option") << QStringList{"--snapshot", "--help", "v.nii"} << A::TakeSnapshot
                                                        << QStringList{"v.nii"};
-        QTest::newRow("help beside a mistake") << QStringList{"--frob", "a.dat", "-h"} << A::ShowUsage << QStringList{"a.dat"};
-        QTest::newRow("unknown option") << QStringList{"--frob", "a.dat"} << A::Refuse << QStringList{"a.dat"};
         QTest::newRow("single dash") << QStringList{"-x"} << A::Refuse << QStringList{};
         QTest::newRow("picture option alone") << QStringList{"--turn", "1,2", "a.dat"} << A::Refuse << QStringList{"a.dat"};
     }

@@ -1,5 +1,6 @@
 #include "StopsHistory.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -7,6 +8,18 @@ namespace {
 QGradientStops stopsAt(double middle)
 {
     return {QGradientStop(0.0, Qt::transparent), QGradientStop(middle, Qt::white), QGradientStop(1.0, Qt::transparent)};
+}
+
+// Undoes every step; the stops each undo hands back, in order.
+QList<QGradientStops> undoAll(StopsHistory &history)
+{
+    QSignalSpy restored(&history, &StopsHistory::stopsRestored);
+    while (history.stack().canUndo())
+        history.undo();
+    QList<QGradientStops> steps;
+    for (const QList<QVariant> &arguments : restored)
+        steps << arguments.first().value<QGradientStops>();
+    return steps;
 }
 
 } // namespace
@@ -21,18 +34,16 @@ private slots:
         StopsHistory history;
         history.reset(stopsAt(0.0));
         for (int i = 1; i <= 150; ++i)
-            history.record(stopsAt(i / 1000.0));
-        int undone = 0;
-        std::optional<QGradientStops> step;
-        while (auto previous = history.undo()) {
-            step = previous;
-            ++undone;
-        }
-        QCOMPARE(undone, 150);
-        QCOMPARE(*step, stopsAt(0.0));
+            QVERIFY(history.record(stopsAt(i / 1000.0)));
+        const QList<QGradientStops> steps = undoAll(history);
+        QCOMPARE(steps.size(), 150);
+        QCOMPARE(steps.first(), stopsAt(0.149));
+        QCOMPARE(steps.last(), stopsAt(0.0));
     }
 
-    void aGestureIsOneStep()
+    // The steps of one gesture are one edit; one that comes back to where it began is none,
+    // and stops equal to the current ones are no edit at all.
+    void gesturesAndRepeatsMakeNoExtraSteps()
     {
         StopsHistory history;
         history.reset(stopsAt(0.5));
@@ -40,22 +51,29 @@ private slots:
         history.record(stopsAt(0.6));
         history.record(stopsAt(0.7));
         history.endGesture();
+        QVERIFY(!history.record(stopsAt(0.7)));
+        history.beginGesture();
+        history.record(stopsAt(0.9));
+        history.record(stopsAt(0.7));
+        history.endGesture();
         history.record(stopsAt(0.8));
-        QCOMPARE(*history.undo(), stopsAt(0.7));
-        QCOMPARE(*history.undo(), stopsAt(0.5));
-        QVERIFY(!history.undo());
+        QCOMPARE(undoAll(history), QList<QGradientStops>({stopsAt(0.7), stopsAt(0.5)}));
     }
 
-    void aNewEditDropsWhatCouldBeRedone()
+    void redoRestoresAndANewEditDropsWhatCouldBeRedone()
     {
         StopsHistory history;
         history.reset(stopsAt(0.5));
         history.record(stopsAt(0.6));
+        history.record(stopsAt(0.7));
+        QSignalSpy restored(&history, &StopsHistory::stopsRestored);
         history.undo();
-        QVERIFY(history.canRedo());
+        history.undo();
+        history.redo();
+        QCOMPARE(restored.last().first().value<QGradientStops>(), stopsAt(0.6));
         history.record(stopsAt(0.4));
-        QVERIFY(!history.canRedo());
-        QCOMPARE(*history.undo(), stopsAt(0.5));
+        QVERIFY(!history.stack().canRedo());
+        QCOMPARE(undoAll(history), QList<QGradientStops>({stopsAt(0.6), stopsAt(0.5)}));
     }
 };
 

@@ -105,6 +105,32 @@ QByteArray nifti(const int sizes[3], SampleType type, bool bigEndian, const QByt
     return header + samples;
 }
 
+static uint64_t doubleBits(double value)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+QByteArray nifti2(const int sizes[3], SampleType type, bool bigEndian, const QByteArray &samples, double slope,
+                  double intercept, int voxOffset)
+{
+    QByteArray header(voxOffset, '\0');
+    putNumber(&header, 0, 540, 4, bigEndian);
+    header.replace(4, 8, QByteArray("n+2\0\r\n\032\n", 8));
+    putNumber(&header, 12, uint64_t(niftiDatatype(type)), 2, bigEndian);
+    putNumber(&header, 14, uint64_t(8 * sampleTypeSize(type)), 2, bigEndian);
+    putNumber(&header, 16, 3, 8, bigEndian);
+    for (int axis = 0; axis < 7; ++axis)
+        putNumber(&header, 24 + 8 * axis, axis < 3 ? uint64_t(sizes[axis]) : 1, 8, bigEndian);
+    for (int axis = 0; axis < 8; ++axis)
+        putNumber(&header, 104 + 8 * axis, doubleBits(1.0), 8, bigEndian);
+    putNumber(&header, 168, uint64_t(voxOffset), 8, bigEndian);
+    putNumber(&header, 176, doubleBits(slope), 8, bigEndian);
+    putNumber(&header, 184, doubleBits(intercept), 8, bigEndian);
+    return header + samples;
+}
+
 static QByteArray tarHeader(const QString &name, int size)
 {
     QByteArray block(512, '\0');

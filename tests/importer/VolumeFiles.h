@@ -25,6 +25,10 @@ int niftiDatatype(SampleType type);
 QByteArray nifti(const int sizes[3], SampleType type, bool bigEndian, const QByteArray &samples,
                  double slope = 0.0, double intercept = 0.0, int voxOffset = 352);
 
+// A .nii file of NIfTI-2: a 540-byte header, zero bytes up to voxOffset, then the samples.
+QByteArray nifti2(const int sizes[3], SampleType type, bool bigEndian, const QByteArray &samples, double slope = 0.0,
+                  double intercept = 0.0, int voxOffset = 544);
+
 // A ustar archive of regular files.
 QByteArray tar(const QList<QPair<QString, QByteArray>> &members);
 // main.plist as InVesalius writes it; shape is (z, y, x).

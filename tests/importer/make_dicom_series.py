@@ -11,6 +11,10 @@ Usage: make_dicom_series.py CASE FOLDER
   missing     "signed" without its fourth slice
   twoseries   "signed" and, beside it, a second series of 3 slices
   sizes       "signed" with one slice of 6 x 5 pixels
+  intruder    "signed" and, beside it, an 8-bit image of another kind that carries the
+              series UID of the first (u.dcm)
+  maskframes  only a segmentation mask of one bit per pixel, 16 x 16 (m.dcm), whose header
+              declares 8000 frames but whose pixel data holds one
   tilted      "signed" in planes turned 30 degrees about the patient's x axis, so that the
               slices are stacked along (0, -0.5, 0.866) from the first one's position
 """
@@ -76,15 +80,42 @@ def write_series(folder, prefix, slices, signed, label, change=None, tilt=0.0):
         # Names sort against the slice order: descending, with the rank mixed in.
         names[z] = "%s/%s%02d_%d.dcm" % (folder, prefix, 90 - 7 * z, rank)
         ds.save_as(names[z], write_like_original=False)
-    return names
+    return names, series_uid
+
+
+def write_intruder(folder, series_uid):
+    ds = slice_file(series_uid, 9, False)
+    ds.Modality = "OT"
+    ds.BitsAllocated = ds.BitsStored = 8
+    ds.HighBit = 7
+    ds.RescaleIntercept = 0
+    ds.PixelData = bytes(range(COLUMNS * ROWS))
+    ds.save_as(folder + "/u.dcm", write_like_original=False)
+
+
+def write_mask(folder, frames):
+    ds = slice_file(generate_uid(), 0, False, 16)
+    ds.Modality = "SEG"
+    ds.Rows = 16
+    ds.BitsAllocated = ds.BitsStored = 1
+    ds.HighBit = 0
+    ds.NumberOfFrames = frames
+    del ds.RescaleIntercept, ds.RescaleSlope
+    ds.PixelData = bytes([0x0F, 0xF0] * 16)
+    ds.save_as(folder + "/m.dcm", write_like_original=False)
 
 
 def main():
     case, folder = sys.argv[1], sys.argv[2]
+    if case == "maskframes":
+        write_mask(folder, 8000)
+        return
     slices = [z for z in range(SLICES) if not (case == "missing" and z == 3)]
     change = (lambda z: 6 if z == 2 else COLUMNS) if case == "sizes" else None
     tilt = math.radians(30) if case == "tilted" else 0.0
-    names = write_series(folder, "s", slices, case != "unsigned", "body", change, tilt)
+    names, series_uid = write_series(folder, "s", slices, case != "unsigned", "body", change, tilt)
+    if case == "intruder":
+        write_intruder(folder, series_uid)
     if case == "twoseries":
         write_series(folder, "t", range(3), True, "scout")
     if case == "cut":

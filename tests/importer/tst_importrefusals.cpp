@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace VolumeFiles;
 
 // Inputs the importer cannot convert are refused with one line that names the path and
@@ -24,6 +27,10 @@ private slots:
     void raw();
     void dicom_data();
     void dicom();
+    void access_data();
+    void access();
+    void limits_data();
+    void limits();
     void unwritableOutput();
 
 private:
@@ -88,6 +95,9 @@ void TestImportRefusals::addNiftiRows()
     QTest::newRow("nii 4D") << "a.nii" << patched(patched(good, 40, 4, 2), 48, 2, 2) << QByteArray()
                             << "holds 2 volumes along its axis 4";
     QTest::newRow("nii complex") << "a.nii" << patched(patched(good, 70, 32, 2), 72, 64, 2) << QByteArray() << "only scalar images";
+    const int wide[3] = {40000, 1, 1};
+    QTest::newRow("nii2 beyond 16 bits") << "a.nii" << nifti2(wide, SampleType::Int16, false, QByteArray(120, '\0')) << QByteArray()
+                                         << "a.nii: dim[1] = 40000 is beyond the sizes this reader takes (32767)";
     QTest::newRow("nii short data") << "a.nii" << good.left(400) << QByteArray()
                                     << "holds 48 bytes of samples after byte 352; the sizes need 120";
     // 32767^3 voxels are more than a volume holds; 3000 x 3000 x 200 more than 400 bytes hold.
@@ -264,12 +274,12 @@ void TestImportRefusals::dicom_data()
     QTest::addColumn<QString>("open");
     QTest::addColumn<QString>("reason");
     QTest::newRow("cut-short slice") << "cut" << "" << ": s62_0.dcm: its pixel data holds 70 of the 80 bytes the image needs";
-    QTest::newRow("cut-short slice, another opened") << "cut" << "s90_1.dcm" << ": s62_0.dcm: its pixel data holds 70 of the 80 bytes";
     QTest::newRow("missing slice") << "missing" << ""
                                    << ": the slices are unevenly spaced: 5 mm between s76_4.dcm and s62_2.dcm, 2.5 mm between "
                                       "the others (a slice missing?)";
     QTest::newRow("sizes") << "sizes" << "" << ": images of different sizes in one series: s55_2.dcm is 8 x 5, s76_5.dcm is 6 x 5";
     QTest::newRow("no DICOM") << "none" << "" << ": the folder holds no DICOM images";
+    QTest::newRow("mask of more frames than data") << "maskframes" << "m.dcm" << "m.dcm: its pixel data holds 32 of the 256000 bytes";
     QTest::newRow("truncated file") << "pydicom" << "MR_truncated.dcm" << "MR_truncated.dcm: its pixel data holds 8130 of the 8192 bytes";
     QTest::newRow("colour") << "pydicom" << "SC_rgb_rle.dcm" << "SC_rgb_rle.dcm: holds colour images (3 samples per pixel)";
     QTest::newRow("not DICOM") << "pydicom" << "rtplan.dump" << "rtplan.dump: unknown format";
@@ -302,6 +312,105 @@ void TestImportRefusals::dicom()
     }
     const QString input = open.isEmpty() ? folder : QDir(folder).filePath(open);
     expectRefusal(input, ImportOptions(), (open.isEmpty() || kind == QLatin1String("cut") ? input : QString()) + reason);
+}
+
+void TestImportRefusals::access_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("pipe named as DICOM") << "pipe" << "x.dcm" << "x.dcm: cannot open: not a regular file but a named pipe";
+    QTest::newRow("pipe named as InVesalius") << "pipe" << "x.inv3" << "x.inv3: cannot open: not a regular file but a named pipe";
+    QTest::newRow("pipe without a suffix") << "pipe" << "x" << "x: cannot open: not a regular file but a named pipe";
+    QTest::newRow("pipe as NRRD data") << "pipe data" << "x.nhdr" << "x.nhdr: its data file";
+    QTest::newRow("below a file") << "file" << "x.nii/y.nii" << "x.nii/y.nii: cannot open: no such file or folder";
+    QTest::newRow("unreadable file") << "unreadable" << "x.nii" << "x.nii: cannot open: permission denied";
+    QTest::newRow("unreadable folder") << "unreadable folder" << "x" << "x: cannot open: permission denied";
+    QTest::newRow("folder of unreadable files") << "unreadable inside" << "y"
+                                                << "y: the folder holds no DICOM images it may read: permission denied for 1 of its 1 files";
+}
+
+// What the reason says for paths no reader can take; a pipe must be refused before anything
+// opens it, or the import would wait for a writer for ever.
+void TestImportRefusals::access()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    if (kind.startsWith(QLatin1String("unreadable")) && ::geteuid() == 0)
+        QSKIP("the superuser may read everything");
+    const QString path = dir.filePath(name);
+    const QString pipe = kind == QLatin1String("pipe data") ? dir.filePath(QStringLiteral("pipe-data")) : path;
+    if (kind.startsWith(QLatin1String("pipe")))
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    if (kind == QLatin1String("pipe data"))
+        QVERIFY(writeFile(path, "NRRD0004\ntype: short\ndimension: 3\nsizes: 3 4 5\nencoding: raw\ndata file: pipe-data\n"));
+    if (kind == QLatin1String("file") || kind == QLatin1String("unreadable"))
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("x.nii")), goodNiftiHeader()));
+    if (kind.startsWith(QLatin1String("unreadable ")))
+        QVERIFY(QDir(dir.path()).mkdir(name));
+    if (kind == QLatin1String("unreadable inside"))
+        QVERIFY(writeFile(QDir(path).filePath(QStringLiteral("slice")), QByteArray(200, 'x')));
+    const QString locked = kind == QLatin1String("unreadable inside") ? QDir(path).filePath(QStringLiteral("slice")) : path;
+    if (kind.startsWith(QLatin1String("unreadable")))
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    expectRefusal(path, ImportOptions(), reason);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (kind.startsWith(QLatin1String("pipe")))
+        QVERIFY(QFile::remove(pipe));
+}
+
+void TestImportRefusals::limits_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<int>("textureSide");
+    QTest::addColumn<int>("memoryMegabytes");
+    QTest::addColumn<QString>("reason");
+    const QByteArray little(120, '\0');
+    const int wide[3] = {300, 4, 5};
+    QTest::newRow("nii beyond the texture") << "a.nii" << nifti(wide, SampleType::Int16, false, little) << 256 << 0
+                                            << "a.nii: a 3D texture of 300 x 4 x 5 exceeds the GL's limit of 256 per side";
+    const int odd[3] = {255, 4, 5};
+    QTest::newRow("odd width padded beyond") << "a.nii" << nifti(odd, SampleType::Int16, false, little) << 255 << 0
+                                             << "a 3D texture of 256 x 4 x 5 exceeds";
+    QTest::newRow("nrrd beyond memory") << "a.nrrd" << "NRRD0004\ntype: short\ndimension: 3\nsizes: 100 100 100\nendian: little\nencoding: raw\n\n" + little
+                                        << 0 << 1 << "a.nrrd: its 100 x 100 x 100 samples need 4 MB of memory, more than the 1 MB there are";
+    const int shape[3] = {5, 4, 300};
+    QTest::newRow("inv3 beyond the texture")
+        << "a.inv3" << gzip(tar({plistMember(invesaliusPlist(QStringLiteral("matrix.dat"), shape, QStringLiteral("int16"))),
+                                 {QStringLiteral("p/matrix.dat"), little}}))
+        << 256 << 0 << "a.inv3: a 3D texture of 300 x 4 x 5 exceeds";
+    QTest::newRow("raw beyond memory") << "raw" << little << 0 << 1 << "its 1000 x 1000 x 1 samples need 3 MB";
+    QTest::newRow("dicom beyond the texture") << "CT_small.dcm" << QByteArray() << 100 << 0
+                                              << "CT_small.dcm: a 3D texture of 128 x 128 x 1 exceeds";
+}
+
+// A grid the caller cannot hold is refused from its header, before the samples are read:
+// here the files do not even hold them, and the limit is still what the line names.
+void TestImportRefusals::limits()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(int, textureSide);
+    QFETCH(int, memoryMegabytes);
+    QFETCH(QString, reason);
+    const QString path = dir.filePath(name);
+    ImportOptions options;
+    options.limits.textureSide = textureSide;
+    options.limits.memoryBytes = uint64_t(memoryMegabytes) << 20;
+    if (name == QLatin1String("raw"))
+        options.raw = RawLayout{{1000, 1000, 1}, SampleType::UInt8, false, 0};
+    if (contents.isEmpty()) {
+        const QString ct = QStringLiteral("/usr/lib/python3/dist-packages/pydicom/data/test_files/") + name;
+        if (!QFile::exists(ct))
+            QSKIP("the package python3-pydicom is not installed");
+        QVERIFY(QFile::copy(ct, path));
+    } else {
+        QVERIFY(writeFile(path, contents));
+    }
+    expectRefusal(path, options, reason);
+    QFile::remove(path);
 }
 
 // The .dat writer leaves nothing behind when it cannot write, and no folder is replaced.

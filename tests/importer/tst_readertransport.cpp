@@ -22,7 +22,8 @@ ImportResult everyFieldSet()
     result.units = {0.5, 1024, true};
     result.mappingDescription = "linear -3.5..77";
     result.notes = {"also in the folder: series 2 \"Lung\" (40 images)", "a note with ünïcode"};
-    result.files = {"/data/a b.nii", "/data/\xe2\x82\xac.img"};
+    // A name in UTF-8 and one in Latin-1, which is no UTF-8.
+    result.files = {"/data/a b.nii", "/data/\xe2\x82\xac.img", "/data/Sch\xe4" "del.nii"};
     result.sampleType = "float32";
     result.lowestValue = -3.5;
     result.highestValue = 1e300;

@@ -8,6 +8,8 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <limits>
 
 Q_DECLARE_METATYPE(SampleType)
@@ -24,6 +26,10 @@ private slots:
     void map();
     void defaultKind_data();
     void defaultKind();
+    void defaultKindByEvidence_data();
+    void defaultKindByEvidence();
+    void mappingFitsTheSource_data();
+    void mappingFitsTheSource();
     void statsSkipNonFinite();
     void robustRangeIgnoresOutliers();
     void linearDefaultEndToEnd();
@@ -81,7 +87,8 @@ void TestValueMapping::map_data()
     QTest::newRow("window middle") << "window" << 40.0 << 2048;
     QTest::newRow("window below") << "window" << -1000.0 << 0;
     QTest::newRow("window above") << "window" << 1e30 << 4095;
-    QTest::newRow("empty range") << "empty" << 5.0 << 0;
+    // A volume of one value: that value in the middle, where the default transfer function shows it.
+    QTest::newRow("empty range") << "empty" << 5.0 << 2048;
 }
 
 void TestValueMapping::map()
@@ -131,6 +138,91 @@ void TestValueMapping::defaultKind()
     for (double value : values)
         stats.add(value);
     QCOMPARE(defaultMappingKind(stats, type, scaled), expected);
+}
+
+void TestValueMapping::defaultKindByEvidence_data()
+{
+    QTest::addColumn<SampleType>("type");
+    QTest::addColumn<QVector<double>>("values");
+    QTest::addColumn<QString>("modality");
+    QTest::addColumn<double>("share");
+    QTest::addColumn<MappingKind>("expected");
+    using V = QVector<double>;
+    const SampleType i16 = SampleType::Int16;
+    QTest::newRow("MRI with a few negatives") << i16 << V{-600, 200, 20000} << "" << 0.05 << MappingKind::Linear;
+    QTest::newRow("CT nearly all in span") << i16 << V{-3024, -1000, 4000} << "" << 0.98 << MappingKind::Hounsfield;
+    QTest::newRow("CT-like, too much beyond 3071") << i16 << V{-3024, -1000, 4000} << "" << 0.97 << MappingKind::Linear;
+    QTest::newRow("source says CT") << i16 << V{0, 4000} << "CT" << 0.0 << MappingKind::Hounsfield;
+    QTest::newRow("source says MR") << i16 << V{-1024, 40, 3071} << "MR" << 1.0 << MappingKind::Linear;
+    QTest::newRow("8-bit CT") << SampleType::UInt8 << V{0, 255} << "CT" << 0.0 << MappingKind::Times16;
+    QTest::newRow("one value") << i16 << V{5, 5} << "" << 1.0 << MappingKind::Linear;
+    QTest::newRow("one value of 8 bits") << SampleType::UInt8 << V{0} << "" << 1.0 << MappingKind::Linear;
+}
+
+// The source's word first, then the values' own look; one value goes to the middle.
+void TestValueMapping::defaultKindByEvidence()
+{
+    QFETCH(SampleType, type);
+    QFETCH(QVector<double>, values);
+    QFETCH(QString, modality);
+    QFETCH(double, share);
+    QFETCH(MappingKind, expected);
+    ValueStats stats;
+    for (double value : values)
+        stats.add(value);
+    MappingEvidence evidence;
+    evidence.modality = modality;
+    evidence.hounsfieldShare = share;
+    QCOMPARE(defaultMappingKind(stats, type, false, evidence), expected);
+}
+
+void TestValueMapping::mappingFitsTheSource_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<MappingKind>("expected");
+    const int sizes[3] = {10, 10, 10};
+    const auto nifti = [&sizes](const std::function<double(int)> &value) {
+        QVector<double> values(1000);
+        for (int i = 0; i < 1000; ++i)
+            values[i] = value(i);
+        return VolumeFiles::nifti(sizes, SampleType::Int16, false, VolumeFiles::encodeSamples(values, SampleType::Int16, false));
+    };
+    QTest::newRow("MRI with a few negatives") << "a.nii" << nifti([](int i) { return i % 33 == 0 ? -600 : i * 20; })
+                                              << MappingKind::Linear;
+    QTest::newRow("CT padded outside its field") << "a.nii" << nifti([](int i) { return i < 250 ? -3024 : i < 450 ? -1000 : i * 3 - 1300; })
+                                                 << MappingKind::Hounsfield;
+    QTest::newRow("one value") << "a.nii" << nifti([](int) { return 7; }) << MappingKind::Linear;
+    const QByteArray ctLike = VolumeFiles::encodeSamples(QVector<double>(1000, -1000) + QVector<double>{500}, SampleType::Int16, false);
+    const QByteArray mha("NDims = 3\nDimSize = 1001 1 1\nElementType = MET_SHORT\n");
+    QTest::newRow("MetaImage that says MR") << "a.mha" << mha + "Modality = MET_MOD_MR\nElementDataFile = LOCAL\n" + ctLike
+                                            << MappingKind::Linear;
+    QTest::newRow("MetaImage that says CT") << "a.mha" << mha + "Modality = MET_MOD_CT\nElementDataFile = LOCAL\n" + ctLike
+                                            << MappingKind::Hounsfield;
+}
+
+// The mapping each source gets by default, and the units that undo it: every sample that
+// did not clip stands for the value it came from.
+void TestValueMapping::mappingFitsTheSource()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(MappingKind, expected);
+    QTemporaryDir dir;
+    QVERIFY(VolumeFiles::writeFile(dir.filePath(name), contents));
+    const ImportResult result = importVolume(dir.filePath(name).toStdString());
+    QVERIFY2(result.ok(), result.refusal.c_str());
+    QCOMPARE(result.mapping.kind, expected);
+    QCOMPARE(result.units.hounsfield, expected == MappingKind::Hounsfield);
+    const char *data = contents.constData() + contents.size() - 2 * int(result.samples.size());
+    for (size_t i = 0; i < result.samples.size(); ++i) {
+        int16_t stored;
+        std::memcpy(&stored, data + 2 * i, sizeof stored);
+        const uint16_t sample = result.samples[i];
+        if (sample > 0 && sample < 4095)
+            QVERIFY2(std::abs(result.units.valueOf(sample) - stored) <= 0.5 / result.units.scale + 1e-9,
+                     qPrintable(QStringLiteral("voxel %1: %2 stands for %3").arg(i).arg(sample).arg(result.units.valueOf(sample))));
+    }
 }
 
 void TestValueMapping::statsSkipNonFinite()

@@ -82,8 +82,7 @@ class TestCropBox : public QObject
 private slots:
     void initTestCase()
     {
-        if (!glContextCanBeMade())
-            QSKIP("no GL context can be made here");
+        REQUIRE_GL_CONTEXT();
     }
 
     void croppedPictureEqualsTheVolumeEmptiedOutside_data()

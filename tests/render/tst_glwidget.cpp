@@ -14,8 +14,7 @@ class TestGLWidget : public QObject
 private slots:
     void initTestCase()
     {
-        if (!glContextCanBeMade())
-            QSKIP("no GL context can be made here");
+        REQUIRE_GL_CONTEXT();
     }
     void init()
     {
@@ -23,7 +22,8 @@ private slots:
         view->resize(400, 400);
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view));
-        QTest::qWait(100);
+        QTRY_VERIFY(view->frames > 0);
+        flushEvents();
         view->frames = 0;
     }
     void cleanup()
@@ -121,7 +121,8 @@ private slots:
     void dragLowersTheStepCountUntilRelease()
     {
         view->resize(700, 400);
-        QTest::qWait(50);
+        QTRY_COMPARE(view->width(), 700);
+        flushEvents();
         QCOMPARE(framesDrawnBy([this] { QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 10)); }), 0);
         QCOMPARE(view->stepCount, 40);
         QCOMPARE(framesDrawnBy([this] { QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(10, 10)); }), 1);
@@ -168,14 +169,19 @@ private slots:
 
 private:
     // Frames drawn because of the action. A repaint draws at once unless a frame is still
-    // pending with the window system, in which case it is drawn on the next turn of the
-    // event loop; either way one frame per repaint request.
+    // pending with the window system, in which case the toolkit posts it to the event loop;
+    // either way one frame per repaint request, all drawn once the posted events are handled.
     int framesDrawnBy(const std::function<void()> &action)
     {
         const int before = view->frames;
         action();
-        QTest::qWait(50);
+        flushEvents();
         return view->frames - before;
+    }
+    static void flushEvents()
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
     }
 
     ViewProbe *view = nullptr;

@@ -80,8 +80,7 @@ class TestPassState : public QObject
 private slots:
     void initTestCase()
     {
-        if (!glContextCanBeMade())
-            QSKIP("no GL context can be made here");
+        REQUIRE_GL_CONTEXT();
     }
 
     void framesLeaveTheGLStateAsTheyFoundIt_data()

@@ -59,8 +59,7 @@ class TestRenderer : public QObject
 private slots:
     void initTestCase()
     {
-        if (!glContextCanBeMade())
-            QSKIP("no GL context can be made here");
+        REQUIRE_GL_CONTEXT();
     }
     void init()
     {
@@ -491,7 +490,8 @@ private:
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         view->setColors();
-        QTest::qWait(20);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         view->stepCount = 500;
     }
     QSize backfaceSize()

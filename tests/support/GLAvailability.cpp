@@ -16,3 +16,8 @@ bool glContextCanBeMade()
         context.doneCurrent();
     return current;
 }
+
+bool glContextRequired()
+{
+    return qEnvironmentVariable("DICHTENSCHAU_REQUIRE_GL") == QLatin1String("1");
+}

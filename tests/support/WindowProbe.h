@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -35,7 +36,19 @@ public:
         return opened;
     }
     // Delivers stops to the window as a finished edit in the editor does.
-    static void saveGradientStops(Window &w, const QGradientStops &stops) { emit editor(w)->gradientStopsChanged(stops); }
+    static void saveGradientStops(Window &w, const QGradientStops &stops)
+    {
+        emit editor(w)->gradientStopsChanged(stops);
+        emit editor(w)->gradientStopsEdited(stops);
+    }
+
+    // Puts stops into the editor as an edit of the user's would: the curves, the table and
+    // the stops file follow.
+    static void editStops(Window &w, const QGradientStops &stops)
+    {
+        editor(w)->setGradientStops(stops);
+        emit editor(w)->gradientStopsEdited(editor(w)->gradientStops());
+    }
 
     // The volume opened through the window; null until a file has been opened.
     static const Volume *volume(const Window &w) { return w.stopsFileName().isEmpty() ? nullptr : view(w)->volume(); }
@@ -50,7 +63,13 @@ public:
         return nullptr;
     }
     // The length, width and depth sliders, in this order.
-    static QList<QSlider *> sliders(const Window &w) { return w.findChildren<QSlider *>(); }
+    static QList<QSlider *> sliders(const Window &w)
+    {
+        for (QGroupBox *box : w.findChildren<QGroupBox *>())
+            if (box->title() == "Slices")
+                return box->findChildren<QSlider *>();
+        return {};
+    }
     static QString status(const Window &w) { return w.findChild<QLabel *>("statusLine")->text(); }
 
     // Shows the window and waits for the default stops, which arrive from the event loop;

@@ -3,6 +3,7 @@
 // Drives the editor's widgets as a user would: the shared mouse drags, and answers to the
 // modal context menu and colour dialog given from inside their own loops.
 
+#include "CurveMath.h"
 #include "MouseDrags.h"
 
 #include <QAction>
@@ -16,6 +17,12 @@
 #include <memory>
 
 namespace EditorTest {
+
+// The row on which a channel editor of the given height shows a channel value.
+inline double heightOf(int value, int editorHeight)
+{
+    return CurveMath::dataToPixel(CurveMath::channelFrame, QPointF(0, value), QSize(1, editorHeight)).y();
+}
 
 // Polls, from inside the nested loop of the next menu or dialog, until answer() has
 // found and handled what it waits for.

@@ -13,6 +13,8 @@ class TestCurveMath : public QObject
 
 private slots:
     void roundsHalvesUpwards();
+    void framesMapDataToPixelsAndBack_data();
+    void framesMapDataToPixelsAndBack();
     void clampsUnderLocks_data();
     void clampsUnderLocks();
     void curvePixelUsesFirstSegment();
@@ -27,9 +29,42 @@ void TestCurveMath::roundsHalvesUpwards()
     QCOMPARE(roundHalfUp(-2.5), -2.0);
     QCOMPARE(roundHalfUp(2.49), 2.0);
     QCOMPARE(roundHalfUp(0.49999999999999994), 0.0);
-    QCOMPARE(rescaledPoint(QPointF(10.3, 7.25), 2.0, 2.0), QPointF(21, 15));
-    QCOMPARE(valueToHeight(128, 33), 16.0);  // 15.94
-    QCOMPARE(stopToPoint(1.5, 0, 512, 65), QPointF(768, 64));
+}
+
+// A point's pixel at a size, and the data a pixel of that size stands for: a pixel read back
+// as data shows on the same pixel again, and data never leave the frame, even where the
+// editor is squeezed to nothing.
+void TestCurveMath::framesMapDataToPixelsAndBack_data()
+{
+    QTest::addColumn<bool>("channel");
+    QTest::addColumn<QPointF>("data");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPointF>("pixel");
+    QTest::addColumn<QPointF>("readBack");
+    QTest::newRow("full value on the top row") << true << QPointF(0.5, 255) << QSize(512, 33) << QPointF(256, 0)
+                                               << QPointF(0.5, 255);
+    QTest::newRow("none on the last row") << true << QPointF(1, 0) << QSize(512, 65) << QPointF(512, 64)
+                                          << QPointF(1, 0);
+    QTest::newRow("128 rounds to row 16") << true << QPointF(0.3, 128) << QSize(512, 33) << QPointF(154, 16)
+                                          << QPointF(154.0 / 512, 255 - 16 * 255.0 / 32);
+    QTest::newRow("halves upwards") << false << QPointF(0.103, 0.2417) << QSize(200, 60) << QPointF(21, 15)
+                                    << QPointF(0.105, 0.25);
+    QTest::newRow("squeezed flat") << true << QPointF(0.3, 100) << QSize(0, 1) << QPointF(0, 0) << QPointF(0, 255);
+}
+
+void TestCurveMath::framesMapDataToPixelsAndBack()
+{
+    QFETCH(bool, channel);
+    QFETCH(QPointF, data);
+    QFETCH(QSize, size);
+    QFETCH(QPointF, pixel);
+    QFETCH(QPointF, readBack);
+    const DataFrame frame = channel ? channelFrame : DataFrame();
+    QCOMPARE(dataToPixel(frame, data, size), pixel);
+    QCOMPARE(pixelToData(frame, pixel, size), readBack);
+    QCOMPARE(dataToPixel(frame, readBack, size), pixel);
+    if (!size.isEmpty())
+        QCOMPARE(pixelToData(frame, QPointF(-5, size.height() + 9), size), QPointF(0, channel ? 0 : 1));
 }
 
 void TestCurveMath::clampsUnderLocks_data()

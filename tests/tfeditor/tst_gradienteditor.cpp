@@ -10,7 +10,6 @@
 #include <vector>
 
 using namespace EditorTest;
-using CurveMath::valueToHeight;
 
 enum { Red, Green, Blue, Alpha };
 
@@ -34,6 +33,9 @@ private slots:
     void coupledSlotsSkipMissingIndex();
     void colorDialogSetsAllChannels_data();
     void colorDialogSetsAllChannels();
+    void editsAreToldFromInstalls_data();
+    void editsAreToldFromInstalls();
+    void stopsSetWhileSqueezedKeepTheirValues();
 
 private:
     QPolygonF points(int channel) const { return shades[channel]->curvePoints(); }
@@ -120,7 +122,7 @@ void TestGradientEditor::stopListEdgeCases()
 
     // A single stop gives one point per channel, pinned to the right edge.
     editor->setGradientStops({QGradientStop(0.3, QColor(10, 20, 30, 40))});
-    QCOMPARE(points(Red), QPolygonF({{154, valueToHeight(10, 33)}}));
+    QCOMPARE(points(Red), QPolygonF({{154, heightOf(10, 33)}}));
     QCOMPARE(lastStops().size(), 1);
     drag(shades[Alpha], points(Alpha).at(0), QPointF(60, 30));
     QCOMPARE(points(Alpha), QPolygonF({{512, 30}}));
@@ -200,9 +202,9 @@ void TestGradientEditor::couplingOnAndOff()
     setCurve(Alpha, {{0, 64}, {200, 0}, {512, 64}});
     QPolygonF expected[3];
     for (int x : {0, 200, 512}) {
-        expected[Red] << QPointF(x, valueToHeight(qRed(shades[Red]->sampleAt(x)), 33));
-        expected[Green] << QPointF(x, valueToHeight(qGreen(shades[Green]->sampleAt(x)), 33));
-        expected[Blue] << QPointF(x, valueToHeight(qBlue(shades[Blue]->sampleAt(x)), 33));
+        expected[Red] << QPointF(x, heightOf(qRed(shades[Red]->sampleAt(x)), 33));
+        expected[Green] << QPointF(x, heightOf(qGreen(shades[Green]->sampleAt(x)), 33));
+        expected[Blue] << QPointF(x, heightOf(qBlue(shades[Blue]->sampleAt(x)), 33));
     }
 
     editor->moveColorsToAlpha(true);
@@ -211,21 +213,22 @@ void TestGradientEditor::couplingOnAndOff()
     QCOMPARE(announced->size(), 1);
 
     // Colour changes alone are silent and the colour curves take no mouse input; a resize
-    // of the editor is announced once.
+    // of the editor shows the curves at the new width and announces nothing.
     shades[Red]->pointEditor()->placePoint(1, QPointF(250, 20), true);
     drag(shades[Green], expected[Green].at(1), QPointF(250, 20));
     QCOMPARE(points(Green), expected[Green]);
     editor->resize(602, editor->height());
-    QCOMPARE(announced->size(), 2);
-    QCOMPARE(lastStops().at(1).first, 234.0 / 600);  // alpha point 200 scaled
+    QCOMPARE(announced->size(), 1);
+    for (int c = Green; c <= Alpha; ++c)
+        QCOMPARE(points(c).at(1).x(), 234.0);  // 200 of 512 at 600
 
     const QPolygonF redBefore = points(Red);
     editor->moveColorsToAlpha(false);
-    QCOMPARE(announced->size(), 2);
+    QCOMPARE(announced->size(), 1);
     QCOMPARE(points(Red), redBefore);
     drag(shades[Red], redBefore.at(1), QPointF(100, 20));
     QCOMPARE(points(Red).at(1), QPointF(100, 20));
-    QCOMPARE(announced->size(), 3);
+    QCOMPARE(announced->size(), 2);
 }
 
 void TestGradientEditor::coupledEditsEmitOnce()
@@ -316,12 +319,91 @@ void TestGradientEditor::colorDialogSetsAllChannels()
 
     QVERIFY(driver->done);
     QCOMPARE(initial.rgba(), current);
-    const auto at150 = [&](int value, int height) { return QPointF(150, valueToHeight(value, height)); };
+    const auto at150 = [&](int value, int height) { return QPointF(150, heightOf(value, height)); };
     QCOMPARE(points(Red), QPolygonF({{0, 32}, {100, 0}, at150(qRed(applied), 33), {200, 20}, {512, 32}}));
     QCOMPARE(points(Green), QPolygonF({{0, 32}, at150(qGreen(applied), 33), {512, 32}}));
     QCOMPARE(points(Blue), QPolygonF({{0, 20}, at150(qBlue(applied), 33), {512, 20}}));
     QCOMPARE(points(Alpha), QPolygonF({{0, 64}, at150(qAlpha(applied), 65), {512, 64}}));
     QCOMPARE(announced->size(), 1);
+}
+
+// Only what the user does in the editor is an edit; stops set from outside and the
+// realignment of the coupling are not. A drag is one gesture, however many steps it has.
+void TestGradientEditor::editsAreToldFromInstalls_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("edits");
+    QTest::addColumn<int>("gestures");
+    QTest::newRow("stops set") << "set" << 0 << 0;
+    QTest::newRow("coupling realigned") << "couple" << 0 << 0;
+    QTest::newRow("drag in three steps") << "drag" << 3 << 1;
+    QTest::newRow("new point") << "new point" << 1 << 0;
+    QTest::newRow("colour chosen") << "colour" << 1 << 0;
+}
+
+void TestGradientEditor::editsAreToldFromInstalls()
+{
+    QFETCH(QString, action);
+    QFETCH(int, edits);
+    QFETCH(int, gestures);
+    editor->setGradientStops(defaultStops());
+    editor->moveColorsToAlpha(true);
+    QSignalSpy edited(editor, &GradientEditor::gradientStopsEdited);
+    QSignalSpy started(editor, &GradientEditor::gestureStarted);
+    QSignalSpy finished(editor, &GradientEditor::gestureFinished);
+    const QPoint top = points(Alpha).at(1).toPoint();
+
+    QColor initial;
+    if (action == "set") {
+        editor->setGradientStops({QGradientStop(0.0, Qt::red), QGradientStop(1.0, Qt::blue)});
+    } else if (action == "couple") {
+        editor->moveColorsToAlpha(true);
+    } else if (action == "drag") {
+        QTest::mousePress(shades[Alpha], Qt::LeftButton, {}, top);
+        for (int step = 1; step <= 3; ++step)
+            dragTo(shades[Alpha], top + QPoint(10 * step, 5));
+        QTest::mouseRelease(shades[Alpha], Qt::LeftButton, {}, top + QPoint(30, 5));
+    } else if (action == "new point") {
+        rightClick(Alpha, QPoint(100, 40), "new point");
+    } else {
+        const auto driver = answerColorDialog(QColor(1, 2, 3, 4), true, &initial);
+        rightClick(Alpha, top, "set color");
+    }
+
+    QCOMPARE(edited.size(), edits);
+    QCOMPARE(started.size(), gestures);
+    QCOMPARE(finished.size(), gestures);
+    QVERIFY(announced->size() > 0);
+    QCOMPARE(editor->gradientStops(), lastStops());
+    if (edits > 0)
+        QCOMPARE(edited.last().first().value<QGradientStops>(), lastStops());
+}
+
+// Stops set while the curves are squeezed to a few pixels keep their values: back at their
+// size the curves are those the stops give there, and so are the stops.
+void TestGradientEditor::stopsSetWhileSqueezedKeepTheirValues()
+{
+    const QGradientStops stops{QGradientStop(0.0, QColor(10, 20, 30, 0)), QGradientStop(0.3, QColor(200, 100, 50, 255)),
+                               QGradientStop(1.0, QColor(0, 0, 0, 90))};
+    editor->setGradientStops(stops);
+    std::vector<QPolygonF> expected;
+    for (int c = Red; c <= Alpha; ++c)
+        expected.push_back(points(c));
+    const QGradientStops expectedStops = lastStops();
+
+    std::vector<QSize> sizes;
+    for (ShadeWidget *shade : shades) {
+        sizes.push_back(shade->size());
+        shade->resize(7, 2);
+    }
+    editor->setGradientStops(stops);
+    for (int c = Red; c <= Alpha; ++c)
+        shades[c]->resize(sizes[c]);
+
+    for (int c = Red; c <= Alpha; ++c)
+        QCOMPARE(points(c), expected[c]);
+    editor->pointsUpdated();
+    QCOMPARE(lastStops(), expectedStops);
 }
 
 QTEST_MAIN(TestGradientEditor)

@@ -1,4 +1,4 @@
-#include "CurveMath.h"
+#include "EditorTestSupport.h"
 #include "HoverPoints.h"
 #include "ShadeWidget.h"
 
@@ -55,8 +55,8 @@ void TestShadeWidget::initialCurveFitsLaidOutSize()
 {
     QCOMPARE(red->size(), QSize(512, 33));
     QCOMPARE(alpha->size(), QSize(512, 65));
-    QCOMPARE(red->curvePoints(), QPolygonF({QPointF(0, 33), QPointF(512, 0)}));
-    QCOMPARE(alpha->curvePoints(), QPolygonF({QPointF(0, 65), QPointF(512, 0)}));
+    QCOMPARE(red->curvePoints(), QPolygonF({QPointF(0, 32), QPointF(512, 0)}));
+    QCOMPARE(alpha->curvePoints(), QPolygonF({QPointF(0, 64), QPointF(512, 0)}));
 }
 
 void TestShadeWidget::sampleReadsShadeUnderCurve()
@@ -89,7 +89,7 @@ void TestShadeWidget::rowsHoldTheirValuesExactly()
             // Within one step: the toolkit's gradient table may round a half either way. The
             // top and bottom rows are exactly full and none.
             QVERIFY(std::abs(v - 255.0 * (h - y) / h) < 1.0);
-            const QRgb placed = sampleFlat(shade, qRound(CurveMath::valueToHeight(v, shade->height())), 300);
+            const QRgb placed = sampleFlat(shade, EditorTest::heightOf(v, shade->height()), 300);
             QCOMPARE(shade == red ? qRed(placed) : qAlpha(placed), v);
         }
     }
@@ -142,7 +142,7 @@ void TestShadeWidget::alphaShadeIsOpaqueRampOverStretchedBackdrop()
     alpha->resize(256, 65);
     alpha->sampleAt(0);
     QCOMPARE(backdrop(alpha).size(), QSize(256, 65));
-    QCOMPARE(changed.size(), 1);  // from the resize's rescale only
+    QCOMPARE(changed.size(), 0);
 }
 
 QTEST_MAIN(TestShadeWidget)

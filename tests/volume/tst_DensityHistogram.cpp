@@ -31,31 +31,49 @@ private slots:
         QTest::addColumn<Counts>("counts");
         QTest::addColumn<int>("min");
         QTest::addColumn<int>("max");
+        QTest::addColumn<bool>("collapsed");
         Counts example{{100, 5}, {101, 3}};
         for (int value = 102; value <= 200; ++value)
             example[value] = 1000;
-        QTest::newRow("sparse low end") << example << 102 << 200;
+        QTest::newRow("sparse low end") << example << 102 << 200 << false;
         QTest::newRow("256 next to the end stops") << Counts{{10, 1}, {11, 256}, {12, 1000}, {13, 256}, {14, 1}}
-                                                   << 10 << 14;
+                                                   << 10 << 14 << false;
         QTest::newRow("256 is never an end") << Counts{{10, 1}, {11, 1}, {12, 256}, {13, 1000}, {14, 1000}, {15, 256},
                                                        {16, 1}, {17, 1}}
-                                             << 13 << 14;
-        QTest::newRow("sparse high end") << Counts{{300, 1000}, {301, 1000}, {302, 2}, {350, 1}} << 300 << 301;
-        QTest::newRow("nothing dense") << Counts{{7, 3}} << 7 << 7;
+                                             << 13 << 14 << false;
+        QTest::newRow("sparse high end") << Counts{{300, 1000}, {301, 1000}, {302, 2}, {350, 1}} << 300 << 301 << false;
         QTest::newRow("crossed ends repaired") << Counts{{1, 1}, {2, 1}, {3, 300}, {4, 1}, {5, 300}, {6, 1}, {7, 1}}
-                                               << 1 << 7;
-        QTest::newRow("nothing counted") << Counts{{0, 5000}, {4096, 300}, {65535, 300}} << 0 << 4095;
-        QTest::newRow("top value") << Counts{{4094, 1000}, {4095, 1000}} << 4094 << 4095;
+                                               << 1 << 7 << false;
+        QTest::newRow("nothing counted") << Counts{{0, 5000}, {4096, 300}, {65535, 300}} << 0 << 4095 << false;
+        QTest::newRow("top value") << Counts{{4094, 1000}, {4095, 1000}} << 4094 << 4095 << false;
+        // Ends that meet on one value (a mask, a volume of one value) widen around it.
+        QTest::newRow("nothing dense") << Counts{{7, 3}} << 0 << 14 << true;
+        QTest::newRow("mask") << Counts{{0, 90000}, {16, 10000}} << 0 << 32 << true;
+        QTest::newRow("one value") << Counts{{2048, 5000}} << 1984 << 2112 << true;
+        QTest::newRow("one value near the top") << Counts{{4080, 5000}} << 4065 << 4095 << true;
+        QTest::newRow("one value at the top") << Counts{{0, 10}, {4095, 5000}} << 4031 << 4095 << true;
+        QTest::newRow("one dense value among sparse ones") << Counts{{3, 2}, {500, 9000}, {900, 1}} << 436 << 564 << true;
     }
     void narrowsRange()
     {
         QFETCH(Counts, counts);
         QFETCH(int, min);
         QFETCH(int, max);
-        const DensityRange range = histogramOf(counts).narrowedRange();
+        QFETCH(bool, collapsed);
+        const DensityHistogram histogram = histogramOf(counts);
+        const DensityRange range = histogram.narrowedRange();
         QCOMPARE(range.min, min);
         QCOMPARE(range.max, max);
         QCOMPARE(range.width(), max - min + 1);
+        QCOMPARE(histogram.collapsed(), collapsed);
+    }
+
+    // What the line about a collapsed range counts: 0 and values above 4095 are one value.
+    void countsDistinctValues()
+    {
+        QCOMPARE(histogramOf({{0, 9}, {16, 5}}).distinctValues(), 2);
+        QCOMPARE(histogramOf({{0, 9}, {5000, 1}, {16, 5}, {17, 1}}).distinctValues(), 3);
+        QCOMPARE(histogramOf({{2048, 5}}).distinctValues(), 1);
     }
 
     void barScaleIsAtLeastOne()

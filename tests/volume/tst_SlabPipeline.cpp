@@ -3,7 +3,24 @@
 #include <QTest>
 #include <QThread>
 
+#include <atomic>
+#include <thread>
 #include <vector>
+
+namespace {
+
+// Notes the end of the thread that made it, when that thread's objects go.
+struct ThreadEnd
+{
+    std::atomic<bool> *ended = nullptr;
+    ~ThreadEnd()
+    {
+        if (ended)
+            *ended = true;
+    }
+};
+
+} // namespace
 
 // The hand-over of slabs between the worker that encodes them and the thread that uploads
 // them: every slab once, in order, never overwritten while it is consumed, and a stop at any
@@ -52,15 +69,33 @@ private slots:
         QCOMPARE(consumed, expected);
     }
 
+    // The worker fills both buffers and waits for a consumer that never comes. Cancel must
+    // wake it and end it before returning, and no slab may be made after it. (Should cancel
+    // hang, the wait below fails and the test ends with the canceller still running.)
     void cancelEndsTheWorker()
     {
         SlabPipeline pipeline(SampleGrid{1024, 1024, 9});
-        int produced = 0;
-        pipeline.start([&](int, int, uint16_t *) { return ++produced > 0; });
-        pipeline.cancel();
-        QVERIFY(produced <= 2);
+        std::atomic<int> produced{0};
+        std::atomic<bool> workerEnded{false};
+        pipeline.start([&](int, int, uint16_t *) {
+            thread_local ThreadEnd end;
+            end.ended = &workerEnded;
+            ++produced;
+            return true;
+        });
+        QTRY_COMPARE(produced.load(), 2);
+
+        std::atomic<bool> cancelled{false};
+        std::thread canceller([&] {
+            pipeline.cancel();
+            cancelled = true;
+        });
+        QTRY_VERIFY(cancelled.load());
+        canceller.join();
+        QVERIFY(workerEnded.load());
+        QCOMPARE(produced.load(), 2);
     }
 };
 
-QTEST_APPLESS_MAIN(TestSlabPipeline)
+QTEST_GUILESS_MAIN(TestSlabPipeline)
 #include "tst_SlabPipeline.moc"

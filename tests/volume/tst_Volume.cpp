@@ -1,4 +1,5 @@
 #include "DensityHistogram.h"
+#include "GLAvailability.h"
 #include "OffscreenGLContext.h"
 #include "Volume.h"
 #include "VolumeTexture.h"
@@ -169,8 +170,7 @@ private slots:
     }
     void loadsUploadsAndReports()
     {
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         QFETCH(int, x);
         QFETCH(int, y);
         QFETCH(int, z);
@@ -241,8 +241,7 @@ private slots:
     }
     void slabsMatchTheWholeGrid()
     {
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         QFETCH(int, x);
         QFETCH(int, y);
         QFETCH(int, z);
@@ -276,8 +275,7 @@ private slots:
     }
     void buildsFromSamplesInMemory()
     {
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         QFETCH(int, x);
         QFETCH(int, y);
         QFETCH(int, z);
@@ -322,8 +320,7 @@ private slots:
 
     void emptyVolumeSpansTheWholeRange()
     {
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         const QByteArray path = writeFile("zero.dat", datContent(4, 4, 2, std::vector<uint16_t>(32, 0)));
         std::unique_ptr<Volume> volume;
         const QString printed = printedBy([&] { volume = std::make_unique<Volume>(path.constData()); });
@@ -382,8 +379,7 @@ private slots:
     // end. The samples are linear in x, y and z, so a block's mean is the value at its centre.
     void showsGridsBeyondTheTextureLimitReduced()
     {
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         const int x = 12, y = 4, z = 5;
         const auto sample = [](double i, double j, double k) { return 20 * i + 100 * j + 500 * k; };
         std::vector<uint16_t> samples;
@@ -427,8 +423,7 @@ private slots:
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("the sanitizer's allocator does not return null");
 #endif
-        if (!glReady)
-            QSKIP("no GL context");
+        REQUIRE_GL(glReady, "no GL context");
         QFETCH(int, headroomMiB);
         QFETCH(bool, opens);
         const QByteArray path = writeFile("big.dat", datContent(256, 256, 1024, {}));
