@@ -162,7 +162,7 @@ private slots:
         view->doneCurrent();
         if (limit <= 0 || limit + 2 > 65535)
             QSKIP("no GL limit that a file's sizes can exceed");
-        QVERIFY(writeVolumeFile("wide.dat", limit + 2, 2, 2, [](int, int, int) { return uint16_t(100); }));
+        QVERIFY(writeVolumeFile("wide.dat", limit + 2, 2, 2, [](int x, int, int) { return uint16_t(x % 4000); }));
         QCOMPARE(printedByOpen(workDir->filePath("wide.dat")),
                  QString("Showing %1 x 2 x 2 of %2 x 2 x 2 samples, each the mean of up to 2 x 1 x 1: the GL cannot "
                          "hold the whole grid as a 3D texture\n")

@@ -184,7 +184,8 @@ private slots:
 private:
     // Three shapes, the second with odd sizes that the loader adjusts. Each brings a texture
     // of 0.5 to 2 MiB, up to 2.5 MiB of arrays during the open and a 1 MiB histogram
-    // picture, so a leak of any of them over 90 opens would far exceed the bound.
+    // picture, so a leak of any of them over 90 opens would far exceed the bound. A fourth,
+    // wider than the GL's largest 3D texture, is shown at a coarser grid.
     QStringList writeValidVolumes()
     {
         const auto ball = [](int x, int y, int z) { return ballSample(x, y, z, 64, 64, 64); };
@@ -192,16 +193,31 @@ private:
         if (!writeVolumeFile("ball.dat", 64, 64, 64, ball) || !writeVolumeFile("odd.dat", 63, 47, 40, ramp)
             || !writeVolumeFile("slab.dat", 64, 64, 16, ramp))
             return {};
-        return {workDir->filePath("ball.dat"), workDir->filePath("odd.dat"), workDir->filePath("slab.dat")};
+        QStringList names{"ball.dat", "odd.dat", "slab.dat"};
+        const int limit = textureSideLimit();
+        if (limit > 0 && limit + 2 <= 65535) {
+            if (!writeVolumeFile("wide.dat", limit + 2, 2, 2, ramp))
+                return {};
+            names << "wide.dat";
+        }
+        QStringList paths;
+        for (const QString &name : names)
+            paths << workDir->filePath(name);
+        return paths;
     }
 
-    QStringList writeRefusedFiles()
+    int textureSideLimit()
     {
         GLWidget *view = WindowProbe::view(*window);
         view->makeCurrent();
         GLint limit = 0;
         glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &limit);
         view->doneCurrent();
+        return limit;
+    }
+
+    QStringList writeRefusedFiles()
+    {
         QStringList names{"missing.dat", "folder.dat"};
         if (!QDir().mkdir("folder.dat") || !writeBytes("short.dat", QByteArray("\x40\x00\x40\x00", 4))
             || !writeBytes("truncated.dat", datHeader(64, 64, 64) + QByteArray(100, '\1'))
@@ -209,11 +225,6 @@ private:
             || !writeBytes("absurd.dat", datHeader(65535, 65535, 65535) + QByteArray(4, '\1')))
             return {};
         names << "short.dat" << "truncated.dat" << "zero.dat" << "absurd.dat";
-        if (limit > 0 && limit + 2 <= 65535) {
-            if (!writeVolumeFile("wide.dat", limit + 2, 2, 2, [](int, int, int) { return uint16_t(100); }))
-                return {};
-            names << "wide.dat";
-        }
         QStringList paths;
         for (const QString &name : names)
             paths << workDir->filePath(name);
