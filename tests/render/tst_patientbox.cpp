@@ -58,8 +58,7 @@ class TestPatientBox : public QObject
 private slots:
     void initTestCase()
     {
-        if (!glContextCanBeMade())
-            QSKIP("no GL context can be made here");
+        REQUIRE_GL_CONTEXT();
     }
 
     // In the start view the block lies at the top left (the patient's right, the head);
