@@ -13,7 +13,8 @@ class BrickRanges;
 // with nearest filtering, which the ray program reads on unit 3 once per brick it enters.
 // Bricks wholly outside the crop box count as transparent. Recomputed at the first frame
 // after the volume, the table or the crop box changed; where every brick inside the crop
-// box is visible, the rays do not look bricks up at all. The picture is the same either way.
+// box is visible, or the rays take fewer than two samples per brick, they do not look
+// bricks up at all. The picture is the same either way.
 class EmptySpaceSkipping
 {
 public:
@@ -29,14 +30,15 @@ public:
     void update(const BrickRanges &bricks, const std::array<int, 3> &volumeSize, const uint32_t *table,
                 const CropBox &crop);
     unsigned int texture() const { return brickTexture; }
-    // Sets the ray program's brickCount, bricksPerUnit and skipEmpty; the program must be
-    // current.
-    void setUniforms(unsigned int program) const;
+    // Sets the ray program's brickCount, bricksPerUnit and skipEmpty for rays of `steps`
+    // samples over the box's diagonal; the program must be current.
+    void setUniforms(unsigned int program, int steps) const;
 
     // Deletes the texture in the current context; the next update makes a new one.
     void release();
 
 private:
+    bool paysAt(int steps) const;
     void hideBricksOutside(const CropBox &crop);
     void upload();
 

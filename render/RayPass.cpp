@@ -34,7 +34,7 @@ void RayPass::bindTextures(const Frame &frame)
 void RayPass::setUniforms(const Frame &frame)
 {
     glUniform1i(glGetUniformLocation(frame.program, "steps"), frame.steps);
-    frame.skipping->setUniforms(frame.program);
+    frame.skipping->setUniforms(frame.program, frame.steps);
     const CropBounds crop = rayCropBounds(frame.crop);
     glUniform3fv(glGetUniformLocation(frame.program, "cropMin"), 1, crop.low.data());
     glUniform3fv(glGetUniformLocation(frame.program, "cropMax"), 1, crop.high.data());
