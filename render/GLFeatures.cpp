@@ -6,6 +6,16 @@
 
 #include <string>
 
+QSurfaceFormat viewSurfaceFormat()
+{
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setDepthBufferSize(24);
+    return format;
+}
+
 void loadGLEntryPoints()
 {
     const GLenum status = glewInit();

@@ -3,6 +3,7 @@
 #include "GLWidget.h"
 
 #include "ContextWatch.h"
+#include "CorrectedTransferTexture.h"
 #include "GLFeatures.h"
 #include "GLStateGuard.h"
 #include "OffscreenTarget.h"
@@ -13,27 +14,11 @@
 #include "ShaderProgram.h"
 #include "SlicePass.h"
 #include "TransferTexture.h"
+#include "VolumeBox.h"
 #include "ViewGeometry.h"
 #include "Volume.h"
 
 #include <QMouseEvent>
-#include <QSurfaceFormat>
-
-namespace {
-
-QSurfaceFormat viewFormat()
-{
-    // The passes use immediate mode, the fixed-function matrices and the GLSL 1.10
-    // built-ins, so the context must be a compatibility one; the front pass needs depth.
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    return format;
-}
-
-} // namespace
 
 GLWidget::GLWidget(QWidget *parent)
     : QOpenGLWidget(parent), ownTable(transferTableSize, 0u), marker(new OrientationMarker(this))
@@ -41,7 +26,7 @@ GLWidget::GLWidget(QWidget *parent)
     marker->hide();
     // Until the window hands over the editor's table, the view reads a blank one of its own.
     transferTable = ownTable.data();
-    setFormat(viewFormat());
+    setFormat(viewSurfaceFormat());
     updateBoxScale();
 }
 
@@ -79,11 +64,7 @@ void GLWidget::setVolume(Volume *v)
         // samples'; where the source states no spacing (a `.dat`), the voxels count as cubes.
         const GridReduction &texels = shownVolume->textureGrid();
         volumeSize = {texels.reduced.sizeX, texels.reduced.sizeY, texels.reduced.sizeZ};
-        const VoxelSpacing spacing = shownVolume->spacing();
-        voxelSpacing = spacing.known ? std::array<double, 3>{spacing.x, spacing.y, spacing.z}
-                                     : std::array<double, 3>{1.0, 1.0, 1.0};
-        for (int axis = 0; axis < 3; ++axis)
-            voxelSpacing[axis] *= texels.factors[axis];
+        voxelSpacing = texelSpacing(shownVolume->spacing(), texels.factors);
     } else {
         volumeSize = {1, 1, 1};
         voxelSpacing = {1.0, 1.0, 1.0};
@@ -265,14 +246,10 @@ void GLWidget::wheelEvent(QWheelEvent *)
 {
 }
 
-int GLWidget::deviceWidth() const
+QSize GLWidget::deviceSize() const
 {
-    return int(width() * devicePixelRatioF() + 0.5);
-}
-
-int GLWidget::deviceHeight() const
-{
-    return int(height() * devicePixelRatioF() + 0.5);
+    const double ratio = devicePixelRatioF();
+    return QSize(int(width() * ratio + 0.5), int(height() * ratio + 0.5));
 }
 
 // A slot may only make GL calls once initializeGL has run in a live context; before that
@@ -317,7 +294,7 @@ void GLWidget::initializeGL()
     // here as well.
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, defaultFramebufferObject());
     glUseProgram(0);
-    glViewport(0, 0, deviceWidth(), deviceHeight());
+    glViewport(0, 0, deviceSize().width(), deviceSize().height());
 }
 
 // The console lines follow this order: the ray program's logs, the start volume's lines,
@@ -326,17 +303,10 @@ void GLWidget::buildPrograms()
 {
     rayProgram = loadProgram("shader1");
     showStartVolume();
-    glUseProgram(rayProgram);
-    glUniform1i(glGetUniformLocation(rayProgram, "volumeTex"), 0);
-    glUniform1i(glGetUniformLocation(rayProgram, "transferTex"), 1);
-    glUniform1i(glGetUniformLocation(rayProgram, "backfaceTex"), 2);
-    glUniform1i(glGetUniformLocation(rayProgram, "steps"), stepCount);
-    glUniform1i(glGetUniformLocation(rayProgram, "brickTex"), 3);
+    RayPass::assignTextureUnits(rayProgram);
 
     sliceProgram = loadProgram("slice_shader");
-    glUseProgram(sliceProgram);
-    glUniform1i(glGetUniformLocation(sliceProgram, "volumeTex"), 0);
-    glUniform1i(glGetUniformLocation(sliceProgram, "transferTex"), 1);
+    SlicePass::assignTextureUnits(sliceProgram);
 }
 
 // The first context loads the start volume from the working directory; a later one
@@ -367,14 +337,13 @@ void GLWidget::releaseGL(bool keepVolume)
             shownVolume->deleteTexture();
     }
     glDeleteTextures(1, &transferTexture);
-    glDeleteTextures(1, &correctedTransferTexture);
-    correctedSteps = 0;
+    dragTransferTexture.release();
     backfaces.release();
     reducedTarget.release();
     skipping.release();
     glDeleteProgram(rayProgram);
     glDeleteProgram(sliceProgram);
-    transferTexture = correctedTransferTexture = rayProgram = sliceProgram = 0;
+    transferTexture = rayProgram = sliceProgram = 0;
     glReady = false;
     doneCurrent();
 }
@@ -384,7 +353,7 @@ void GLWidget::resizeGL(int, int)
     marker->move(4, height() - marker->height() - 4);
     if (!glReady)
         return;
-    glViewport(0, 0, deviceWidth(), deviceHeight());
+    glViewport(0, 0, deviceSize().width(), deviceSize().height());
     backfaces.resize(deviceSize());
 }
 
@@ -430,15 +399,7 @@ void GLWidget::drawFrame(const RenderTarget &target, int steps)
     glViewport(0, 0, target.size.width(), target.size.height());
     clearFrame();
     loadProjection(target.size);
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, viewDistance);
-    glRotated(xRotation * 0.0625, 1.0, 0.0, 0.0);
-    glRotated(yRotation * 0.0625, 0.0, 1.0, 0.0);
-    glRotated(zRotation * 0.0625, 0.0, 0.0, 1.0);
-    glMultMatrixf(boxAxes.matrix().data());
-    // A box turned by a mirroring permutation reaches the window with its faces wound the
-    // other way round; the back-face pass culls by winding.
-    glFrontFace(boxAxes.mirrors() ? GL_CW : GL_CCW);
+    loadBoxModelView(viewDistance, {xRotation, yRotation, zRotation}, boxAxes);
     const bool dragging = steps != steadyStepCount && renderMode == 0;
     if (!dragging || !reducedTarget.prepare(target.size)) {
         renderVolume(target, steps);
@@ -495,19 +456,10 @@ void GLWidget::renderVolume(const RenderTarget &target, int steps)
 void GLWidget::uploadTransferTexture()
 {
     uploadTransferTable(transferTexture, transferTable);
-    correctedSteps = 0;
+    dragTransferTexture.markStale();
 }
 
-// Made when a drag's first frame needs it, and again only when the table or the step count
-// changed.
 unsigned int GLWidget::transferTextureFor(int steps)
 {
-    if (steps == steadyStepCount)
-        return transferTexture;
-    if (steps != correctedSteps) {
-        const GLStateGuard guard({{1, GL_TEXTURE_1D}});
-        uploadTransferTable(correctedTransferTexture, opacityCorrectedTable(transferTable, steps).data());
-        correctedSteps = steps;
-    }
-    return correctedTransferTexture;
+    return steps == steadyStepCount ? transferTexture : dragTransferTexture.texture(transferTable, steps);
 }

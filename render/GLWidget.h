@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BackfacePass.h"
+#include "CorrectedTransferTexture.h"
 #include "CropBox.h"
 #include "EmptySpaceSkipping.h"
 #include "ParkedVolumeTexture.h"
@@ -83,7 +84,7 @@ public:
     // Sets zoom and position at once, within the limits that + , - and the middle button
     // keep; repaints.
     void setViewCamera(const ViewCamera &newCamera);
-    QSize deviceSize() const { return QSize(deviceWidth(), deviceHeight()); }
+    QSize deviceSize() const;
 
 signals:
     void xRotationChanged(int angle);
@@ -145,8 +146,6 @@ private:
     void updateBoxScale();
     bool storeRotation(int &rotation, int angle);
     void setRotation(int &rotation, int angle);
-    int deviceWidth() const;
-    int deviceHeight() const;
     void zoomBy(int steps);
 
     void buildPrograms();
@@ -165,10 +164,7 @@ private:
     std::vector<uint32_t> ownTable;
     BackfacePass backfaces;
     ReducedTarget reducedTarget;
-    // The transfer table with its opacities corrected for a drag's step count, and that
-    // count; 0 where the table changed since.
-    unsigned int correctedTransferTexture = 0;
-    int correctedSteps = 0;
+    CorrectedTransferTexture dragTransferTexture;
     EmptySpaceSkipping skipping;
     QMetaObject::Connection contextWatch;
     ViewCamera camera;

@@ -40,6 +40,15 @@ void RayPass::setUniforms(const Frame &frame)
     glUniform3fv(glGetUniformLocation(frame.program, "cropMax"), 1, crop.high.data());
 }
 
+void RayPass::assignTextureUnits(unsigned int program)
+{
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "volumeTex"), 0);
+    glUniform1i(glGetUniformLocation(program, "transferTex"), 1);
+    glUniform1i(glGetUniformLocation(program, "backfaceTex"), 2);
+    glUniform1i(glGetUniformLocation(program, "brickTex"), 3);
+}
+
 void RayPass::setLighting()
 {
     const GLfloat ambient[] = {0.25f, 0.25f, 0.25f, 1.0f};

@@ -43,6 +43,8 @@ public:
     // Light 0 and the material shininess, which the ray program shades with: set once per
     // context, since the program reads them from the built-in state.
     static void setLighting();
+    // Tells the program which texture unit each of its samplers reads; leaves it current.
+    static void assignTextureUnits(unsigned int program);
 
 private:
     static void bindTextures(const Frame &frame);

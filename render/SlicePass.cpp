@@ -49,3 +49,10 @@ void SlicePass::drawPlanes(const Frame &frame)
     glTexCoord3d(s, 1, 1); glVertex3d(xp, hy, -hz);
     glEnd();
 }
+
+void SlicePass::assignTextureUnits(unsigned int program)
+{
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "volumeTex"), 0);
+    glUniform1i(glGetUniformLocation(program, "transferTex"), 1);
+}

@@ -26,6 +26,8 @@ public:
     };
 
     static void render(const RenderTarget &target, const Frame &frame);
+    // Tells the program which texture unit each of its samplers reads; leaves it current.
+    static void assignTextureUnits(unsigned int program);
 
 private:
     static void drawPlanes(const Frame &frame);

@@ -2,6 +2,8 @@
 
 #include "VolumeBox.h"
 
+#include "PatientBox.h"
+
 namespace {
 
 struct Corner
@@ -36,4 +38,15 @@ void drawBox(const std::array<float, 3> &boxScale)
         }
     }
     glEnd();
+}
+
+void loadBoxModelView(float distance, const std::array<int, 3> &rotation, const BoxAxes &axes)
+{
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, distance);
+    glRotated(rotation[0] * 0.0625, 1.0, 0.0, 0.0);
+    glRotated(rotation[1] * 0.0625, 0.0, 1.0, 0.0);
+    glRotated(rotation[2] * 0.0625, 0.0, 0.0, 1.0);
+    glMultMatrixf(axes.matrix().data());
+    glFrontFace(axes.mirrors() ? GL_CW : GL_CCW);
 }
