@@ -159,12 +159,6 @@ bool readHeader(const QString &path, DicomFile *facts)
         if (facts->sliceSpacing <= 0.0 && spacing.size() == 1 && spacing[0] > 0.0)
             facts->sliceSpacing = spacing[0];
     }
-    // GDCM aborts on an assertion reading the spacing of a dose grid without a frame count.
-    const gdcm::DataSet &elements = reader.GetFile().GetDataSet();
-    if (elements.FindDataElement(gdcm::Tag(0x3004, 0x000c)) && !elements.FindDataElement(gdcm::Tag(0x0028, 0x0008))) {
-        facts->pixelDataProblem = QStringLiteral("holds a dose grid without a number of frames");
-        return true;
-    }
     const gdcm::TransferSyntax &syntax = reader.GetFile().GetHeader().GetDataSetTransferSyntax();
     // GDCM swaps 32-bit samples of big-endian files wrongly (pydicom's rtdose_expb.dcm).
     if (syntax.GetSwapCode() == gdcm::SwapCode::BigEndian && bitsAllocated == 32) {
