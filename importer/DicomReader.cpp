@@ -105,12 +105,15 @@ QString pixelDataProblem(const QString &path, size_t valueAt, const gdcm::Transf
     return QString();
 }
 
-// Walks a DICOM file's elements as the standard lays them out, before GDCM reads it: GDCM
-// aborts the program on assertions for some damaged files (a damaged UID in the meta
-// header sends it to its fallback reader, elements that fit no form to another), and the
-// fallbacks are the only readers of files without the "DICM" preamble. A file passes when
-// it has the preamble, a sound group 2 naming its transfer syntax, and elements up to the
-// pixel data that each have a known form and fit in the file, sequences included.
+// Walks a DICOM file's elements as the standard lays them out, before GDCM reads it. GDCM
+// aborts on assertions for any file cut short inside its header, and for other damage (a
+// damaged UID in the meta header sends it to its fallback reader, elements that fit no form
+// to another; the fallbacks are the only readers of files without the "DICM" preamble), and
+// it allocates whatever length an element declares. In the reader process an abort costs
+// only the open, but the open of a whole series: one damaged file among the slices of a
+// folder must be passed over instead. A file passes when it has the preamble, a sound group
+// 2 naming its transfer syntax, and elements up to the pixel data that each have a known
+// form and fit in the file, sequences included.
 class DicomWalk
 {
 public:
