@@ -19,6 +19,10 @@ const Option options[] = {
     {"--snapshot", "OUT.png", Use::Snapshot, "draw VOLUME without a window and write the picture to OUT.png"},
     {"--size", "WxH", Use::SnapshotDetail, "the picture's size in pixels (800x800)"},
     {"--turn", "X,Z", Use::SnapshotDetail, "the picture's turn about the x and z axes in degrees (0,0)"},
+    {"--view", "VIEW", Use::SnapshotDetail, "3d, the middle slice: axial, coronal, sagittal, or all four: grid (3d)"},
+    {"--window", "W,L", Use::SnapshotDetail, "the slice's window width and level in the volume's units (automatic)"},
+    {"--crop", "BOX", Use::SnapshotDetail,
+     "X0,X1,Y0,Y1,Z0,Z1: fractions of right-left, front-back, feet-head shown in 3-D"},
     {"--help", nullptr, Use::Help, "print this text and quit"},
     {"--version", nullptr, Use::Version, "print the version and quit"},
 };
@@ -85,7 +89,8 @@ Parsed parse(const QStringList &arguments)
 QString usage()
 {
     QString text = QStringLiteral("Usage: dichtenschau [VOLUME]\n"
-                                  "       dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] VOLUME\n"
+                                  "       dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view VIEW]\n"
+                                  "                    [--window W,L] [--crop BOX] VOLUME\n"
                                   "       dichtenschau --help | --version\n"
                                   "Shows a CT or MRI volume: a .dat file, a DICOM file or folder, NIfTI, NRRD,\n"
                                   "MetaImage or an InVesalius project.\n"

@@ -5,7 +5,8 @@
 
 // The viewer's command line, read from one table of options, so that a new option is one row:
 //   dichtenschau [VOLUME]                                              the window
-//   dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] VOLUME   a picture, no window
+//   dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view VIEW] [--window W,L]
+//                [--crop BOX] VOLUME                                   a picture, no window
 //   dichtenschau --help | --version
 // The values of the picture's options are checked by the picture command itself; this only
 // tells the forms apart. Qt's own options (-platform and the like) must have been taken out

@@ -4,10 +4,21 @@
 #include <QString>
 #include <QStringList>
 
-// The command-line picture: dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Y] PATH
-// opens PATH with its stops file (or the default stops), draws one resting frame of that
-// size at that orientation (degrees about the x and z axes) with no window on screen, and
-// writes OUT.png. On any failure it writes nothing and prints one line.
+#include <array>
+#include <optional>
+
+// The command-line picture:
+//   dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view 3d|axial|coronal|sagittal|grid]
+//                [--window WIDTH,LEVEL] [--crop X0,X1,Y0,Y1,Z0,Z1] PATH
+// opens PATH with its stops file (or the default stops) and, with no window on screen,
+// draws a picture of that size and writes OUT.png. The 3-D view is one resting frame at that
+// orientation (degrees about the x and z axes) inside the crop box (fractions of the extent
+// along the patient's right-to-left, front-to-back and feet-to-head axes, or x, y and z for a
+// volume without orientation). A 2-D view is the slice through the middle of the volume,
+// fitted with square millimetres, black around, through the window (original units; the
+// automatic window where none is given). The grid is the window's 2 x 2 layout: the three
+// slices through the middle as the reading views show them, with their letters, lines and
+// captions, and the 3-D view. On any failure it writes nothing and prints one line.
 namespace Snapshot {
 
 struct Request
@@ -17,6 +28,11 @@ struct Request
     QSize size{800, 800};
     double turnX = 0.0;
     double turnZ = 0.0;
+    // "3d", "axial", "coronal", "sagittal" or "grid".
+    QString view = "3d";
+    // Width and level; none for the automatic window.
+    std::optional<std::array<double, 2>> window;
+    std::array<double, 6> crop{0, 1, 0, 1, 0, 1};
 };
 
 // The request read from the arguments after the program name; on a mistake, error says

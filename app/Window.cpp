@@ -1,10 +1,15 @@
 #include "Window.h"
 
+#include "CropBoxControl.h"
 #include "ElidedLabel.h"
 #include "GLWidget.h"
 #include "GradientEditor.h"
 #include "PictureSaver.h"
 #include "PresetChooser.h"
+#include "ReadingControls.h"
+#include "ReadingLayout.h"
+#include "ReadingSource.h"
+#include "ReadingState.h"
 #include "RecentVolumes.h"
 #include "SampleLimits.h"
 #include "StopsHistory.h"
@@ -56,6 +61,7 @@ Window::Window(VolumeReader reader)
 
     connectStops();
     connect(opener, &VolumeOpener::statusChanged, this, &Window::showStatus);
+    connectReadingViews();
     connect(opener, &VolumeOpener::volumeShown, this, &Window::takeShownVolume);
     connect(opener, &VolumeOpener::rememberedOpenSucceeded, recentVolumes, &RecentVolumes::remember);
     connect(opener, &VolumeOpener::openFinished, this, &Window::openFinished);
@@ -79,6 +85,7 @@ QWidget *Window::makeRenderBox()
     auto *renderBox = new QGroupBox;
     renderBox->setFlat(true);
     glWidget = new GLWidget(renderBox);
+    readingLayout = new ReadingLayout(glWidget, renderBox);
     auto *menuBox = new QGroupBox(tr("Menu"), renderBox);
 
     auto *loadButton = new QPushButton(tr("load Volume"), menuBox);
@@ -105,6 +112,7 @@ QWidget *Window::makeRenderBox()
 
     // Unchecked before the connection: the view starts in ray casting and need not be told.
     auto *slicesBox = new QGroupBox(tr("Slices"), menuBox);
+    cropControl = new CropBoxControl(menuBox);
     slicesBox->setCheckable(true);
     slicesBox->setChecked(false);
     connect(slicesBox, &QGroupBox::toggled, glWidget, &GLWidget::setRenderMode);
@@ -120,7 +128,11 @@ QWidget *Window::makeRenderBox()
     connect(glWidget, &GLWidget::zRotationChanged, depthSlider, &QSlider::setValue);
 
     auto *renderLayout = new QHBoxLayout(renderBox);
-    renderLayout->addWidget(glWidget, 1);
+    // The reading controls above the views, where they take no height from the menu.
+    auto *viewColumn = new QVBoxLayout;
+    viewColumn->addWidget(new ReadingControls(readingLayout, renderBox), 0);
+    viewColumn->addWidget(readingLayout, 1);
+    renderLayout->addLayout(viewColumn, 1);
     renderLayout->addSpacing(16);
     renderLayout->addWidget(menuBox, 0);
 
@@ -131,6 +143,7 @@ QWidget *Window::makeRenderBox()
     menuLayout->addWidget(pictureButton, 0);
     menuLayout->addSpacing(8);
     menuLayout->addWidget(slicesBox, 1);
+    menuLayout->addWidget(cropControl, 0);
 
     auto *slicesLayout = new QHBoxLayout(slicesBox);
     slicesLayout->addLayout(sliderColumn(tr("x"), lengthSlider, slicesBox));
@@ -368,8 +381,35 @@ void Window::takeShownVolume(const QString &name)
 // What the console said about the last open or save, and the open flow's progress messages.
 void Window::showStatus(const QString &text)
 {
+    statusText = text;
     statusLine->setText(text);
     statusLine->setToolTip(text);
+}
+
+// The 2-D views read the samples of the volume the view owns, so they must follow it at once,
+// before the volume they read is gone. A new volume is shown whole.
+void Window::connectReadingViews()
+{
+    connect(readingLayout, &ReadingLayout::readoutChanged, this, &Window::showReadout);
+    connect(glWidget, &GLWidget::volumeChanged, this, [this] {
+        readingLayout->state()->setSource(readingSourceOf(glWidget->volume()));
+        cropControl->setPatientAxes(readingLayout->state()->source().frame.known);
+        cropControl->reset();
+    });
+    connect(cropControl, &CropBoxControl::cropBoxChanged, this, &Window::cropView);
+}
+
+// The control's bounds run along the patient's axes; the view's along the voxel axes.
+void Window::cropView(const std::array<double, 6> &patientBounds)
+{
+    const std::array<double, 6> bounds = voxelCropBox(patientBounds, readingLayout->state()->axisOrder());
+    glWidget->setCropBox({float(bounds[0]), float(bounds[1]), float(bounds[2]), float(bounds[3]), float(bounds[4]),
+                          float(bounds[5])});
+}
+
+void Window::showReadout(const QString &text)
+{
+    statusLine->setText(text.isEmpty() ? statusText : text);
 }
 
 void Window::updateHistoryButtons()

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
+
+class CropBoxControl;
 class GLWidget;
 class GradientEditor;
 class PictureSaver;
@@ -15,6 +18,7 @@ class QLabel;
 class QMenu;
 class QSlider;
 class QToolButton;
+class ReadingLayout;
 class RecentVolumes;
 class StopsHistory;
 class StopsKeeper;
@@ -53,6 +57,7 @@ public:
     // The stops file of the volume opened last; empty before the first open.
     QString stopsFileName() const;
     GLWidget *view() const { return glWidget; }
+    ReadingLayout *readingViews() const { return readingLayout; }
     // The size kept from the last session; only the interactive program asks for it.
     void restoreWindowSize();
 
@@ -86,12 +91,19 @@ private:
     void applyPreset(const TransferPresets::Preset &preset);
     void takeShownVolume(const QString &name);
     void showStatus(const QString &text);
+    void connectReadingViews();
+    void showReadout(const QString &text);
+    void cropView(const std::array<double, 6> &patientBounds);
     void updateHistoryButtons();
 
     GLWidget *glWidget;
     GradientEditor *gradientEditor;
     QCheckBox *fixateColorBox;
     QLabel *statusLine;
+    // What the status line says when the cursor is over no 2-D view.
+    QString statusText;
+    ReadingLayout *readingLayout;
+    CropBoxControl *cropControl;
     QToolButton *undoButton;
     QToolButton *redoButton;
     QMenu *recentMenu;

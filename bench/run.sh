@@ -50,6 +50,8 @@ for tf in skin bone; do
 done
 echo "== editor"
 headless build/bench/bench_editor | tee "$out/editor"
+echo "== reading views"
+headless build/bench/bench_slices | tee "$out/slices"
 
 field() { awk -v key="$2" -v col="$3" 'index($0, key) == 1 || $1 == key { print $col; exit }' "$1"; }
 openRow() { awk -v key="$2" 'index($0, "  " key " ") == 1 { print; exit }' "$1"; }
@@ -96,3 +98,5 @@ printf '%-40s %9s us\n' "editor: coupled drag step" "$(sed -n 's/^coupled drag s
 printf '%-40s %9s us\n' "editor: buildTransferTable(0, 4095)" "$(sed -n 's/^buildTransferTable(0, 4095): \([0-9.]*\) us.*/\1/p' "$out/editor")"
 printf '%-40s %9s us\n' "editor: transfer texture upload" "$(sed -n 's/^transfer texture upload: \([0-9.]*\) us/\1/p' "$out/frames")"
 printf '%-40s %9s us\n' "editor: brick visibility, head CT" "$(sed -n 's/.*visibility rebuild: \([0-9.]*\) us.*/\1/p' "$out/ct_bone")"
+# One row per orientation and change: "slice 512x512 scroll axial in 800x800: median M ms, slowest S ms".
+awk '$1 == "slice" { printf "%-40s %9s ms    (slowest %s ms; goal at most 20)\n", "2-D " $4 " " $3 ", " $2 " slice", $8, $11 }' "$out/slices"

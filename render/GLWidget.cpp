@@ -6,6 +6,7 @@
 #include "GLFeatures.h"
 #include "GLStateGuard.h"
 #include "OffscreenTarget.h"
+#include "OrientationMarker.h"
 #include "RayPass.h"
 #include "RaySteps.h"
 #include "SampleLimits.h"
@@ -35,8 +36,9 @@ QSurfaceFormat viewFormat()
 } // namespace
 
 GLWidget::GLWidget(QWidget *parent)
-    : QOpenGLWidget(parent), ownTable(transferTableSize, 0u)
+    : QOpenGLWidget(parent), ownTable(transferTableSize, 0u), marker(new OrientationMarker(this))
 {
+    marker->hide();
     // Until the window hands over the editor's table, the view reads a blank one of its own.
     transferTable = ownTable.data();
     setFormat(viewFormat());
@@ -85,7 +87,11 @@ void GLWidget::setVolume(Volume *v)
         voxelSpacing = {1.0, 1.0, 1.0};
     }
     updateBoxScale();
+    const PatientFrame frame = shownVolume ? shownVolume->frame() : PatientFrame();
+    boxAxes = boxAxesFor(frame);
+    marker->setVisible(frame.known);
     skipping.markStale();
+    emit volumeChanged();
 }
 
 void GLWidget::setTransferTable(const uint32_t *table)
@@ -364,6 +370,7 @@ void GLWidget::releaseGL(bool keepVolume)
 
 void GLWidget::resizeGL(int, int)
 {
+    marker->move(4, height() - marker->height() - 4);
     if (!glReady)
         return;
     glViewport(0, 0, deviceWidth(), deviceHeight());
@@ -372,6 +379,7 @@ void GLWidget::resizeGL(int, int)
 
 void GLWidget::paintGL()
 {
+    marker->setTurn(xRotation, yRotation, zRotation);
     if (glReady)
         drawFrame(RenderTarget{defaultFramebufferObject(), deviceSize()}, stepCount);
     else
@@ -416,7 +424,12 @@ void GLWidget::drawFrame(const RenderTarget &target, int steps)
     glRotated(xRotation * 0.0625, 1.0, 0.0, 0.0);
     glRotated(yRotation * 0.0625, 0.0, 1.0, 0.0);
     glRotated(zRotation * 0.0625, 0.0, 0.0, 1.0);
+    glMultMatrixf(boxAxes.matrix().data());
+    // A box turned by a mirroring permutation reaches the window with its faces wound the
+    // other way round; the back-face pass culls by winding.
+    glFrontFace(boxAxes.mirrors() ? GL_CW : GL_CCW);
     renderVolume(target, steps);
+    glFrontFace(GL_CCW);
 }
 
 // The mode's background, with GL 1.1 calls only, which need no entry point from GLEW:

@@ -4,6 +4,7 @@
 #include "CropBox.h"
 #include "EmptySpaceSkipping.h"
 #include "ParkedVolumeTexture.h"
+#include "PatientBox.h"
 #include "RenderTarget.h"
 #include "ViewGeometry.h"
 
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <vector>
 
+class OrientationMarker;
 class Volume;
 
 // The OpenGL view: holds the current Volume, the view rotation, the three slice positions,
@@ -81,6 +83,8 @@ signals:
     void yRotationChanged(int angle);
     void zRotationChanged(int angle);
     void cropBoxChanged(const CropBox &box);
+    // setVolume has replaced the volume shown (or dropped it).
+    void volumeChanged();
 
 public slots:
     void setXRotation(int angle);
@@ -156,6 +160,10 @@ private:
     QMetaObject::Connection contextWatch;
     ViewCamera camera;
     CropBox crop = fullCropBox;
+    // The box of an oriented volume turned into the patient's orientation, and the marker
+    // of the patient's axes shown over such a volume.
+    BoxAxes boxAxes;
+    OrientationMarker *marker;
     // False until initializeGL has found GLEW and every GL feature the passes need.
     bool glReady = false;
     // The start volume is loaded once, by the first initialisation; a later context

@@ -15,8 +15,8 @@ packages=(
   libinsighttoolkit5-dev libarchive-dev zlib1g-dev
   # DICOM files of other tools, and the writer of the tests' DICOM series
   python3-pydicom
-  # the default data set: a real head CT
-  invesalius-examples
+  # the default data set: a real head CT; an MRI in NIfTI to look at in the reading views
+  invesalius-examples mricron-data
   # sanitizer and fuzzer runtimes
   clang libclang-rt-14-dev
 )

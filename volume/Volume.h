@@ -66,6 +66,8 @@ public:
     // The samples on the adjusted grid, x fastest, each 0..4095: sliceSize * sizeZ of them,
     // kept while the volume lives; null when it is invalid.
     const uint16_t *samplesKept() const { return samples; }
+    // The sizes as the file or the caller states them, before the adjustment.
+    const DatHeader &statedSize() const { return stated; }
 
     // The volume's own copy of the samples on the adjusted grid, as samplesKept() gives them.
     uint16_t *samples = nullptr;

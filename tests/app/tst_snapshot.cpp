@@ -125,6 +125,12 @@ private slots:
         QTest::newRow("bad size") << QStringList{"--snapshot", "out.png", "--size", "800", "ball.dat"} << "out.png"
                                   << "Can't take the size 800: ";
         QTest::newRow("no volume") << QStringList{"--snapshot", "out.png"} << "out.png" << "usage: ";
+        QTest::newRow("unknown view") << QStringList{"--snapshot", "out.png", "--view", "front", "ball.dat"} << "out.png"
+                                      << "Can't take the view front: ";
+        QTest::newRow("window without width") << QStringList{"--snapshot", "out.png", "--window", "0,40", "ball.dat"}
+                                              << "out.png" << "Can't take the window 0,40: ";
+        QTest::newRow("crop bounds crossed") << QStringList{"--snapshot", "out.png", "--crop", "0,1,0.6,0.4,0,1", "ball.dat"}
+                                             << "out.png" << "Can't take the crop box 0,1,0.6,0.4,0,1: ";
     }
     void refusalsWriteNothingAndSayWhyInOneLine()
     {

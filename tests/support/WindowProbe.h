@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -62,7 +63,13 @@ public:
         return nullptr;
     }
     // The length, width and depth sliders, in this order.
-    static QList<QSlider *> sliders(const Window &w) { return w.findChildren<QSlider *>(); }
+    static QList<QSlider *> sliders(const Window &w)
+    {
+        for (QGroupBox *box : w.findChildren<QGroupBox *>())
+            if (box->title() == "Slices")
+                return box->findChildren<QSlider *>();
+        return {};
+    }
     static QString status(const Window &w) { return w.findChild<QLabel *>("statusLine")->text(); }
 
     // Shows the window and waits for the default stops, which arrive from the event loop;

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "PatientAxes.h"
+#include "SliceSource.h"
+#include "WindowLevel.h"
+
+#include <QObject>
+
+#include <array>
+
+// What the three reading views share: the samples they show, the cross point (the voxel
+// whose three planes they show, moved by a click in one view or by its wheel) and the
+// window. Each setter checks for a real change and then emits once, so a view repaints
+// exactly when something it shows has changed.
+class ReadingState : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ReadingState(QObject *parent = nullptr);
+
+    // A new volume: the cross point goes to its middle and the window to its start window.
+    void setSource(const SliceSource &source);
+    const SliceSource &source() const { return shown; }
+    const AxisOrder &axisOrder() const { return order; }
+
+    const std::array<int, 3> &crossPoint() const { return cross; }
+    // Kept inside the grid.
+    void setCrossPoint(const std::array<int, 3> &voxel);
+    void moveCrossPoint(int axis, int steps);
+
+    const WindowLevel &window() const { return shownWindow; }
+    void setWindow(const WindowLevel &window);
+    void useAutomaticWindow();
+    // The automatic window of the volume shown, worked out once when it arrives.
+    const WindowLevel &automatic() const { return automaticLevels; }
+    const GreyTable &greys() const { return greyLookup; }
+
+signals:
+    void sourceChanged();
+    void crossPointChanged();
+    void windowChanged();
+
+private:
+    SliceSource shown;
+    AxisOrder order;
+    std::array<int, 3> cross{0, 0, 0};
+    WindowLevel shownWindow;
+    WindowLevel automaticLevels;
+    GreyTable greyLookup{};
+};
