@@ -105,12 +105,15 @@ QString pixelDataProblem(const QString &path, size_t valueAt, const gdcm::Transf
     return QString();
 }
 
-// Walks a DICOM file's elements as the standard lays them out, before GDCM reads it: GDCM
-// aborts the program on assertions for some damaged files (a damaged UID in the meta
-// header sends it to its fallback reader, elements that fit no form to another), and the
-// fallbacks are the only readers of files without the "DICM" preamble. A file passes when
-// it has the preamble, a sound group 2 naming its transfer syntax, and elements up to the
-// pixel data that each have a known form and fit in the file, sequences included.
+// Walks a DICOM file's elements as the standard lays them out, before GDCM reads it. GDCM
+// aborts on assertions for any file cut short inside its header, and for other damage (a
+// damaged UID in the meta header sends it to its fallback reader, elements that fit no form
+// to another; the fallbacks are the only readers of files without the "DICM" preamble), and
+// it allocates whatever length an element declares. In the reader process an abort costs
+// only the open, but the open of a whole series: one damaged file among the slices of a
+// folder must be passed over instead. A file passes when it has the preamble, a sound group
+// 2 naming its transfer syntax, and elements up to the pixel data that each have a known
+// form and fit in the file, sequences included.
 class DicomWalk
 {
 public:
@@ -342,12 +345,6 @@ bool readHeader(const QString &path, DicomFile *facts)
         const std::vector<double> spacing = numbers(strings.ToString(tag));
         if (facts->sliceSpacing <= 0.0 && spacing.size() == 1 && spacing[0] > 0.0)
             facts->sliceSpacing = spacing[0];
-    }
-    // GDCM aborts on an assertion reading the spacing of a dose grid without a frame count.
-    const gdcm::DataSet &elements = reader.GetFile().GetDataSet();
-    if (elements.FindDataElement(gdcm::Tag(0x3004, 0x000c)) && !elements.FindDataElement(gdcm::Tag(0x0028, 0x0008))) {
-        facts->pixelDataProblem = QStringLiteral("holds a dose grid without a number of frames");
-        return true;
     }
     const gdcm::TransferSyntax &syntax = reader.GetFile().GetHeader().GetDataSetTransferSyntax();
     // GDCM swaps 32-bit samples of big-endian files wrongly (pydicom's rtdose_expb.dcm).

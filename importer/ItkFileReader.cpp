@@ -145,19 +145,10 @@ struct NiftiStorage
     int bitsPerVoxel = 0;
     // dim[1] .. dim[dim[0]], which the NIfTI library quietly turns into 1 where not positive.
     std::vector<int64_t> sizes;
-    // pixdim, the quaternion and its offsets, and the rows of the affine transform.
-    std::vector<double> geometry;
     // Either code above 0 says that the quaternion or the affine places the grid.
     int qformCode = 0;
     int sformCode = 0;
 };
-
-double asDouble(uint64_t bits)
-{
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 NiftiStorage niftiStorage(const QString &header)
 {
@@ -185,12 +176,6 @@ NiftiStorage niftiStorage(const QString &header)
             storage.sformCode = int16_t(number(254, 2, swap));
             for (int axis = 1; axis <= std::min<int>(int(int16_t(number(40, 2, swap))), 7); ++axis)
                 storage.sizes.push_back(int16_t(number(40 + 2 * axis, 2, swap)));
-            for (int at : {76, 80, 84, 88, 92, 96, 100, 104, 256, 260, 264, 268, 272, 276, 280, 284, 288, 292, 296, 300, 304, 308, 312, 316, 320, 324}) {
-                const uint32_t bits = uint32_t(number(at, 4, swap));
-                float value;
-                std::memcpy(&value, &bits, sizeof value);
-                storage.geometry.push_back(value);
-            }
         } else if (sizeofHeader == 540 && got >= 176) {
             storage.offset = int64_t(std::min<uint64_t>(number(168, 8, swap), uint64_t(1) << 40));
             storage.bitsPerVoxel = int(number(14, 2, swap));
@@ -198,25 +183,9 @@ NiftiStorage niftiStorage(const QString &header)
             storage.sformCode = int32_t(number(348, 4, swap));
             for (int axis = 1; axis <= std::min<int>(int(int64_t(number(16, 8, swap))), 7); ++axis)
                 storage.sizes.push_back(int64_t(number(16 + 8 * axis, 8, swap)));
-            for (int at = 104; at < 168; at += 8)
-                storage.geometry.push_back(asDouble(number(at, 8, swap)));
-            for (int at = 352; at < 496; at += 8)
-                storage.geometry.push_back(asDouble(number(at, 8, swap)));
         }
     }
     return storage;
-}
-
-// The header's geometry before ITK sees it: ITK turns it into a matrix that its linear
-// algebra library checks with an assertion, aborting the program on a NaN or an infinity
-// (or on numbers whose squares overflow).
-void checkNiftiGeometry(const QString &path, const QString &header)
-{
-    constexpr double largest = 1e9;
-    for (double value : niftiStorage(header).geometry) {
-        if (!std::isfinite(value) || std::abs(value) > largest)
-            throw ImportError(QStringLiteral("%1: the header's voxel size or orientation holds the number %2").arg(path).arg(value));
-    }
 }
 
 bool isImageHalf(const QString &path)
@@ -508,8 +477,6 @@ SourceVolume readItkFile(const QString &path, ItkFormat format, const GridLimits
     if (!io->CanReadFile(read.toLocal8Bit().constData()))
         throw ImportError(QStringLiteral("%1: not a %2 file ITK can read").arg(path, QString::fromLatin1(formatName(format))));
     io->SetFileName(read.toLocal8Bit().constData());
-    if (format == ItkFormat::Nifti)
-        checkNiftiGeometry(path, niftiHeaderOf(path, volume));
     try {
         ItkImageIO::readInformation(*io, path, &volume);
         checkLimits(path, volume, limits);

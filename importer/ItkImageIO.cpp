@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <mutex>
+#include <new>
 
 namespace ItkImageIO {
 
@@ -64,6 +65,9 @@ void quietLibraries()
 
 QString reason(const std::exception &error)
 {
+    // MetaIO asks for absurd sizes on some damaged headers (2^63 bytes, found by the fuzzer).
+    if (dynamic_cast<const std::bad_alloc *>(&error))
+        return QStringLiteral("not enough memory");
     const auto *itkError = dynamic_cast<const itk::ExceptionObject *>(&error);
     QString text = QString::fromLocal8Bit(itkError ? itkError->GetDescription() : error.what()).simplified();
     // "ITK ERROR: NrrdImageIO(0x...): Read: " and the like say nothing to the user.

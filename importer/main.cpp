@@ -8,8 +8,13 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <new>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -101,23 +106,61 @@ void convert(const ImportRequest &request)
     std::printf("%s\n", qPrintable(summaryLine(request, result)));
 }
 
+int refuse(const QString &reason)
+{
+    std::fprintf(stderr, "dat-import: %s\n", qPrintable(reason));
+    return 1;
+}
+
+int convertOrRefuse(const ImportRequest &request)
+{
+    try {
+        convert(request);
+        return 0;
+    } catch (const ImportError &error) {
+        return refuse(error.message());
+    } catch (const std::bad_alloc &) {
+        return refuse(QStringLiteral("not enough memory"));
+    }
+}
+
+// The libraries abort on some damaged files (the viewer reads in a process of its own for
+// that reason): a child process converts, and a child ended by a signal becomes a refusal.
+int convertInChild(const ImportRequest &request)
+{
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0)
+        return convertOrRefuse(request);
+    if (child == 0) {
+        const int status = convertOrRefuse(request);
+        std::fflush(nullptr);
+        _exit(status);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return refuse(QStringLiteral("%1: the reader process was lost").arg(request.input));
+    }
+    if (WIFSIGNALED(status))
+        return refuse(QStringLiteral("%1: the reader stopped on signal %2").arg(request.input).arg(WTERMSIG(status)));
+    return WEXITSTATUS(status);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
+    CommandLine commandLine;
     try {
-        const CommandLine commandLine = parseCommandLine(QCoreApplication::arguments());
-        if (commandLine.help) {
-            std::fputs(qPrintable(usageText()), stdout);
-            return 0;
-        }
-        convert(commandLine.request);
-        return 0;
+        commandLine = parseCommandLine(QCoreApplication::arguments());
     } catch (const ImportError &error) {
-        std::fprintf(stderr, "dat-import: %s\n", qPrintable(error.message()));
-    } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "dat-import: not enough memory\n");
+        return refuse(error.message());
     }
-    return 1;
+    if (commandLine.help) {
+        std::fputs(qPrintable(usageText()), stdout);
+        return 0;
+    }
+    return convertInChild(commandLine.request);
 }

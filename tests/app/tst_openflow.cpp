@@ -276,21 +276,26 @@ private slots:
         }
     }
 
-    // The reader program misbehaving on purpose at its first report of progress: the viewer
-    // lives on, says why in one line, keeps what it showed, and the next open works.
+    // The reader program misbehaving on purpose at its first report of progress, or on a file
+    // that makes GDCM abort on an assertion: the viewer lives on, says why in one line, keeps
+    // what it showed, and the next open works.
     void aMisbehavingReaderCostsOnlyItsOpen_data()
     {
         QTest::addColumn<QByteArray>("fault");
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("abort") << QByteArray("abort") << "the reader stopped on signal 6";
-        QTest::newRow("crash") << QByteArray("crash") << "the reader stopped on signal 11";
-        QTest::newRow("killed") << QByteArray("kill") << "the reader stopped on signal 9";
-        QTest::newRow("no progress") << QByteArray("hang") << "the reader made no progress for 2 seconds";
-        QTest::newRow("beyond its memory") << QByteArray("memory") << "not enough memory";
+        const QString ct = "CT_small.dcm";
+        QTest::newRow("abort") << QByteArray("abort") << ct << "the reader stopped on signal 6";
+        QTest::newRow("crash") << QByteArray("crash") << ct << "the reader stopped on signal 11";
+        QTest::newRow("killed") << QByteArray("kill") << ct << "the reader stopped on signal 9";
+        QTest::newRow("no progress") << QByteArray("hang") << ct << "the reader made no progress for 2 seconds";
+        QTest::newRow("beyond its memory") << QByteArray("memory") << ct << "not enough memory";
+        QTest::newRow("dose grid without a frame count") << QByteArray() << "rtdose_1frame.dcm" << "the reader stopped on signal 6";
     }
     void aMisbehavingReaderCostsOnlyItsOpen()
     {
         QFETCH(QByteArray, fault);
+        QFETCH(QString, file);
         QFETCH(QString, reason);
 #ifdef __SANITIZE_ADDRESS__
         if (fault == "memory")
@@ -298,7 +303,8 @@ private slots:
         // The sanitizer would report the crash and exit instead of ending on the signal.
         qputenv("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":handle_segv=0");
 #endif
-        const QString path = "/usr/lib/python3/dist-packages/pydicom/data/test_files/CT_small.dcm";
+        const QString files = "/usr/lib/python3/dist-packages/pydicom/data/test_files/";
+        const QString path = files + file;
         if (!QFile::exists(path))
             QSKIP("python3-pydicom's test files are not installed");
         startWindow(processVolumeReader(std::chrono::seconds(2)));
@@ -308,11 +314,14 @@ private slots:
             const auto healed = qScopeGuard([] { qunsetenv("DICHTENSCHAU_READER_FAULT"); });
             ConsoleCapture console;
             QVERIFY(!WindowProbe::openVolume(*window, path));
-            QCOMPARE(console.text(), "Can't load " + path + ": " + reason + "\n");
+            // A library's last words may follow the reason.
+            QVERIFY2(console.text().startsWith("Can't load " + path + ": " + reason), qPrintable(console.text()));
+            QCOMPARE(console.text().count('\n'), 1);
+            QVERIFY(console.text().endsWith('\n'));
         }
-        QCOMPARE(WindowProbe::status(*window), "Can't load " + path + ": " + reason);
+        QVERIFY(WindowProbe::status(*window).startsWith("Can't load " + path + ": " + reason));
         expectUnchanged(before);
-        QVERIFY(WindowProbe::openVolume(*window, path));
+        QVERIFY(WindowProbe::openVolume(*window, files + "CT_small.dcm"));
         QCOMPARE(window->windowTitle(), QString("Dichtenschau [CT_small.dcm]"));
     }
 

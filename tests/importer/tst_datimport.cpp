@@ -23,6 +23,7 @@ private slots:
     void help();
     void rawConversion();
     void refusalKeepsEarlierOutput();
+    void aLibraryThatAbortsCostsOneLine();
     void inputNeverOverwritten_data();
     void inputNeverOverwritten();
     void progressLine();
@@ -191,6 +192,21 @@ void TestDatImport::refusalKeepsEarlierOutput()
     QCOMPARE(kept.readAll(), QByteArray("earlier"));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
              QStringList({QStringLiteral("kept.dat"), QStringLiteral("short.raw")}));
+}
+
+// GDCM aborts on an assertion on pydicom's dose grid without a frame count; the conversion
+// runs in a child process, whose end becomes the last line, and nothing is written.
+void TestDatImport::aLibraryThatAbortsCostsOneLine()
+{
+    const QString dose = QStringLiteral("/usr/lib/python3/dist-packages/pydicom/data/test_files/rtdose_1frame.dcm");
+    if (!QFile::exists(dose))
+        QSKIP("python3-pydicom's test files are not installed");
+    QTemporaryDir folder;
+    const QString output = folder.filePath(QStringLiteral("dose.dat"));
+    const Run result = run(datImportPath(), {dose, output});
+    QCOMPARE(result.status, 1);
+    QVERIFY2(result.err.endsWith(QStringLiteral("dat-import: %1: the reader stopped on signal 6\n").arg(dose).toUtf8()), result.err);
+    QVERIFY(QDir(folder.path()).isEmpty());
 }
 
 void TestDatImport::inputNeverOverwritten_data()

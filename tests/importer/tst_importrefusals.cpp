@@ -274,6 +274,8 @@ void TestImportRefusals::dicom_data()
     QTest::addColumn<QString>("open");
     QTest::addColumn<QString>("reason");
     QTest::newRow("cut-short slice") << "cut" << "" << ": s62_0.dcm: its pixel data holds 70 of the 80 bytes the image needs";
+    QTest::newRow("slice cut inside its header") << "header cut" << ""
+                                                 << ": the slices are unevenly spaced: 5 mm between s76_5.dcm and s62_0.dcm";
     QTest::newRow("missing slice") << "missing" << ""
                                    << ": the slices are unevenly spaced: 5 mm between s76_4.dcm and s62_2.dcm, 2.5 mm between "
                                       "the others (a slice missing?)";
@@ -284,7 +286,6 @@ void TestImportRefusals::dicom_data()
     QTest::newRow("colour") << "pydicom" << "SC_rgb_rle.dcm" << "SC_rgb_rle.dcm: holds colour images (3 samples per pixel)";
     QTest::newRow("not DICOM") << "pydicom" << "rtplan.dump" << "rtplan.dump: unknown format";
     QTest::newRow("no preamble") << "pydicom" << "no_meta.dcm" << "no_meta.dcm: not a DICOM image";
-    QTest::newRow("dose grid without frame count") << "pydicom" << "rtdose_1frame.dcm" << "holds a dose grid without a number of frames";
     QTest::newRow("32-bit big-endian") << "pydicom" << "rtdose_expb.dcm" << "holds 32-bit samples in big-endian order";
 }
 
@@ -305,10 +306,15 @@ void TestImportRefusals::dicom()
             QSKIP("the package python3-pydicom is not installed");
         QVERIFY(QFile::copy(pydicomFiles.filePath(open), QDir(folder).filePath(open)));
     } else {
+        const bool headerCut = kind == QLatin1String("header cut");
         QProcess python;
-        python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(MAKE_DICOM_SERIES_PATH), kind, folder});
+        python.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral(MAKE_DICOM_SERIES_PATH), headerCut ? QStringLiteral("signed") : kind, folder});
         if (!python.waitForFinished(60000) || python.exitCode() != 0)
             QSKIP("/usr/bin/python3 with pydicom (python3-pydicom) is needed to write the series");
+        // GDCM aborts on a file cut inside its header: the scan must pass over it.
+        if (headerCut)
+            QVERIFY(QFile::resize(QDir(folder).filePath(QStringLiteral("s69_3.dcm")), 300));
     }
     const QString input = open.isEmpty() ? folder : QDir(folder).filePath(open);
     expectRefusal(input, ImportOptions(), (open.isEmpty() || kind == QLatin1String("cut") ? input : QString()) + reason);
