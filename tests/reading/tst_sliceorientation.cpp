@@ -1,3 +1,4 @@
+#include "GridSource.h"
 #include "OrientedGrid.h"
 #include "SliceImage.h"
 #include "SlicePlane.h"
@@ -32,17 +33,6 @@ GreyTable idTable()
     for (int s = 0; s < transferTableSize; ++s)
         table[s] = uint8_t(s / 16);
     return table;
-}
-
-SliceSource sourceOf(const OrientedGrid &grid)
-{
-    SliceSource source;
-    source.samples = grid.samples.data();
-    source.size = grid.size;
-    source.stride = {1, grid.size[0], int64_t(grid.size[0]) * grid.size[1]};
-    source.spacing = grid.spacing;
-    source.frame = grid.frame;
-    return source;
 }
 
 // The frame turned about the feet-to-head axis.

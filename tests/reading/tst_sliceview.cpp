@@ -1,3 +1,4 @@
+#include "GridSource.h"
 #include "OrientedGrid.h"
 #include "ReadingLayout.h"
 #include "ReadingState.h"
@@ -12,22 +13,11 @@ namespace {
 
 // A CT of 8 x 6 x 4 voxels in HU + 1024, with its values counting up the voxels.
 constexpr std::array<int, 3> ctSize{8, 6, 4};
+const SampleUnits ctUnits{1.0, 1024.0, true};
 
 uint16_t ctSample(int l, int p, int s)
 {
     return uint16_t(24 + l + 8 * p + 48 * s);
-}
-
-SliceSource sourceOf(const OrientedGrid &grid)
-{
-    SliceSource source;
-    source.samples = grid.samples.data();
-    source.size = grid.size;
-    source.stride = {1, grid.size[0], int64_t(grid.size[0]) * grid.size[1]};
-    source.spacing = grid.spacing;
-    source.frame = grid.frame;
-    source.units = {1.0, 1024.0, true};
-    return source;
 }
 
 // The centre of a cell of the view's slice, in widget pixels.
@@ -46,7 +36,7 @@ struct Fixture
     {
         layout.resize(600, 600);
         layout.setMode(ReadingLayout::Grid);
-        layout.state()->setSource(sourceOf(grid));
+        layout.state()->setSource(sourceOf(grid, ctUnits));
         layout.show();
     }
     SliceView *view(SliceOrientation o) const { return layout.sliceView(o); }
@@ -70,7 +60,7 @@ private slots:
     {
         Fixture f;
         f.grid.frame.origin = {-100.0, 50.0, 20.0};
-        f.layout.state()->setSource(sourceOf(f.grid));
+        f.layout.state()->setSource(sourceOf(f.grid, ctUnits));
         SliceView *axial = f.view(SliceOrientation::Axial);
         QVERIFY(QTest::qWaitForWindowExposed(&f.layout));
         QSignalSpy readouts(axial, &SliceView::readoutChanged);
