@@ -2,7 +2,7 @@
 
 #include <array>
 
-// The part of the volume that the ray caster draws: six bounds x0, x1, y0, y1, z0, z1, each a
+// The box within the volume that the ray caster draws: six bounds x0, x1, y0, y1, z0, z1, each a
 // fraction 0..1 of the volume's extent along its voxel axis, which is also the volume's
 // texture coordinate. The full box draws the whole volume.
 //

@@ -68,7 +68,7 @@ public:
     // Whether rays step over the bricks the transfer function makes transparent (on by
     // default); the picture is the same either way. Does not repaint.
     void setEmptySpaceSkipping(bool on);
-    // The part of the volume the ray caster draws, normalised (CropBox); the full box at
+    // The box within the volume the ray caster draws, normalised (CropBox); the full box at
     // first. Kept when the volume is replaced.
     const CropBox &cropBox() const { return crop; }
 
