@@ -11,5 +11,4 @@ struct SampleUnits
     bool hounsfield = false;
 
     double valueOf(double sample) const { return (sample - offset) / scale; }
-    double sampleOf(double value) const { return value * scale + offset; }
 };
