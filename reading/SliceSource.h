@@ -30,6 +30,9 @@ struct SliceSource
         return voxel[0] * stride[0] + voxel[1] * stride[1] + voxel[2] * stride[2];
     }
     uint16_t sampleAt(const std::array<int, 3> &voxel) const { return samples[offsetOf(voxel)]; }
+    // The value the source stored at the voxel, in its own units (HU for CT): what the
+    // readout and every measurement report.
+    double valueAt(const std::array<int, 3> &voxel) const { return units.valueOf(sampleAt(voxel)); }
     // Millimetres between neighbours along voxel axis a; 1 where the source states none.
     double spacingAlong(int a) const
     {

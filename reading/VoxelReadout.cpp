@@ -20,7 +20,7 @@ QString voxelReadout(const SliceSource &source, const std::array<int, 3> &voxel)
     const auto tr = [](const char *text) { return QCoreApplication::translate("VoxelReadout", text); };
     const std::array<double, 3> mm = voxelPosition(source, voxel);
     const uint16_t sample = source.sampleAt(voxel);
-    const double value = source.units.valueOf(sample);
+    const double value = source.valueAt(voxel);
     const QString position = QString("%1, %2, %3").arg(mm[0], 0, 'f', 1).arg(mm[1], 0, 'f', 1).arg(mm[2], 0, 'f', 1);
     const QString where = source.frame.known ? tr("position %1 mm (LPS)").arg(position) : tr("position %1 mm").arg(position);
     const QString what = source.units.hounsfield ? tr("%1 HU").arg(std::lround(value)) : tr("value %1").arg(value, 0, 'g', 5);
