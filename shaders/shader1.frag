@@ -188,9 +188,15 @@ void main()
     // takes those from first to last, which lie in the crop box.
     float stepsAlong = rayLength / stepLength;
     int count = int(floor(stepsAlong - offset));
+    // A ray along a crop plane crosses it by no more than the rounding of its exit point,
+    // and the division by that gives fractions far beyond the ray: they are clamped to it
+    // before they become sample numbers, where they would overflow an int and let a ray
+    // outside the crop box march from the far past.
     vec2 cropped = cropSegment(entryPoint, ray);
+    bool inCrop = cropped.x <= cropped.y;
+    cropped = clamp(cropped, 0.0, 1.0);
     int first = int(max(ceil(cropped.x * stepsAlong - offset), 0.0));
-    int last = int(min(floor(cropped.y * stepsAlong - offset), float(count)));
+    int last = inCrop ? int(min(floor(cropped.y * stepsAlong - offset), float(count))) : -1;
     vec3 delta = ray * (stepLength / max(rayLength, 1e-6));
     vec3 start = entryPoint + delta * offset;
     Lighting lighting = objectSpaceLighting();
