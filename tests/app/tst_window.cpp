@@ -285,6 +285,27 @@ private slots:
         QCOMPARE(fileBytes("ramp.dat.stops"), after);
     }
 
+    // An odd size is stored padded to an even one; the line names the grid of the file.
+    void statusLineNamesTheGridOfTheFile_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("z");
+        QTest::newRow("odd x and y") << 17 << 15 << 5;
+        QTest::newRow("odd y") << 16 << 15 << 4;
+    }
+    void statusLineNamesTheGridOfTheFile()
+    {
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, z);
+        waitForStops();
+        QVERIFY(writeVolumeFile("odd.dat", x, y, z, rampSample));
+        QVERIFY(WindowProbe::openVolume(*window, workDir->filePath("odd.dat")));
+        const QString grid = QString(": %1 x %2 x %3 voxels, ").arg(x).arg(y).arg(z);
+        QVERIFY2(statusText().startsWith(workDir->filePath("odd.dat") + grid), qPrintable(statusText()));
+    }
+
     void statusLineRepeatsTheConsoleAboutTheLastOpen()
     {
         waitForStops();
