@@ -404,6 +404,7 @@ void GLWidget::renderVolume(const RenderTarget &target, int steps)
     frame.crop = crop;
     frame.steps = steps;
     frame.slices = {sliceX, sliceY, sliceZ};
+    frame.slicesMatchBox = shownVolume->frame().known;
     if (renderMode == 1) {
         frame.program = sliceProgram;
         SlicePass::render(target, frame);

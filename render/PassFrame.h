@@ -26,4 +26,8 @@ struct PassFrame
     int steps = 0;
     // The slice mode's plane positions (sliceX, sliceY, sliceZ of the view), 0..1 each.
     std::array<float, 3> slices{0.0f, 0.0f, 0.0f};
+    // Whether the slice planes take the texture's z as the box does. A volume without
+    // orientation keeps planes that take it the other way round, as they always have; an
+    // oriented volume's would show the patient mirrored, against its marker's letters.
+    bool slicesMatchBox = false;
 };

@@ -26,7 +26,10 @@ void SlicePass::drawPlanes(const PassFrame &frame)
     const float sliceX = frame.slices[0], sliceY = frame.slices[1], sliceZ = frame.slices[2];
     const std::array<float, 3> p = slicePlanes({float(hx), float(hy), float(hz)}, sliceX, sliceY, sliceZ);
     const double xp = p[0], yp = p[1], zp = p[2];
-    const double s = 1.0 - sliceX, t = 1.0 - sliceY, r = 1.0 - sliceZ;
+    const double s = 1.0 - sliceX, t = 1.0 - sliceY;
+    // r at the faces z = -hz and z = +hz, and at the z plane.
+    const double rBack = frame.slicesMatchBox ? 0.0 : 1.0, rFront = 1.0 - rBack;
+    const double r = frame.slicesMatchBox ? sliceZ : 1.0 - sliceZ;
     const auto texCoord = [&frame](double u, double v, double w) {
         glTexCoord3d(u * frame.textureExtent[0], v * frame.textureExtent[1], w * frame.textureExtent[2]);
     };
@@ -39,17 +42,17 @@ void SlicePass::drawPlanes(const PassFrame &frame)
     glEnd();
 
     glBegin(GL_QUADS);
-    texCoord(1, t, 1); glVertex3d(hx, yp, -hz);
-    texCoord(1, t, 0); glVertex3d(hx, yp, hz);
-    texCoord(0, t, 0); glVertex3d(-hx, yp, hz);
-    texCoord(0, t, 1); glVertex3d(-hx, yp, -hz);
+    texCoord(1, t, rBack); glVertex3d(hx, yp, -hz);
+    texCoord(1, t, rFront); glVertex3d(hx, yp, hz);
+    texCoord(0, t, rFront); glVertex3d(-hx, yp, hz);
+    texCoord(0, t, rBack); glVertex3d(-hx, yp, -hz);
     glEnd();
 
     glBegin(GL_QUADS);
-    texCoord(s, 1, 0); glVertex3d(xp, hy, hz);
-    texCoord(s, 0, 0); glVertex3d(xp, -hy, hz);
-    texCoord(s, 0, 1); glVertex3d(xp, -hy, -hz);
-    texCoord(s, 1, 1); glVertex3d(xp, hy, -hz);
+    texCoord(s, 1, rFront); glVertex3d(xp, hy, hz);
+    texCoord(s, 0, rFront); glVertex3d(xp, -hy, hz);
+    texCoord(s, 0, rBack); glVertex3d(xp, -hy, -hz);
+    texCoord(s, 1, rBack); glVertex3d(xp, hy, -hz);
     glEnd();
 }
 

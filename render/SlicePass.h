@@ -9,9 +9,10 @@
 // The depth test resolves where the planes cross. Leaves the GL state as it found it.
 //
 // The planes' texture coordinates follow s = (x / hx + 1) / 2 and t = (y / hy + 1) / 2 as in
-// the ray-casting box, while r runs the other way (r = 1 at z = -hz); all three planes use
-// this same mapping, so they agree where they cross. Like the box's, they are scaled by the
-// texture extent, so that the planes show the volume's own grid and no padding.
+// the ray-casting box, while r runs the other way (r = 1 at z = -hz) unless the frame asks
+// the planes to match the box; all three planes use the same mapping, so they agree where
+// they cross. Like the box's, they are scaled by the texture extent, so that the planes
+// show the volume's own grid and no padding.
 class SlicePass
 {
 public:
