@@ -5,6 +5,7 @@
 #include "DatVolumeFiles.h"
 #include "GLAvailability.h"
 #include "GLWidget.h"
+#include "PictureDifference.h"
 #include "ScratchWorkingDirectory.h"
 #include "Volume.h"
 
@@ -67,18 +68,6 @@ int brightest(const QImage &picture, const QRect &area)
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb p = picture.pixel(x, y);
             largest = std::max({largest, qRed(p), qGreen(p), qBlue(p)});
-        }
-    return largest;
-}
-
-int largestChannelDifference(const QImage &a, const QImage &b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                std::abs(qBlue(p) - qBlue(q))});
         }
     return largest;
 }

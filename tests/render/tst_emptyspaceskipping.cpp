@@ -5,6 +5,7 @@
 #include "BrickVisibility.h"
 #include "ConsoleCapture.h"
 #include "GLWidget.h"
+#include "PictureDifference.h"
 #include "ScratchWorkingDirectory.h"
 #include "DatVolumeFiles.h"
 #include "GLAvailability.h"
@@ -98,18 +99,6 @@ std::vector<uint32_t> transferTable(Transfer transfer, int lo, int hi)
         return tableFromStops({{1500.0, 1.0, 1.0}, {4095.0, 1.0, 1.0}});
     }
     return {};
-}
-
-int largestChannelDifference(const QImage &a, const QImage &b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                std::abs(qBlue(p) - qBlue(q))});
-        }
-    return largest;
 }
 
 int litPixels(const QImage &image)

@@ -26,18 +26,6 @@ uint16_t anatomySample(int l, int p, int s)
     return l >= 1 && l < 4 && p >= 1 && p < 4 && s >= 8 && s < 15 ? 3000 : 0;
 }
 
-VolumeDescription described(const OrientedGrid &grid)
-{
-    VolumeDescription description;
-    description.sizeX = grid.size[0];
-    description.sizeY = grid.size[1];
-    description.sizeZ = grid.size[2];
-    description.spacing = grid.spacing;
-    description.frame = grid.frame;
-    description.samples = SampleBuffer(grid.samples);
-    return description;
-}
-
 // Where the bright pixels lie and how they stand.
 struct Bright
 {
@@ -138,7 +126,7 @@ private slots:
         OrientedGrid grid = storeAnatomy(anatomySample, anatomySize, {1, 1, 1}, order);
         grid.frame.known = oriented;
         view.makeCurrent();
-        view.setVolume(new Volume(described(grid)));
+        view.setVolume(new Volume(describedVolume(grid)));
         view.doneCurrent();
         view.setColors();
         view.setXRotation(xTurn * 16);

@@ -5,6 +5,7 @@
 #include "GLWidget.h"
 #include "GridReduction.h"
 #include "OrientedGrid.h"
+#include "PictureDifference.h"
 #include "ScratchWorkingDirectory.h"
 #include "ShownGrid.h"
 #include "ViewGeometry.h"
@@ -35,18 +36,6 @@ uint16_t anatomySample(int l, int p, int s)
     if (r < 1.0)
         return uint16_t(1500 + 1500 * (1.0 - r) * (1.0 + 0.3 * std::sin(1.7 * l + 1.1 * p)));
     return l >= 9 && l < 12 && p >= 3 && p < 6 && s >= 4 && s < 9 ? 2500 : 0;
-}
-
-int largestChannelDifference(const QImage &a, const QImage &b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                std::abs(qBlue(p) - qBlue(q))});
-        }
-    return largest;
 }
 
 } // namespace
@@ -155,15 +144,8 @@ private slots:
         const std::array<double, 3> spacing{0.8, 1.0, 1.5};
         const auto pictureOf = [&](const StorageOrder &stored) {
             const OrientedGrid grid = storeAnatomy(anatomySample, anatomySize, spacing, stored);
-            VolumeDescription description;
-            description.sizeX = grid.size[0];
-            description.sizeY = grid.size[1];
-            description.sizeZ = grid.size[2];
-            description.spacing = grid.spacing;
-            description.frame = grid.frame;
-            description.samples = SampleBuffer(grid.samples);
             view.makeCurrent();
-            view.setVolume(new Volume(description));
+            view.setVolume(new Volume(describedVolume(grid)));
             view.doneCurrent();
             return view.renderPicture(QSize(96, 96));
         };
