@@ -80,17 +80,6 @@ private slots:
             QVERIFY2(qAbs(grid.textureExtent[axis] - extent[axis]) < 1e-6f, qPrintable(QString::number(axis)));
     }
 
-    // A `.dat` states no spacing: its voxels count as cubes whatever the spacing fields hold.
-    void takesTheSpacingOnlyWhereTheSourceStatesIt()
-    {
-        GridReduction texture;
-        texture.reduced = SampleGrid{6, 4, 3};
-        const VoxelSpacing unstated{0.5, 0.5, 3.0, false};
-        QCOMPARE(shownGridOf(DatHeader{5, 4, 3}, texture, unstated).spacing, (std::array<double, 3>{1, 1, 1}));
-        const VoxelSpacing stated{0.5, 0.5, 3.0, true};
-        QCOMPARE(shownGridOf(DatHeader{5, 4, 3}, texture, stated).spacing, (std::array<double, 3>{0.5, 0.5, 3.0}));
-    }
-
     // Stored with an odd axis reversed, the padding of that axis lies on the other side of
     // the anatomy; the view draws the anatomy alike all the same, turned, tipped and in
     // slices.
@@ -154,14 +143,6 @@ private slots:
         QVERIFY(!usual.isNull() && !stored.isNull());
         const int difference = largestChannelDifference(usual, stored);
         QVERIFY2(difference <= 6, qPrintable(QString("pixels differ by up to %1 / 255").arg(difference)));
-    }
-
-    // A refused volume has no grid: the view draws the unit box, not a box of no extent.
-    void aGridWithoutVoxelsIsTheUnitGrid()
-    {
-        const ShownGrid grid = shownGridOf(DatHeader{}, GridReduction(), VoxelSpacing());
-        QCOMPARE(grid.voxels, (Sizes{1, 1, 1}));
-        QCOMPARE(grid.textureExtent, (Extent{1, 1, 1}));
     }
 };
 
