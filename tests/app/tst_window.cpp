@@ -226,6 +226,8 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_Minus);
         QCOMPARE(view->viewCamera().zoom, 1 / 1.25);
         dragWith(view, QPointF(100, 100), QPointF(130, 110), Qt::LeftButton);
+        // The turn about y, which only its slot drives.
+        view->setYRotation(300);
         QVERIFY(view->canRender());
         QVERIFY(view->grabFramebuffer() != start);
         dragWith(view, QPointF(100, 100), QPointF(110, 90), Qt::MiddleButton);

@@ -36,34 +36,6 @@ private slots:
         view = nullptr;
     }
 
-    // Home undoes every turn, zoom and move, the one about y (which only its slot drives)
-    // included: the picture is the start's again.
-    void homeReturnsToTheStartPicture()
-    {
-        const ScratchWorkingDirectory dir;
-        QVERIFY(dir.isReady());
-        QVERIFY(writeVolumeFile("lobster.dat", 24, 16, 8, [](int x, int y, int z) { return ballSample(x, y, z, 24, 16, 8); }));
-        ViewProbe shown;
-        shown.resize(96, 96);
-        showQuietly(shown);
-        uint32_t table[4096] = {};
-        std::fill(table + 1000, table + 4096, 0xFFFFFFFFu);
-        shown.setTransferTable(table);
-        shown.setColors();
-        QTest::mouseClick(&shown, Qt::LeftButton, {}, QPoint(1, 1));
-        const QImage start = shown.grabFramebuffer();
-
-        shown.setYRotation(300);
-        drag(&shown, QPoint(10, 10), QPoint(40, 25));
-        shown.zoomIn();
-        sendMouse(&shown, QEvent::MouseButtonPress, QPoint(50, 50), Qt::MiddleButton, Qt::MiddleButton);
-        moveHolding(&shown, QPoint(60, 55), Qt::MiddleButton);
-        sendMouse(&shown, QEvent::MouseButtonRelease, QPoint(60, 55), Qt::MiddleButton, Qt::NoButton);
-        QVERIFY(shown.grabFramebuffer() != start);
-        shown.resetView();
-        QCOMPARE(shown.grabFramebuffer(), start);
-    }
-
     // A layout may not squeeze the view below 400 x 400, and gives it that much at first.
     void layoutsKeepTheViewAtLeastFourHundredSquare()
     {
