@@ -261,11 +261,13 @@ void VolumeOpener::showVolume(std::unique_ptr<Volume> opened, const QString &pat
     view->setVolume(opened.release());
     view->doneCurrent();
     emit volumeShown(baseNameOf(path));
+    // The grid as the source states it: an odd size is stored padded, which is ours alone.
+    const DatHeader &grid = shown.statedSize();
     QString status = tr("%1: %2 x %3 x %4 voxels, values %5")
                          .arg(path)
-                         .arg(shown.sizeX)
-                         .arg(shown.sizeY)
-                         .arg(shown.sizeZ)
+                         .arg(grid.x)
+                         .arg(grid.y)
+                         .arg(grid.z)
                          .arg(values);
     if (!note.isEmpty())
         status += "; " + note;

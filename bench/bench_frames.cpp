@@ -176,11 +176,11 @@ void frameLikeThePeer(GLWidget &view)
 {
     if (!view.volume())
         return;
-    const std::unique_ptr<int[]> sizes(view.volume()->dimensions());
+    const DatHeader &grid = view.volume()->statedSize();
     const VoxelSpacing spacing = view.volume()->spacing();
     const std::array<double, 3> voxel =
         spacing.known ? std::array<double, 3>{spacing.x, spacing.y, spacing.z} : std::array<double, 3>{1.0, 1.0, 1.0};
-    view.setViewCamera(ViewCamera{framingSpan(boxScaleFor({sizes[0], sizes[1], sizes[2]}, voxel)), 0.0, 0.0});
+    view.setViewCamera(ViewCamera{framingSpan(boxScaleFor({grid.x, grid.y, grid.z}, voxel)), 0.0, 0.0});
 }
 
 // Percentage of the pixels whose brightest channel is above 2 of 255, so that the

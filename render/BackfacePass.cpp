@@ -4,6 +4,7 @@
 
 #include "ConsoleLine.h"
 #include "GLStateGuard.h"
+#include "SampledTexture.h"
 #include "VolumeBox.h"
 
 #include <QByteArray>
@@ -13,13 +14,8 @@ void BackfacePass::create(const QSize &size)
     {
         const GLStateGuard guard;
         glActiveTexture(GL_TEXTURE2);
-        glGenTextures(1, &backfaceTexture);
-        glBindTexture(GL_TEXTURE_2D, backfaceTexture);
+        backfaceTexture = createSampledTexture(GL_TEXTURE_2D, GL_LINEAR, GL_CLAMP_TO_BORDER);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
     }
     resize(size);
 

@@ -5,32 +5,37 @@
 #include "BrickRanges.h"
 #include "BrickVisibility.h"
 #include "GLStateGuard.h"
+#include "SampledTexture.h"
+#include "ShownGrid.h"
 
 #include <cmath>
 
-void EmptySpaceSkipping::update(const BrickRanges &bricks, const std::array<int, 3> &size, const uint32_t *table,
+void EmptySpaceSkipping::update(const BrickRanges &bricks, const ShownGrid &grid, const uint32_t *table,
                                 const CropBox &crop)
 {
     if (!stale)
         return;
     computeBrickVisibility(bricks, table, brickVisibility);
     brickCounts = bricks.brickCounts();
-    volumeSize = size;
-    hideBricksOutside(crop);
+    texelCounts = grid.texels;
+    CropBox textureCrop = crop;
+    for (std::size_t bound = 0; bound < textureCrop.size(); ++bound)
+        textureCrop[bound] *= grid.textureExtent[bound / 2];
+    hideBricksOutside(textureCrop);
     upload();
     stale = false;
 }
 
 // Rays never reach the bricks outside the crop box, so hiding them costs nothing; only the
 // transparent bricks inside make the rays look bricks up.
-void EmptySpaceSkipping::hideBricksOutside(const CropBox &crop)
+void EmptySpaceSkipping::hideBricksOutside(const CropBox &textureCrop)
 {
     anyBrickHidden = false;
     std::size_t b = 0;
     for (int k = 0; k < brickCounts[2]; ++k)
         for (int j = 0; j < brickCounts[1]; ++j)
             for (int i = 0; i < brickCounts[0]; ++i, ++b) {
-                if (brickOutsideCrop(crop, {i, j, k}, BrickRanges::brickSize, volumeSize))
+                if (brickOutsideCrop(textureCrop, {i, j, k}, BrickRanges::brickSize, texelCounts))
                     brickVisibility[b] = 0;
                 else if (brickVisibility[b] == 0)
                     anyBrickHidden = true;
@@ -41,17 +46,10 @@ void EmptySpaceSkipping::upload()
 {
     const GLStateGuard guard({{3, GL_TEXTURE_3D}});
     glActiveTexture(GL_TEXTURE3);
-    if (brickTexture == 0) {
-        glGenTextures(1, &brickTexture);
+    if (brickTexture == 0)
+        brickTexture = createSampledTexture(GL_TEXTURE_3D, GL_NEAREST, GL_CLAMP_TO_EDGE);
+    else
         glBindTexture(GL_TEXTURE_3D, brickTexture);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    } else {
-        glBindTexture(GL_TEXTURE_3D, brickTexture);
-    }
     // Rows of single bytes need not start on 4-byte boundaries.
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
@@ -68,7 +66,7 @@ void EmptySpaceSkipping::upload()
 bool EmptySpaceSkipping::paysAt(int steps) const
 {
     constexpr double samplesPerBrick = 2.0;
-    const double bricksAcross = std::hypot(double(volumeSize[0]), double(volumeSize[1]), double(volumeSize[2]))
+    const double bricksAcross = std::hypot(double(texelCounts[0]), double(texelCounts[1]), double(texelCounts[2]))
                                 / BrickRanges::brickSize;
     return steps >= samplesPerBrick * bricksAcross;
 }
@@ -78,8 +76,8 @@ void EmptySpaceSkipping::setUniforms(unsigned int program, int steps) const
     const float brick = float(BrickRanges::brickSize);
     glUniform3f(glGetUniformLocation(program, "brickCount"), float(brickCounts[0]), float(brickCounts[1]),
                 float(brickCounts[2]));
-    glUniform3f(glGetUniformLocation(program, "bricksPerUnit"), float(volumeSize[0]) / brick,
-                float(volumeSize[1]) / brick, float(volumeSize[2]) / brick);
+    glUniform3f(glGetUniformLocation(program, "bricksPerUnit"), float(texelCounts[0]) / brick,
+                float(texelCounts[1]) / brick, float(texelCounts[2]) / brick);
     glUniform1i(glGetUniformLocation(program, "skipEmpty"), enabled && anyBrickHidden && paysAt(steps) ? 1 : 0);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 class BrickRanges;
+struct ShownGrid;
 
 // What lets rays step over empty space: per brick of the volume, whether the transfer table
 // lets it contribute (computeBrickVisibility), kept as a 3D texture of one byte per brick
@@ -25,10 +26,9 @@ public:
     void markStale() { stale = true; }
 
     // Recomputes the visibility and uploads it where it is stale, in the current context;
-    // leaves the GL state as it found it.
-    // volumeSize is the voxel counts of the volume the bricks cover.
-    void update(const BrickRanges &bricks, const std::array<int, 3> &volumeSize, const uint32_t *table,
-                const CropBox &crop);
+    // leaves the GL state as it found it. The bricks cover the grid's texels, the crop box
+    // its own voxels.
+    void update(const BrickRanges &bricks, const ShownGrid &grid, const uint32_t *table, const CropBox &crop);
     unsigned int texture() const { return brickTexture; }
     // Sets the ray program's brickCount, bricksPerUnit and skipEmpty for rays of `steps`
     // samples over the box's diagonal; the program must be current.
@@ -39,13 +39,13 @@ public:
 
 private:
     bool paysAt(int steps) const;
-    void hideBricksOutside(const CropBox &crop);
+    void hideBricksOutside(const CropBox &textureCrop);
     void upload();
 
     unsigned int brickTexture = 0;
     std::vector<uint8_t> brickVisibility;
     std::array<int, 3> brickCounts{0, 0, 0};
-    std::array<int, 3> volumeSize{1, 1, 1};
+    std::array<int, 3> texelCounts{1, 1, 1};
     bool stale = true;
     bool anyBrickHidden = false;
     bool enabled = true;

@@ -3,7 +3,6 @@
 #include "GLWidget.h"
 
 #include "ContextWatch.h"
-#include "CorrectedTransferTexture.h"
 #include "GLFeatures.h"
 #include "GLStateGuard.h"
 #include "OffscreenTarget.h"
@@ -15,7 +14,6 @@
 #include "SlicePass.h"
 #include "TransferTexture.h"
 #include "VolumeBox.h"
-#include "ViewGeometry.h"
 #include "Volume.h"
 
 #include <QMouseEvent>
@@ -59,21 +57,14 @@ void GLWidget::setVolume(Volume *v)
     }
     parkedTexture.clear();
     shownVolume = v;
-    if (shownVolume) {
-        // The box and the bricks follow the texture's grid, which may be coarser than the
-        // samples'; where the source states no spacing (a `.dat`), the voxels count as cubes.
-        const GridReduction &texels = shownVolume->textureGrid();
-        volumeSize = {texels.reduced.sizeX, texels.reduced.sizeY, texels.reduced.sizeZ};
-        voxelSpacing = texelSpacing(shownVolume->spacing(), texels.factors);
-    } else {
-        volumeSize = {1, 1, 1};
-        voxelSpacing = {1.0, 1.0, 1.0};
-    }
+    // The box covers the volume's own grid, not the padding or coarsening of its texture.
+    grid = v ? shownGridOf(v->statedSize(), v->textureGrid(), v->spacing()) : ShownGrid();
+    volumeSize = grid.voxels;
     updateBoxScale();
     const PatientFrame frame = shownVolume ? shownVolume->frame() : PatientFrame();
     boxAxes = boxAxesFor(frame);
     marker->setVisible(frame.known);
-    skipping.markStale();
+    rayCasting.volumeChanged();
     emit volumeChanged();
 }
 
@@ -81,12 +72,12 @@ void GLWidget::setTransferTable(const uint32_t *table)
 {
     transferTable = table;
     std::vector<uint32_t>().swap(ownTable);
-    skipping.markStale();
+    rayCasting.tableChanged();
 }
 
 void GLWidget::setEmptySpaceSkipping(bool on)
 {
-    skipping.setEnabled(on);
+    rayCasting.setEmptySpaceSkipping(on);
 }
 
 void GLWidget::setXRotation(int angle)
@@ -145,7 +136,7 @@ void GLWidget::setDepth(int depth)
 
 void GLWidget::setColors()
 {
-    skipping.markStale();
+    rayCasting.tableChanged();
     if (glAvailable()) {
         makeCurrent();
         uploadTransferTexture();
@@ -172,20 +163,20 @@ void GLWidget::zoomOut()
 
 void GLWidget::zoomBy(int steps)
 {
-    camera = zoomedCamera(camera, steps, width(), height(), framingSpan(boxScale));
+    framing.zoom(steps, size(), boxScale);
     repaint();
 }
 
-void GLWidget::setViewCamera(const ViewCamera &newCamera)
+void GLWidget::setViewCamera(const ViewCamera &camera)
 {
-    camera = zoomedCamera(newCamera, 0, width(), height(), framingSpan(boxScale));
+    framing.set(camera, size(), boxScale);
     repaint();
 }
 
 void GLWidget::resetView()
 {
     xRotation = yRotation = zRotation = 0;
-    camera = ViewCamera();
+    framing.reset();
     repaint();
 }
 
@@ -195,7 +186,7 @@ void GLWidget::setCropBox(const CropBox &box)
     if (normalized == crop)
         return;
     crop = normalized;
-    skipping.markStale();
+    rayCasting.volumeChanged();
     emit cropBoxChanged(crop);
     repaint();
 }
@@ -207,7 +198,7 @@ void GLWidget::resetCropBox()
 
 void GLWidget::updateBoxScale()
 {
-    boxScale = boxScaleFor(volumeSize, voxelSpacing);
+    boxScale = boxScaleFor(volumeSize, grid.spacing);
 }
 
 void GLWidget::mousePressEvent(QMouseEvent *event)
@@ -230,7 +221,7 @@ void GLWidget::mouseMoveEvent(QMouseEvent *event)
         if (tipped || turned)
             repaint();
     } else if (event->buttons() & Qt::MiddleButton) {
-        camera = pannedCamera(camera, dx, dy, width(), height(), framingSpan(boxScale));
+        framing.pan(dx, dy, size(), boxScale);
         repaint();
     }
     lastMousePos = pos;
@@ -285,8 +276,7 @@ void GLWidget::initializeGL()
     glDepthFunc(GL_LESS);
     glEnable(GL_TEXTURE_3D);
     uploadTransferTexture();
-    backfaces.create(deviceSize());
-    skipping.markStale();
+    rayCasting.create(deviceSize());
     buildPrograms();
 
     // Every frame starts from the window's framebuffer with no program current. A context
@@ -330,17 +320,12 @@ void GLWidget::releaseGL(bool keepVolume)
     if (!glReady || !context())
         return;
     makeCurrent();
-    if (shownVolume) {
-        if (keepVolume)
-            parkedTexture.park(*shownVolume);
-        else
-            shownVolume->deleteTexture();
-    }
+    if (shownVolume && keepVolume)
+        parkedTexture.park(*shownVolume);
+    else if (shownVolume)
+        shownVolume->deleteTexture();
     glDeleteTextures(1, &transferTexture);
-    dragTransferTexture.release();
-    backfaces.release();
-    reducedTarget.release();
-    skipping.release();
+    rayCasting.release();
     glDeleteProgram(rayProgram);
     glDeleteProgram(sliceProgram);
     transferTexture = rayProgram = sliceProgram = 0;
@@ -354,7 +339,7 @@ void GLWidget::resizeGL(int, int)
     if (!glReady)
         return;
     glViewport(0, 0, deviceSize().width(), deviceSize().height());
-    backfaces.resize(deviceSize());
+    rayCasting.resize(deviceSize());
 }
 
 void GLWidget::paintGL()
@@ -376,18 +361,10 @@ QImage GLWidget::renderPicture(const QSize &size)
     if (!canRender())
         return QImage();
     makeCurrent();
-    QImage picture;
-    {
-        // Giving the back-face texture the picture's size, and back, binds it on unit 2.
-        const GLStateGuard guard({{2, GL_TEXTURE_2D}});
-        const OffscreenTarget target(size);
-        if (target.isComplete()) {
-            backfaces.resize(size);
-            drawFrame(RenderTarget{target.framebuffer(), size}, steadyStepCount);
-            picture = target.readImage();
-            backfaces.resize(deviceSize());
-        }
-    }
+    const QImage picture =
+        OffscreenTarget::picture(size, [this](const RenderTarget &target) { drawFrame(target, steadyStepCount); });
+    // A large picture's back-face texture is not worth keeping.
+    rayCasting.fit(deviceSize());
     doneCurrent();
     return picture;
 }
@@ -398,21 +375,9 @@ void GLWidget::drawFrame(const RenderTarget &target, int steps)
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer);
     glViewport(0, 0, target.size.width(), target.size.height());
     clearFrame();
-    loadProjection(target.size);
+    framing.loadProjection(target.size, boxScale);
     loadBoxModelView(viewDistance, {xRotation, yRotation, zRotation}, boxAxes);
-    const bool dragging = steps != steadyStepCount && renderMode == 0;
-    if (!dragging || !reducedTarget.prepare(target.size)) {
-        renderVolume(target, steps);
-    } else {
-        // The projection stays the view's: the smaller viewport shows the same part of the
-        // scene.
-        const RenderTarget reduced = reducedTarget.target();
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, reduced.framebuffer);
-        glViewport(0, 0, reduced.size.width(), reduced.size.height());
-        clearFrame();
-        renderVolume(reduced, steps);
-        reducedTarget.stretchOnto(target);
-    }
+    renderVolume(target, steps);
     glFrontFace(GL_CCW);
 }
 
@@ -427,39 +392,30 @@ void GLWidget::clearFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-// The framing follows the box of the current volume and the camera, so it is set anew
-// for every frame. Leaves the modelview matrix current.
-void GLWidget::loadProjection(const QSize &size)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    const OrthoBounds b = cameraBounds(size.width(), size.height(), framingSpan(boxScale), camera);
-    glOrtho(b.left, b.right, b.bottom, b.top, 4.0, 15.0);
-    glMatrixMode(GL_MODELVIEW);
-}
-
 void GLWidget::renderVolume(const RenderTarget &target, int steps)
 {
     if (!shownVolume || !shownVolume->isValid() || shownVolume->texture == 0)
         return;
+    PassFrame frame;
+    frame.volumeTexture = shownVolume->texture;
+    frame.transferTexture = transferTexture;
+    frame.boxScale = boxScale;
+    frame.textureExtent = grid.textureExtent;
+    frame.crop = crop;
+    frame.steps = steps;
+    frame.slices = {sliceX, sliceY, sliceZ};
+    frame.slicesMatchBox = shownVolume->frame().known;
     if (renderMode == 1) {
-        SlicePass::render(target, {sliceProgram, shownVolume->texture, transferTexture, boxScale, {sliceX, sliceY, sliceZ}});
-    } else if (renderMode == 0 && backfaces.isReady()) {
-        backfaces.fit(target.size);
-        backfaces.render(target.size, boxScale);
-        skipping.update(shownVolume->bricks, volumeSize, transferTable, crop);
-        RayPass::render(target, {rayProgram, shownVolume->texture, transferTextureFor(steps), backfaces.texture(), &skipping,
-                                 boxScale, crop, steps});
+        frame.program = sliceProgram;
+        SlicePass::render(target, frame);
+    } else if (renderMode == 0) {
+        frame.program = rayProgram;
+        rayCasting.render(target, frame, transferTable, shownVolume->bricks, grid);
     }
 }
 
 void GLWidget::uploadTransferTexture()
 {
     uploadTransferTable(transferTexture, transferTable);
-    dragTransferTexture.markStale();
-}
-
-unsigned int GLWidget::transferTextureFor(int steps)
-{
-    return steps == steadyStepCount ? transferTexture : dragTransferTexture.texture(transferTable, steps);
+    rayCasting.tableChanged();
 }

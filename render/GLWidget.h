@@ -1,14 +1,12 @@
 #pragma once
 
-#include "BackfacePass.h"
-#include "CorrectedTransferTexture.h"
 #include "CropBox.h"
-#include "EmptySpaceSkipping.h"
 #include "ParkedVolumeTexture.h"
 #include "PatientBox.h"
-#include "ReducedTarget.h"
+#include "RayCasting.h"
 #include "RenderTarget.h"
-#include "ViewGeometry.h"
+#include "ShownGrid.h"
+#include "ViewFraming.h"
 
 #include <QImage>
 #include <QOpenGLWidget>
@@ -25,17 +23,22 @@ class Volume;
 // the render mode and the ray-marching step count, and turns mouse drags and slider values
 // into a synchronous repaint.
 //
-// A frame is two-pass ray casting: the far faces of the volume's box are drawn into a float
-// texture (BackfacePass), so each pixel knows where its ray leaves the box; then the near
-// faces are drawn with the ray program (RayPass), which marches from the entry point to that
-// exit point through the 3D volume texture (unit 0), classifying each sample through the 1D
-// transfer texture (unit 1) and stepping over empty bricks (EmptySpaceSkipping, unit 3).
-// While the volume is turned or moved, the rays take fewer steps, through a transfer texture
-// whose opacities are corrected for the longer step, and a quarter of the pixels are cast
-// and stretched onto the view (ReducedTarget). The
-// slice mode draws three axis-aligned planes with the slice program instead (SlicePass).
-// The view keeps the state, the programs and the transfer texture, and hands each pass the
-// target to draw into: its own framebuffer, or an off-screen one for a picture.
+// A frame is two-pass ray casting (RayCasting): the far faces of the volume's box are drawn
+// into a float texture (BackfacePass), so each pixel knows where its ray leaves the box;
+// then the near faces are drawn with the ray program (RayPass), which marches from the entry
+// point to that exit point through the 3D volume texture (unit 0), classifying each sample
+// through the 1D transfer texture (unit 1) and stepping over empty bricks
+// (EmptySpaceSkipping, unit 3). While the volume is turned or moved, the rays take fewer
+// steps, through a transfer texture whose opacities are corrected for the longer step, and
+// a quarter of the pixels are cast and stretched onto the view (ReducedTarget). The slice
+// mode draws three axis-aligned planes with the slice program instead (SlicePass). The view
+// keeps the state, the programs and the transfer texture, and hands each pass a PassFrame
+// and the target to draw into: its own framebuffer, or an off-screen one for a picture.
+//
+// The box covers the volume's own grid (ShownGrid), whatever padding or coarsening its
+// texture holds, with the volume's physical proportions; an oriented volume stands in it as
+// a person facing the viewer (PatientBox). The zoom and position on top of that are
+// ViewFraming's.
 //
 // The view owns the volume it shows. When its GL context is replaced (the view moved to
 // another window or screen), it rebuilds every GL object, the volume's texture included, for
@@ -80,10 +83,10 @@ public:
     // were built.
     bool canRender() const;
     // The zoom and the position of the view, which + and -, the middle button and Home change.
-    const ViewCamera &viewCamera() const { return camera; }
+    const ViewCamera &viewCamera() const { return framing.camera(); }
     // Sets zoom and position at once, within the limits that + , - and the middle button
     // keep; repaints.
-    void setViewCamera(const ViewCamera &newCamera);
+    void setViewCamera(const ViewCamera &camera);
     QSize deviceSize() const;
 
 signals:
@@ -150,24 +153,21 @@ private:
 
     void buildPrograms();
     void uploadTransferTexture();
-    unsigned int transferTextureFor(int steps);
     void showStartVolume();
     void drawFrame(const RenderTarget &target, int steps);
     void clearFrame();
-    void loadProjection(const QSize &size);
     void renderVolume(const RenderTarget &target, int steps);
     void releaseGL(bool keepVolume);
 
     Volume *shownVolume = nullptr;
-    std::array<double, 3> voxelSpacing{1.0, 1.0, 1.0};
+    // The shown volume's own grid, which the box, its proportions and its texture
+    // coordinates cover.
+    ShownGrid grid;
     ParkedVolumeTexture parkedTexture;
     std::vector<uint32_t> ownTable;
-    BackfacePass backfaces;
-    ReducedTarget reducedTarget;
-    CorrectedTransferTexture dragTransferTexture;
-    EmptySpaceSkipping skipping;
+    RayCasting rayCasting;
     QMetaObject::Connection contextWatch;
-    ViewCamera camera;
+    ViewFraming framing;
     CropBox crop = fullCropBox;
     // The box of an oriented volume turned into the patient's orientation, and the marker
     // of the patient's axes shown over such a volume.

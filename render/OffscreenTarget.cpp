@@ -2,6 +2,8 @@
 
 #include "OffscreenTarget.h"
 
+#include "GLStateGuard.h"
+
 #include <algorithm>
 
 OffscreenTarget::OffscreenTarget(const QSize &size)
@@ -50,4 +52,14 @@ QImage OffscreenTarget::readImage() const
     glReadPixels(0, 0, pictureSize.width(), pictureSize.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
     // GL's rows run bottom to top.
     return image.mirrored().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage OffscreenTarget::picture(const QSize &size, const std::function<void(const RenderTarget &)> &draw)
+{
+    const GLStateGuard guard;
+    const OffscreenTarget target(size);
+    if (!target.isComplete())
+        return QImage();
+    draw(RenderTarget{target.framebuffer(), size});
+    return target.readImage();
 }

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "RenderTarget.h"
+
 #include <QImage>
 #include <QSize>
+
+#include <functional>
 
 // A framebuffer object of its own size, with a colour and a depth buffer, for drawing a
 // picture larger than the view (or with no view on screen at all) and reading it back.
@@ -25,6 +29,10 @@ public:
 
     // The largest side the driver can render to.
     static int maximumSide();
+
+    // What draw draws into a target of this size, read back; a null image where the driver
+    // refuses the size. Leaves the GL state as it found it.
+    static QImage picture(const QSize &size, const std::function<void(const RenderTarget &)> &draw);
 
 private:
     QSize pictureSize;

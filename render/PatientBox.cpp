@@ -6,22 +6,24 @@
 
 namespace {
 
-// Patient axes in the model: left is +x, back is -z (the front faces the viewer), head is -y.
-constexpr int modelAxisOfPatient[3] = {0, 2, 1};
-constexpr int modelSignOfPatient[3] = {1, -1, -1};
+// Patient axes in the model: left is +x, back is +y, head is -z.
+constexpr int modelAxisOfPatient[3] = {0, 1, 2};
+constexpr int modelSignOfPatient[3] = {1, 1, -1};
 
+// The view's transform of a model vector: the z rotation first, then the start tip, then y,
+// then x, as the matrices are multiplied onto the model-view in the opposite order.
 std::array<double, 3> turned(std::array<double, 3> v, int xRotation, int yRotation, int zRotation)
 {
-    // The view applies the x turn, then y, then z to the model: the model's vectors meet z first.
-    const auto rotate = [&v](int angle, int a, int b) {
-        const double r = angle / 16.0 * M_PI / 180.0, c = std::cos(r), s = std::sin(r);
+    const auto rotate = [&v](double degrees, int a, int b) {
+        const double r = degrees * M_PI / 180.0, c = std::cos(r), s = std::sin(r);
         const double va = v[a], vb = v[b];
         v[a] = c * va - s * vb;
         v[b] = s * va + c * vb;
     };
-    rotate(zRotation, 0, 1);
-    rotate(yRotation, 2, 0);
-    rotate(xRotation, 1, 2);
+    rotate(zRotation / 16.0, 0, 1);
+    rotate(orientedStartTip, 1, 2);
+    rotate(yRotation / 16.0, 2, 0);
+    rotate(xRotation / 16.0, 1, 2);
     return v;
 }
 
@@ -62,6 +64,7 @@ BoxAxes boxAxesFor(const PatientFrame &frame)
         axes.modelAxis[a] = modelAxisOfPatient[p];
         axes.sign[a] = order.sign[p] * modelSignOfPatient[p];
     }
+    axes.startTip = orientedStartTip;
     return axes;
 }
 

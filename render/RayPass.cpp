@@ -6,7 +6,7 @@
 #include "GLStateGuard.h"
 #include "VolumeBox.h"
 
-void RayPass::render(const RenderTarget &target, const Frame &frame)
+void RayPass::render(const RenderTarget &target, const PassFrame &frame)
 {
     if (!frame.program)
         return;
@@ -19,7 +19,7 @@ void RayPass::render(const RenderTarget &target, const Frame &frame)
     drawBox(frame.boxScale);
 }
 
-void RayPass::bindTextures(const Frame &frame)
+void RayPass::bindTextures(const PassFrame &frame)
 {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_3D, frame.volumeTexture);
@@ -31,13 +31,14 @@ void RayPass::bindTextures(const Frame &frame)
     glBindTexture(GL_TEXTURE_3D, frame.skipping->texture());
 }
 
-void RayPass::setUniforms(const Frame &frame)
+void RayPass::setUniforms(const PassFrame &frame)
 {
     glUniform1i(glGetUniformLocation(frame.program, "steps"), frame.steps);
     frame.skipping->setUniforms(frame.program, frame.steps);
     const CropBounds crop = rayCropBounds(frame.crop);
     glUniform3fv(glGetUniformLocation(frame.program, "cropMin"), 1, crop.low.data());
     glUniform3fv(glGetUniformLocation(frame.program, "cropMax"), 1, crop.high.data());
+    glUniform3fv(glGetUniformLocation(frame.program, "textureExtent"), 1, frame.textureExtent.data());
 }
 
 void RayPass::assignTextureUnits(unsigned int program)

@@ -1,11 +1,7 @@
 #pragma once
 
-#include "CropBox.h"
+#include "PassFrame.h"
 #include "RenderTarget.h"
-
-#include <array>
-
-class EmptySpaceSkipping;
 
 // The material's shininess is 2 to this power (8): the ray program raises the specular term
 // to it by squaring, which costs far less per sample than pow.
@@ -21,24 +17,8 @@ constexpr int shininessSquarings = 3;
 class RayPass
 {
 public:
-    // Everything one frame of the pass draws with; the textures are names in the current
-    // context.
-    struct Frame
-    {
-        unsigned int program = 0;
-        unsigned int volumeTexture = 0;
-        // The table for this step count: opacities corrected from the resting step length
-        // (TransferTexture).
-        unsigned int transferTexture = 0;
-        unsigned int backfaceTexture = 0;
-        const EmptySpaceSkipping *skipping = nullptr;
-        std::array<float, 3> boxScale{1.0f, 1.0f, 1.0f};
-        CropBox crop = fullCropBox;
-        // Samples over the box's diagonal.
-        int steps = 0;
-    };
-
-    static void render(const RenderTarget &target, const Frame &frame);
+    // Reads the frame's program, textures, skipping, box, texture extent, crop and steps.
+    static void render(const RenderTarget &target, const PassFrame &frame);
 
     // Light 0 and the material shininess, which the ray program shades with: set once per
     // context, since the program reads them from the built-in state.
@@ -47,6 +27,6 @@ public:
     static void assignTextureUnits(unsigned int program);
 
 private:
-    static void bindTextures(const Frame &frame);
-    static void setUniforms(const Frame &frame);
+    static void bindTextures(const PassFrame &frame);
+    static void setUniforms(const PassFrame &frame);
 };

@@ -22,9 +22,16 @@ bool ReducedTarget::prepare(const QSize &viewSize)
     return offscreen->isComplete();
 }
 
-RenderTarget ReducedTarget::target() const
+bool ReducedTarget::drawStretched(const RenderTarget &view, const std::function<void(const RenderTarget &)> &draw)
 {
-    return offscreen ? RenderTarget{offscreen->framebuffer(), offscreen->size()} : RenderTarget{};
+    if (!prepare(view.size))
+        return false;
+    const RenderTarget target{offscreen->framebuffer(), offscreen->size()};
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer);
+    glViewport(0, 0, target.size.width(), target.size.height());
+    draw(target);
+    stretchOnto(view);
+    return true;
 }
 
 // The guard binds the saved framebuffer for both reading and drawing again.

@@ -3,6 +3,7 @@
 #include "OffscreenTarget.h"
 #include "RenderTarget.h"
 
+#include <functional>
 #include <memory>
 
 // Where the ray pass draws while the volume is turned or moved: a target of half the
@@ -15,19 +16,21 @@
 class ReducedTarget
 {
 public:
-    // Makes the target ready for a view of this size; false where the driver cannot stretch
-    // one framebuffer onto another or refuses the framebuffer, and the frame is then drawn
-    // at full size.
-    bool prepare(const QSize &viewSize);
-    RenderTarget target() const;
-
-    // Stretches what was drawn onto the view's target; leaves the GL state as it found it.
-    void stretchOnto(const RenderTarget &view) const;
+    // Has draw draw into the target, bound with a viewport over all of it, and stretches
+    // that onto the view's target. The matrices stay the view's, so the smaller target shows
+    // the same part of the scene. False, with nothing drawn, where the driver cannot stretch
+    // one framebuffer onto another or refuses the framebuffer: the frame is then drawn at
+    // full size.
+    bool drawStretched(const RenderTarget &view, const std::function<void(const RenderTarget &)> &draw);
 
     void release();
 
     static QSize reducedSize(const QSize &viewSize);
 
 private:
+    bool prepare(const QSize &viewSize);
+    // Leaves the GL state as it found it.
+    void stretchOnto(const RenderTarget &view) const;
+
     std::unique_ptr<OffscreenTarget> offscreen;
 };

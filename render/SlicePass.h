@@ -1,8 +1,7 @@
 #pragma once
 
+#include "PassFrame.h"
 #include "RenderTarget.h"
-
-#include <array>
 
 // The slice mode's pass: three axis-aligned planes through the volume's box, placed by the
 // slice positions (0..1 each) and drawn with the slice program, which classifies the volume
@@ -10,25 +9,18 @@
 // The depth test resolves where the planes cross. Leaves the GL state as it found it.
 //
 // The planes' texture coordinates follow s = (x / hx + 1) / 2 and t = (y / hy + 1) / 2 as in
-// the ray-casting box, while r runs the other way (r = 1 at z = -hz); all three planes use
-// this same mapping, so they agree where they cross.
+// the ray-casting box, while r runs the other way (r = 1 at z = -hz) unless the frame asks
+// the planes to match the box; all three planes use the same mapping, so they agree where
+// they cross. Like the box's, they are scaled by the texture extent, so that the planes
+// show the volume's own grid and no padding.
 class SlicePass
 {
 public:
-    struct Frame
-    {
-        unsigned int program = 0;
-        unsigned int volumeTexture = 0;
-        unsigned int transferTexture = 0;
-        std::array<float, 3> boxScale{1.0f, 1.0f, 1.0f};
-        // sliceX, sliceY and sliceZ of the view.
-        std::array<float, 3> slices{0.0f, 0.0f, 0.0f};
-    };
-
-    static void render(const RenderTarget &target, const Frame &frame);
+    // Reads the frame's program, volume and transfer textures, box, texture extent and slices.
+    static void render(const RenderTarget &target, const PassFrame &frame);
     // Tells the program which texture unit each of its samplers reads; leaves it current.
     static void assignTextureUnits(unsigned int program);
 
 private:
-    static void drawPlanes(const Frame &frame);
+    static void drawPlanes(const PassFrame &frame);
 };

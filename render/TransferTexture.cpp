@@ -5,6 +5,7 @@
 #include "GLStateGuard.h"
 #include "RaySteps.h"
 #include "SampleLimits.h"
+#include "SampledTexture.h"
 
 #include <array>
 #include <cmath>
@@ -15,11 +16,7 @@ void uploadTransferTable(unsigned int &texture, const uint32_t *table)
     glActiveTexture(GL_TEXTURE1);
     if (texture != 0)
         glDeleteTextures(1, &texture);
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_1D, texture);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    texture = createSampledTexture(GL_TEXTURE_1D, GL_LINEAR, GL_CLAMP_TO_EDGE);
     glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA, transferTableSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, table);
 }
 

@@ -1,7 +1,5 @@
 #include "ViewGeometry.h"
 
-#include "VoxelSpacing.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -87,13 +85,4 @@ ViewCamera pannedCamera(const ViewCamera &camera, int dx, int dy, int w, int h, 
     panned.panX += dx * unitsPerPixel;
     panned.panY += dy * unitsPerPixel;
     return withClampedPan(panned, w, h, span);
-}
-
-std::array<double, 3> texelSpacing(const VoxelSpacing &spacing, const std::array<int, 3> &factors)
-{
-    std::array<double, 3> texel = spacing.known ? std::array<double, 3>{spacing.x, spacing.y, spacing.z}
-                                                : std::array<double, 3>{1.0, 1.0, 1.0};
-    for (int axis = 0; axis < 3; ++axis)
-        texel[axis] *= factors[axis];
-    return texel;
 }

@@ -2,8 +2,6 @@
 
 #include <array>
 
-struct VoxelSpacing;
-
 // The view's pure arithmetic: angle folding, box proportions, projection bounds and slice
 // plane placement. Kept free of GL and widgets so that it can be checked directly.
 
@@ -18,10 +16,6 @@ void normalizeAngle(int &angle);
 // voxel counts alone. Sizes without a positive component give (1, 1, 1).
 std::array<float, 3> boxScaleFor(const std::array<int, 3> &volumeSize,
                                  const std::array<double, 3> &spacing = {1.0, 1.0, 1.0});
-
-// The extent of one texel in mm along each axis: the voxel spacing (1 where the source
-// states none, so a `.dat`'s voxels count as cubes) times the texture's reduction factor.
-std::array<double, 3> texelSpacing(const VoxelSpacing &spacing, const std::array<int, 3> &factors);
 
 // Orthographic bounds for a w x h window: the shorter side spans exactly one unit, the
 // longer one more in proportion. bottom > top flips the vertical axis, so model y grows

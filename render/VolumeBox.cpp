@@ -46,6 +46,8 @@ void loadBoxModelView(float distance, const std::array<int, 3> &rotation, const 
     glTranslatef(0.0f, 0.0f, distance);
     glRotated(rotation[0] * 0.0625, 1.0, 0.0, 0.0);
     glRotated(rotation[1] * 0.0625, 0.0, 1.0, 0.0);
+    if (axes.startTip != 0.0)
+        glRotated(axes.startTip, 1.0, 0.0, 0.0);
     glRotated(rotation[2] * 0.0625, 0.0, 0.0, 1.0);
     glMultMatrixf(axes.matrix().data());
     glFrontFace(axes.mirrors() ? GL_CW : GL_CCW);

@@ -15,7 +15,7 @@ struct BoxAxes;
 void drawBox(const std::array<float, 3> &boxScale);
 
 // Loads the modelview matrix that places the box `distance` along z from the eye, turned by
-// the view's rotations (1/16 degree, about x, then y, then z) and into the patient's
-// orientation by `axes`. A mirroring `axes` makes the faces reach the window wound the other
+// the view's rotations (1/16 degree, about x, then y, then z; an oriented volume's start tip
+// between y and z) and into the patient's orientation by `axes`. A mirroring `axes` makes the faces reach the window wound the other
 // way round, so the front face is set to follow it; the caller sets GL_CCW back.
 void loadBoxModelView(float distance, const std::array<int, 3> &rotation, const BoxAxes &axes);

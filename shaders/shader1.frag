@@ -9,8 +9,11 @@
 //      makes the whole brick (and the voxels just around it) transparent; brickCount, the
 //      bricks per axis; bricksPerUnit, bricks per unit of texture space along each axis;
 //      skipEmpty, whether rays skip the transparent bricks;
-//      cropMin and cropMax, the crop box in texture coordinates (bounds the box does not cut
-//      lie well outside 0..1);
+//      cropMin and cropMax, the crop box in the box's texture coordinates (bounds the box
+//      does not cut lie well outside 0..1);
+//      textureExtent, the texture coordinate at which the volume's own grid ends along each
+//      axis: the box's texture coordinates 0..1 cover the volume's own grid, and are scaled
+//      by it to read the volume texture, whose padding beyond it the ray never reaches;
 //      light 0 from the built-in state;
 //      defined by the program right after the #version line when it compiles the shader:
 //      maxSample (4095.0), transferTableSize (4096.0), referenceSteps (500),
@@ -33,6 +36,7 @@ uniform vec3 bricksPerUnit;
 uniform bool skipEmpty;
 uniform vec3 cropMin;
 uniform vec3 cropMax;
+uniform vec3 textureExtent;
 
 varying vec3 entryPoint;
 varying vec4 clipPosition;
@@ -133,12 +137,12 @@ int samplesInBrick(vec3 q, vec3 brickDelta, vec3 stepsPerBrick, int left)
 }
 
 // Front-to-back compositing of samples first..last along the ray, brick by brick: the
-// samples in a transparent brick are stepped over in one go, and brick visibility is looked up once per
-// brick, not per sample. Sample i lies at start + i * delta, computed alike whether or not
-// bricks are skipped, so that a sample on the edge of a sharp transfer function falls on
-// the same side either way. The transfer texture's opacities already hold for this step
-// length, so that the picture keeps its brightness and opacity while fewer steps are taken
-// during a drag.
+// samples in a transparent brick are stepped over in one go, and brick visibility is looked
+// up once per brick, not per sample. Sample i lies at start + i * delta (volume texture
+// coordinates), computed alike whether or not bricks are skipped, so that a sample on the
+// edge of a sharp transfer function falls on the same side either way. The transfer
+// texture's opacities already hold for this step length, so that the picture keeps its
+// brightness and opacity while fewer steps are taken during a drag.
 vec4 march(vec3 start, vec3 delta, int first, int last, Lighting lighting)
 {
     vec4 sum = vec4(0.0);
@@ -188,18 +192,24 @@ void main()
     // takes those from first to last, which lie in the crop box.
     float stepsAlong = rayLength / stepLength;
     int count = int(floor(stepsAlong - offset));
+    // A ray along a crop plane crosses it by no more than the rounding of its exit point,
+    // and the division by that gives fractions far beyond the ray: they are clamped to it
+    // before they become sample numbers, where they would overflow an int and let a ray
+    // outside the crop box march from the far past.
     vec2 cropped = cropSegment(entryPoint, ray);
+    bool inCrop = cropped.x <= cropped.y;
+    cropped = clamp(cropped, 0.0, 1.0);
     int first = int(max(ceil(cropped.x * stepsAlong - offset), 0.0));
-    int last = int(min(floor(cropped.y * stepsAlong - offset), float(count)));
+    int last = inCrop ? int(min(floor(cropped.y * stepsAlong - offset), float(count))) : -1;
     vec3 delta = ray * (stepLength / max(rayLength, 1e-6));
-    vec3 start = entryPoint + delta * offset;
+    vec3 start = (entryPoint + delta * offset) * textureExtent;
     Lighting lighting = objectSpaceLighting();
 #ifdef COUNT_SAMPLES
     takenSamples = 0;
     skippedSamples = 0;
 #endif
 
-    vec4 sum = march(start, delta, first, last, lighting);
+    vec4 sum = march(start, delta * textureExtent, first, last, lighting);
     gl_FragColor = vec4(sum.rgb, 1.0);
 #ifdef COUNT_SAMPLES
     // Taken in red and the low half of blue, skipped in green and the high half of blue.

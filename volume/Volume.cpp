@@ -306,7 +306,7 @@ void Volume::reportReduction()
     const SampleGrid &texels = shown.reduced;
     const std::array<int, 3> &f = shown.factors;
     printConsole("Showing " + sizesText(texels.sizeX, texels.sizeY, texels.sizeZ) + " of "
-                 + sizesText(sizeX, sizeY, sizeZ) + " samples, each the mean of up to " + sizesText(f[0], f[1], f[2])
+                 + sizesText(stated.x, stated.y, stated.z) + " samples, each the mean of up to " + sizesText(f[0], f[1], f[2])
                  + ": the GL cannot hold the whole grid as a 3D texture\n");
 }
 

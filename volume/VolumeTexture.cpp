@@ -1,6 +1,7 @@
 #include "VolumeTexture.h"
 
 #include "CurrentGLContext.h"
+#include "SampledTexture.h"
 
 #include <GL/glew.h>
 
@@ -52,16 +53,9 @@ unsigned int createVolumeTexture(const SampleGrid &grid)
     // bounded, since a lost context reports its loss on every call.
     for (int pending = 0; pending < 16 && glGetError() != GL_NO_ERROR; ++pending) {
     }
-    GLuint texture = 0;
     glActiveTexture(GL_TEXTURE0);
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_3D, texture);
+    GLuint texture = createSampledTexture(GL_TEXTURE_3D, GL_LINEAR, GL_CLAMP_TO_EDGE);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage3D(GL_TEXTURE_3D, 0, GL_RGBA16, grid.sizeX, grid.sizeY, grid.sizeZ, 0, GL_RGBA, GL_UNSIGNED_SHORT,
                  nullptr);
     if (glGetError() == GL_OUT_OF_MEMORY) {

@@ -226,6 +226,8 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_Minus);
         QCOMPARE(view->viewCamera().zoom, 1 / 1.25);
         dragWith(view, QPointF(100, 100), QPointF(130, 110), Qt::LeftButton);
+        // The turn about y, which only its slot drives.
+        view->setYRotation(300);
         QVERIFY(view->canRender());
         QVERIFY(view->grabFramebuffer() != start);
         dragWith(view, QPointF(100, 100), QPointF(110, 90), Qt::MiddleButton);
@@ -283,6 +285,27 @@ private slots:
         // Nothing beyond the last step: the file stays.
         QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(fileBytes("ramp.dat.stops"), after);
+    }
+
+    // An odd size is stored padded to an even one; the line names the grid of the file.
+    void statusLineNamesTheGridOfTheFile_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("z");
+        QTest::newRow("odd x and y") << 17 << 15 << 5;
+        QTest::newRow("odd y") << 16 << 15 << 4;
+    }
+    void statusLineNamesTheGridOfTheFile()
+    {
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, z);
+        waitForStops();
+        QVERIFY(writeVolumeFile("odd.dat", x, y, z, rampSample));
+        QVERIFY(WindowProbe::openVolume(*window, workDir->filePath("odd.dat")));
+        const QString grid = QString(": %1 x %2 x %3 voxels, ").arg(x).arg(y).arg(z);
+        QVERIFY2(statusText().startsWith(workDir->filePath("odd.dat") + grid), qPrintable(statusText()));
     }
 
     void statusLineRepeatsTheConsoleAboutTheLastOpen()

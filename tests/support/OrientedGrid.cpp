@@ -46,3 +46,15 @@ OrientedGrid storeAnatomy(const Anatomy &anatomy, const std::array<int, 3> &pati
             }
     return grid;
 }
+
+VolumeDescription describedVolume(const OrientedGrid &grid)
+{
+    VolumeDescription description;
+    description.sizeX = grid.size[0];
+    description.sizeY = grid.size[1];
+    description.sizeZ = grid.size[2];
+    description.spacing = grid.spacing;
+    description.frame = grid.frame;
+    description.samples = SampleBuffer(grid.samples);
+    return description;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PatientFrame.h"
+#include "VolumeDescription.h"
 #include "VoxelSpacing.h"
 
 #include <array>
@@ -37,3 +38,6 @@ struct OrientedGrid
 
 OrientedGrid storeAnatomy(const Anatomy &anatomy, const std::array<int, 3> &patientSize,
                           const std::array<double, 3> &patientSpacing, const StorageOrder &order);
+
+// The grid as a reader would hand it over: sizes, spacing, frame and samples.
+VolumeDescription describedVolume(const OrientedGrid &grid);
