@@ -9,8 +9,8 @@
 
 namespace {
 
-// Enough names for the refused files of many sessions; past them the file stays in place
-// and the save says why.
+// Enough names for the refused files of many sessions; past them (or in a folder where
+// nothing can be renamed) the refused file stays in place and the save says why.
 constexpr int refusedNames = 100;
 
 MeasurementFile::Grid gridOf(const SliceSource &source)
@@ -82,28 +82,23 @@ void MeasurementKeeper::save(const Measurements &measurements)
 
 bool MeasurementKeeper::moveRefusedAside()
 {
-    for (int n = 1; n <= refusedNames; ++n) {
-        const QString aside = fileName() + (n == 1 ? QString(".refused") : QString(".refused-%1").arg(n));
-        if (QFile::exists(aside))
-            continue;
-        if (!QFile::rename(fileName(), aside)) {
-            // Gone since it was refused: nothing is left to keep.
-            if (!QFile::exists(fileName()))
-                break;
-            continue;
-        }
-        report(QString("Kept the refused %1 as %2").arg(fileName(), aside));
+    if (!QFile::exists(fileName())) {
         fileRefused = false;
         return true;
     }
-    if (QFile::exists(fileName())) {
-        if (lastFailure.isEmpty())
-            report(QString("Can't save the measurements to %1: the refused file there could not be moved aside").arg(fileName()));
-        lastFailure = QStringLiteral("refused file in place");
-        return false;
+    for (int n = 1; n <= refusedNames; ++n) {
+        const QString aside = fileName() + (n == 1 ? QString(".refused") : QString(".refused-%1").arg(n));
+        if (!QFile::exists(aside) && QFile::rename(fileName(), aside)) {
+            report(QString("Kept the refused %1 as %2").arg(fileName(), aside));
+            fileRefused = false;
+            return true;
+        }
     }
-    fileRefused = false;
-    return true;
+    const QString failure = QStringLiteral("the refused file there cannot be moved aside");
+    if (lastFailure.isEmpty())
+        report(QString("Can't save the measurements to %1: %2").arg(fileName(), failure));
+    lastFailure = failure;
+    return false;
 }
 
 void MeasurementKeeper::report(const QString &line)

@@ -38,7 +38,7 @@ MeasurementListDialog::MeasurementListDialog(ReadingState *state, QWidget *paren
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(table, 1);
     layout->addLayout(buttons, 0);
-    resize(900, 300);
+    resize(1000, 300);
 
     connect(state->measurements(), &MeasurementSet::changed, this, &MeasurementListDialog::fill);
     connect(state, &ReadingState::sourceChanged, this, &MeasurementListDialog::fill);

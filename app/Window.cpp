@@ -230,7 +230,7 @@ QLayout *Window::editorTools(QWidget *colorBox)
 
     undoButton = new QToolButton(colorBox);
     undoButton->setText(tr("Undo"));
-    undoButton->setToolTip(tr("Undo the last change of the transfer function (Ctrl+Z)"));
+    undoButton->setToolTip(tr("Undo the last change of the transfer function or the measurements (Ctrl+Z)"));
     connect(undoButton, &QToolButton::clicked, history, &StopsHistory::undo);
     redoButton = new QToolButton(colorBox);
     redoButton->setText(tr("Redo"));
