@@ -1,37 +1,24 @@
 #pragma once
 
+#include "ProgramRequest.h"
+
 #include <QString>
 #include <QStringList>
 
-// The viewer's command line, read from one table of options, so that a new option is one row:
+// The viewer's command line, read once by QCommandLineParser from one table of options:
 //   dichtenschau [VOLUME]                                              the window
 //   dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view VIEW] [--window W,L]
 //                [--crop BOX] VOLUME                                   a picture, no window
 //   dichtenschau --help | --version
-// The values of the picture's options are checked by the picture command itself; this only
-// tells the forms apart. Qt's own options (-platform and the like) must have been taken out
-// already, as QApplication does; arguments after "--" are volumes even where they start
-// with a dash.
+// A new option is one row of the table with the check of its value. It is read before the
+// application object exists, so that help, version and mistakes need no display: Qt's own
+// options (-platform and the like), which QApplication takes later, are rows that fill
+// nothing. Arguments after "--" are volumes even where they start with a dash.
 namespace ProgramArguments {
 
-enum class Action {
-    OpenWindow,   // the window, opening `volumes` first of all, if any
-    TakeSnapshot, // the picture command, given the arguments after the program's name
-    ShowUsage,    // --help: the usage on the standard output, status 0
-    ShowVersion,  // --version: the version on the standard output, status 0
-    Refuse,       // a mistake: `mistake` and the usage on the standard error, status 2
-};
-
-struct Parsed
-{
-    Action action = Action::OpenWindow;
-    QStringList volumes;
-    QString mistake;
-};
-
 // The arguments with the program's name first. --help and --version win over a mistake
-// anywhere beside them.
-Parsed parse(const QStringList &arguments);
+// anywhere beside them; a mistake in the form wins over a value that cannot be taken.
+ProgramRequest parse(const QStringList &arguments);
 
 // Several lines, each ending in a line break.
 QString usage();

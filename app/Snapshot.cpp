@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QThread>
 
@@ -29,69 +28,7 @@ namespace Snapshot {
 
 namespace {
 
-constexpr const char *usage = "usage: dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] "
-                              "[--view 3d|axial|coronal|sagittal|grid] [--window WIDTH,LEVEL] [--crop X0,X1,Y0,Y1,Z0,Z1] PATH";
 constexpr int startTimeoutMs = 20000;
-
-bool parseSize(const QString &text, QSize &size)
-{
-    const QRegularExpressionMatch m = QRegularExpression("^(\\d{1,5})x(\\d{1,5})$").match(text);
-    if (!m.hasMatch())
-        return false;
-    size = QSize(m.captured(1).toInt(), m.captured(2).toInt());
-    return !size.isEmpty();
-}
-
-bool parseTurn(const QString &text, double &x, double &z)
-{
-    const QStringList parts = text.split(',');
-    bool okX = false, okZ = false;
-    if (parts.size() == 2) {
-        x = parts[0].toDouble(&okX);
-        z = parts[1].toDouble(&okZ);
-    }
-    return okX && okZ && std::isfinite(x) && std::isfinite(z);
-}
-
-// Numbers separated by commas, as many as values holds, each finite.
-bool parseNumbers(const QString &text, double *values, int count)
-{
-    const QStringList parts = text.split(',');
-    if (parts.size() != count)
-        return false;
-    for (int i = 0; i < count; ++i) {
-        bool ok = false;
-        values[i] = parts[i].toDouble(&ok);
-        if (!ok || !std::isfinite(values[i]))
-            return false;
-    }
-    return true;
-}
-
-bool parseWindow(const QString &text, std::optional<std::array<double, 2>> &window)
-{
-    std::array<double, 2> values;
-    if (!parseNumbers(text, values.data(), 2) || !(values[0] > 0))
-        return false;
-    window = values;
-    return true;
-}
-
-bool parseCrop(const QString &text, std::array<double, 6> &crop)
-{
-    if (!parseNumbers(text, crop.data(), 6))
-        return false;
-    for (int axis = 0; axis < 3; ++axis)
-        if (!(0 <= crop[2 * axis] && crop[2 * axis] < crop[2 * axis + 1] && crop[2 * axis + 1] <= 1))
-            return false;
-    return true;
-}
-
-const QStringList &viewNames()
-{
-    static const QStringList names{"3d", "axial", "coronal", "sagittal", "grid"};
-    return names;
-}
 
 // The loader's and the view's progress lines are not wanted on a command's output: the
 // standard output is silenced while the picture is made, and restored for the one line.
@@ -180,7 +117,7 @@ QImage gridPicture(const Window &window, const QSize &size)
 }
 
 // Everything but the argument check; the failure line is set where false is returned.
-bool makePicture(const Request &request, QImage &picture, QString &failure)
+bool makePicture(const ProgramRequest &request, QImage &picture, QString &failure)
 {
     Window window;
     // A window that is laid out and has its GL context, but never appears on the screen.
@@ -192,7 +129,7 @@ bool makePicture(const Request &request, QImage &picture, QString &failure)
         return false;
     }
     QCoreApplication::processEvents();
-    if (!openVolume(window, request.volume, failure))
+    if (!openVolume(window, request.volumes.first(), failure))
         return false;
     view->setXRotation(int(std::lround(request.turnX * 16)));
     view->setZRotation(int(std::lround(request.turnZ * 16)));
@@ -203,12 +140,12 @@ bool makePicture(const Request &request, QImage &picture, QString &failure)
         reading->setWindow({(*request.window)[0], (*request.window)[1]});
     else
         reading->useAutomaticWindow();
-    if (request.view == "3d")
+    if (request.view == ProgramRequest::PictureView::ThreeD)
         picture = view->renderPicture(request.size);
-    else if (request.view == "grid")
+    else if (request.view == ProgramRequest::PictureView::Grid)
         picture = gridPicture(window, request.size);
     else
-        picture = middleSlicePicture(reading->source(), SliceOrientation(viewNames().indexOf(request.view) - 1),
+        picture = middleSlicePicture(reading->source(), SliceOrientation(int(request.view) - int(ProgramRequest::PictureView::Axial)),
                                      reading->window(), request.size);
     if (picture.isNull()) {
         failure = QString("Can't draw a picture of %1 x %2 pixels").arg(request.size.width()).arg(request.size.height());
@@ -228,66 +165,11 @@ bool writePicture(const QImage &picture, const QString &path, QString &failure)
 
 } // namespace
 
-Request parse(const QStringList &arguments, QString &error)
-{
-    Request request;
-    QStringList positional;
-    bool haveOutput = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (argument == "--snapshot" && hasValue && !haveOutput) {
-            request.output = arguments[++i];
-            haveOutput = true;
-        } else if (argument == "--size" && hasValue) {
-            if (!parseSize(arguments[++i], request.size)) {
-                error = "Can't take the size " + arguments[i] + ": give it as WIDTHxHEIGHT, e.g. 800x800";
-                return request;
-            }
-        } else if (argument == "--turn" && hasValue) {
-            if (!parseTurn(arguments[++i], request.turnX, request.turnZ)) {
-                error = "Can't take the turn " + arguments[i] + ": give it as X,Z in degrees, e.g. 30,45";
-                return request;
-            }
-        } else if (argument == "--view" && hasValue) {
-            request.view = arguments[++i];
-            if (!viewNames().contains(request.view)) {
-                error = "Can't take the view " + request.view + ": give 3d, axial, coronal, sagittal or grid";
-                return request;
-            }
-        } else if (argument == "--window" && hasValue) {
-            if (!parseWindow(arguments[++i], request.window)) {
-                error = "Can't take the window " + arguments[i] + ": give it as WIDTH,LEVEL in the volume's units, "
-                        "the width above 0, e.g. 400,40";
-                return request;
-            }
-        } else if (argument == "--crop" && hasValue) {
-            if (!parseCrop(arguments[++i], request.crop)) {
-                error = "Can't take the crop box " + arguments[i] + ": give six fractions X0,X1,Y0,Y1,Z0,Z1 from 0 to 1, "
-                        "each lower bound below its upper one, e.g. 0,1,0,0.5,0,1";
-                return request;
-            }
-        } else if (argument.startsWith("--")) {
-            error = QString(usage);
-            return request;
-        } else {
-            positional << argument;
-        }
-    }
-    if (!haveOutput || positional.size() != 1) {
-        error = QString(usage);
-        return request;
-    }
-    request.volume = positional.first();
-    return request;
-}
-
-int run(const QStringList &arguments)
+int run(const ProgramRequest &request)
 {
     QString failure;
-    const Request request = parse(arguments, failure);
     QImage picture;
-    if (failure.isEmpty()) {
+    {
         const SilencedOutput silence;
         if (makePicture(request, picture, failure))
             writePicture(picture, request.output, failure);

@@ -1,11 +1,6 @@
 #pragma once
 
-#include <QSize>
-#include <QString>
-#include <QStringList>
-
-#include <array>
-#include <optional>
+#include "ProgramRequest.h"
 
 // The command-line picture:
 //   dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view 3d|axial|coronal|sagittal|grid]
@@ -21,25 +16,8 @@
 // captions, and the 3-D view. On any failure it writes nothing and prints one line.
 namespace Snapshot {
 
-struct Request
-{
-    QString output;
-    QString volume;
-    QSize size{800, 800};
-    double turnX = 0.0;
-    double turnZ = 0.0;
-    // "3d", "axial", "coronal", "sagittal" or "grid".
-    QString view = "3d";
-    // Width and level; none for the automatic window.
-    std::optional<std::array<double, 2>> window;
-    std::array<double, 6> crop{0, 1, 0, 1, 0, 1};
-};
-
-// The request read from the arguments after the program name; on a mistake, error says
-// what is wrong and the request is not to be used.
-Request parse(const QStringList &arguments, QString &error);
-
-// Runs the whole command inside a running application; the process's exit status.
-int run(const QStringList &arguments);
+// Runs the whole command inside a running application, for a request whose values
+// ProgramArguments has checked; the process's exit status.
+int run(const ProgramRequest &request);
 
 } // namespace Snapshot

@@ -3,10 +3,28 @@
 #include "ReaderProcess.h"
 #include "Volume.h"
 
+#include <QFile>
+
+namespace {
+
+// The window names the path before the reason, so a refusal about the path itself loses its
+// own mention of it; one about a file inside (a slice of a series) keeps that file's name.
+std::string reasonWithoutPath(const std::string &refusal, const QString &path)
+{
+    const std::string prefix = QFile::encodeName(path).toStdString() + ": ";
+    return refusal.compare(0, prefix.size(), prefix) == 0 ? refusal.substr(prefix.size()) : refusal;
+}
+
+} // namespace
+
 VolumeReader processVolumeReader(std::chrono::milliseconds stallLimit)
 {
     return [stallLimit](const QString &path, const GridLimits &limits, const ReadProgress &progress, const std::atomic<bool> &cancel) {
-        return ReaderProcess(stallLimit).read(path, limits, progress, cancel);
+        ImportOptions options;
+        options.limits = limits;
+        ImportResult result = ReaderProcess(stallLimit).read(path, options, progress, cancel);
+        result.refusal = reasonWithoutPath(result.refusal, path);
+        return result;
     };
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "VolumeImport.h"
+#include "GridLimits.h"
+#include "ImportResult.h"
 
 #include <QString>
 

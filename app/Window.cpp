@@ -1,5 +1,6 @@
 #include "Window.h"
 
+#include "ConsoleLine.h"
 #include "CropBoxControl.h"
 #include "ElidedLabel.h"
 #include "GLWidget.h"
@@ -369,6 +370,14 @@ void Window::setOpenFolderName()
 void Window::openAfterStart(const QString &path)
 {
     opener->openAfterStart(path);
+}
+
+void Window::startWith(const ProgramRequest &request)
+{
+    if (request.volumes.size() > 1)
+        printConsole("Usage: dichtenschau [VOLUME-FILE-OR-FOLDER]; opening only the first\n");
+    if (!request.volumes.isEmpty())
+        openAfterStart(request.volumes.first());
 }
 
 void Window::openPath(const QString &path)

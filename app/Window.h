@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProgramRequest.h"
 #include "VolumeReader.h"
 
 #include <QGradientStops>
@@ -57,6 +58,8 @@ public:
     // Opens path as the dialog would, once the view has made its GL context and loaded its
     // start-up volume.
     void openAfterStart(const QString &path);
+    // What the command line asks of the window: the volume it names, opened after start.
+    void startWith(const ProgramRequest &request);
     // The stops file of the volume opened last; empty before the first open.
     QString stopsFileName() const;
     GLWidget *view() const { return glWidget; }

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -18,50 +19,46 @@ QStringList argumentList(int argc, char *argv[])
     return arguments;
 }
 
-// --help and --version answer before the application object exists, which needs a display.
-bool answeredWithoutDisplay(int argc, char *argv[])
+// Help, version and mistakes are answered before the application object exists, which
+// needs a display; nothing for a request that needs the application.
+std::optional<int> answerWithoutDisplay(const ProgramRequest &request)
 {
-    const ProgramArguments::Action action = ProgramArguments::parse(argumentList(argc, argv)).action;
-    if (action == ProgramArguments::Action::ShowUsage)
+    using Action = ProgramRequest::Action;
+    switch (request.action) {
+    case Action::ShowUsage:
         std::fputs(qPrintable(ProgramArguments::usage()), stdout);
-    else if (action == ProgramArguments::Action::ShowVersion)
+        return 0;
+    case Action::ShowVersion:
         std::fputs(qPrintable(ProgramArguments::versionLine()), stdout);
-    else
-        return false;
-    return true;
-}
-
-// `dichtenschau PATH` opens the volume file or folder PATH after start-up, as the "load
-// Volume" dialog would.
-void openVolumeArgument(Window &window, const QStringList &volumes)
-{
-    if (volumes.size() > 1)
-        printConsole("Usage: dichtenschau [VOLUME-FILE-OR-FOLDER]; opening only the first\n");
-    if (!volumes.isEmpty())
-        window.openAfterStart(volumes.first());
+        return 0;
+    case Action::Refuse:
+        std::fprintf(stderr, "dichtenschau: %s\n%s", qPrintable(request.mistake), qPrintable(ProgramArguments::usage()));
+        return 2;
+    case Action::Decline:
+        printConsole(request.declined.toLocal8Bit().toStdString() + "\n");
+        return 1;
+    case Action::OpenWindow:
+    case Action::TakeSnapshot:
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (answeredWithoutDisplay(argc, argv))
-        return 0;
+    const ProgramRequest request = ProgramArguments::parse(argumentList(argc, argv));
+    if (const std::optional<int> status = answerWithoutDisplay(request))
+        return *status;
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName("Dichtenschau");
     QCoreApplication::setApplicationName("dichtenschau");
-    // Qt has taken its own options (-platform and the like) out of the arguments by now.
-    const QStringList arguments = QCoreApplication::arguments();
-    const ProgramArguments::Parsed parsed = ProgramArguments::parse(arguments);
-    if (parsed.action == ProgramArguments::Action::Refuse) {
-        std::fprintf(stderr, "dichtenschau: %s\n%s", qPrintable(parsed.mistake), qPrintable(ProgramArguments::usage()));
-        return 2;
-    }
-    if (parsed.action == ProgramArguments::Action::TakeSnapshot)
-        return Snapshot::run(arguments.mid(1));
+    if (request.action == ProgramRequest::Action::TakeSnapshot)
+        return Snapshot::run(request);
     Window window;
     window.restoreWindowSize();
     window.show();
-    openVolumeArgument(window, parsed.volumes);
+    window.startWith(request);
     return app.exec();
 }

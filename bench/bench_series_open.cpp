@@ -246,7 +246,7 @@ SeriesOpen openSeries(const std::string &folder)
     const long baseline = statusKilobytes("VmRSS:");
     Clock::time_point start = Clock::now();
     const std::atomic<bool> cancel{false};
-    ImportResult result = ReaderProcess(std::chrono::seconds(30)).read(QString::fromStdString(folder), GridLimits(), [](double) {}, cancel);
+    ImportResult result = ReaderProcess(std::chrono::seconds(30)).read(QString::fromStdString(folder), ImportOptions(), [](double) {}, cancel);
     open.import = millisecondsSince(start);
     if (!result.ok()) {
         std::printf("%s\n", result.refusal.c_str());

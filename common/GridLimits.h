@@ -13,4 +13,9 @@ struct GridLimits
     // The longest side of a 3D texture the GL takes. A view that shows larger grids reduced
     // passes none.
     int textureSide = 0;
+
+    friend bool operator==(const GridLimits &a, const GridLimits &b)
+    {
+        return a.memoryBytes == b.memoryBytes && a.textureSide == b.textureSide;
+    }
 };

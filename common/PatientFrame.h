@@ -14,4 +14,9 @@ struct PatientFrame
     // False where the source states no orientation (.dat, headerless data): the grid is then
     // shown in its own order and the axes above mean nothing.
     bool known = false;
+
+    friend bool operator==(const PatientFrame &a, const PatientFrame &b)
+    {
+        return a.axes == b.axes && a.origin == b.origin && a.known == b.known;
+    }
 };

@@ -11,4 +11,9 @@ struct SampleUnits
     bool hounsfield = false;
 
     double valueOf(double sample) const { return (sample - offset) / scale; }
+
+    friend bool operator==(const SampleUnits &a, const SampleUnits &b)
+    {
+        return a.scale == b.scale && a.offset == b.offset && a.hounsfield == b.hounsfield;
+    }
 };

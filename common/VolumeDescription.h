@@ -33,3 +33,6 @@ struct VolumeDescription
     // sizeX * sizeY * sizeZ samples, 0..maxSample, x fastest, then y, then z.
     SampleBuffer samples;
 };
+
+// Every field, the samples included.
+bool operator==(const VolumeDescription &a, const VolumeDescription &b);

@@ -8,4 +8,9 @@ struct VoxelSpacing
     double y = 1;
     double z = 1;
     bool known = false;
+
+    friend bool operator==(const VoxelSpacing &a, const VoxelSpacing &b)
+    {
+        return a.x == b.x && a.y == b.y && a.z == b.z && a.known == b.known;
+    }
 };

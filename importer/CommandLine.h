@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VolumeImport.h"
+#include "ImportOptions.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RawLayout.h"
 #include "SourceVolume.h"
 
 #include <QString>
@@ -7,15 +8,6 @@
 #include <cstdint>
 
 class ImportProgress;
-
-// Headerless input: what the command line says about the file.
-struct RawLayout
-{
-    uint64_t sizes[3] = {0, 0, 0};
-    SampleType type = SampleType::UInt16;
-    bool bigEndian = false;
-    int64_t offset = 0;
-};
 
 // Reads sizes[0] * sizes[1] * sizes[2] samples of the layout's type from byte `offset` on.
 // Refuses a file too short for them before allocating anything.

@@ -12,6 +12,7 @@ namespace {
 
 const QByteArray progressWord = "progress ";
 const QByteArray resultWord = "result ";
+const QString readWord = QStringLiteral("read");
 
 // Texts travel byte for byte, one character per byte: file names need not be UTF-8.
 QString textOf(const std::string &bytes)
@@ -38,6 +39,28 @@ QJsonArray texts(const std::vector<std::string> &lines)
     for (const std::string &line : lines)
         array.append(textOf(line));
     return array;
+}
+
+// 64-bit counts travel as decimal text: a JSON number holds 53 bits exactly.
+QString countText(uint64_t count)
+{
+    return QString::number(count);
+}
+
+QJsonObject rawObject(const RawLayout &raw)
+{
+    return {{"sizes", QJsonArray{countText(raw.sizes[0]), countText(raw.sizes[1]), countText(raw.sizes[2])}},
+            {"type", sampleTypeName(raw.type)},
+            {"bigEndian", raw.bigEndian},
+            {"offset", QString::number(raw.offset)}};
+}
+
+QJsonObject optionsObject(const ImportOptions &options)
+{
+    return {{"mapping", options.mapping ? QJsonValue(int(*options.mapping)) : QJsonValue()},
+            {"window", options.window ? QJsonValue(numbers({options.window->first, options.window->second})) : QJsonValue()},
+            {"raw", options.raw ? QJsonValue(rawObject(*options.raw)) : QJsonValue()},
+            {"limits", QJsonObject{{"memoryBytes", countText(options.limits.memoryBytes)}, {"textureSide", options.limits.textureSide}}}};
 }
 
 QJsonObject frameObject(const PatientFrame &frame)
@@ -118,6 +141,31 @@ public:
         values.resize(size_t(count), 0.0);
         return values;
     }
+    // Absent is damaged; null is a value left unset.
+    bool isNull(const char *key)
+    {
+        const QJsonValue value = object.value(QLatin1String(key));
+        good = good && !value.isUndefined();
+        return value.isNull();
+    }
+    uint64_t count(const char *key) { return countOf(object.value(QLatin1String(key))); }
+    int64_t signedCount(const char *key)
+    {
+        bool ok = false;
+        const int64_t value = object.value(QLatin1String(key)).toString().toLongLong(&ok);
+        good = good && ok;
+        return value;
+    }
+    std::vector<uint64_t> counts(const char *key, int number)
+    {
+        const QJsonArray array = arrayOf(key);
+        good = good && array.size() == number;
+        std::vector<uint64_t> values;
+        for (const QJsonValue &value : array)
+            values.push_back(countOf(value));
+        values.resize(size_t(number), 0);
+        return values;
+    }
     std::vector<std::string> texts(const char *key)
     {
         std::vector<std::string> lines;
@@ -134,6 +182,13 @@ private:
         const QJsonValue value = object.value(QLatin1String(key));
         good = good && value.isArray();
         return value.toArray();
+    }
+    uint64_t countOf(const QJsonValue &value)
+    {
+        bool ok = false;
+        const uint64_t count = value.toString().toULongLong(&ok);
+        good = good && ok;
+        return count;
     }
     // JSON has no NaN or infinity: the writer leaves null in their place.
     double numberOf(const QJsonValue &value)
@@ -158,6 +213,11 @@ bool readFrame(ObjectReader &&reader, PatientFrame *frame)
     return reader.ok();
 }
 
+bool validMappingKind(int kind)
+{
+    return kind >= int(MappingKind::Hounsfield) && kind <= int(MappingKind::Window);
+}
+
 bool readMapping(ObjectReader &&reader, ValueMapping *mapping)
 {
     const int kind = reader.whole("kind");
@@ -166,12 +226,71 @@ bool readMapping(ObjectReader &&reader, ValueMapping *mapping)
     mapping->offset = reader.number("offset");
     mapping->low = reader.number("low");
     mapping->high = reader.number("high");
-    return reader.ok() && kind >= int(MappingKind::Hounsfield) && kind <= int(MappingKind::Window);
+    return reader.ok() && validMappingKind(kind);
+}
+
+bool readRaw(ObjectReader &&reader, RawLayout *raw)
+{
+    const std::vector<uint64_t> sizes = reader.counts("sizes", 3);
+    std::copy(sizes.begin(), sizes.end(), raw->sizes);
+    const bool typeKnown = parseSampleTypeName(QString::fromStdString(reader.text("type")), &raw->type);
+    raw->bigEndian = reader.flag("bigEndian");
+    raw->offset = reader.signedCount("offset");
+    return reader.ok() && typeKnown;
+}
+
+bool readOptions(ObjectReader &&reader, ImportOptions *options)
+{
+    bool parts = true;
+    if (!reader.isNull("mapping")) {
+        const int kind = reader.whole("mapping");
+        options->mapping = MappingKind(kind);
+        parts = validMappingKind(kind);
+    }
+    if (!reader.isNull("window")) {
+        const std::vector<double> window = reader.numbers("window", 2);
+        options->window = std::make_pair(window[0], window[1]);
+    }
+    if (!reader.isNull("raw")) {
+        options->raw.emplace();
+        parts = readRaw(ObjectReader(reader.child("raw")), &*options->raw) && parts;
+    }
+    ObjectReader limits(reader.child("limits"));
+    options->limits.memoryBytes = limits.count("memoryBytes");
+    options->limits.textureSide = limits.whole("textureSide");
+    return reader.ok() && limits.ok() && parts;
 }
 
 } // namespace
 
 namespace ReaderProtocol {
+
+QStringList requestArguments(const ReadRequest &request)
+{
+    const QJsonObject object{{"path", textOf(request.path)},
+                             {"samplesFile", request.samplesFile},
+                             {"options", optionsObject(request.options)}};
+    return {readWord, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact))};
+}
+
+bool readRequest(const QStringList &arguments, ReadRequest *request)
+{
+    if (arguments.size() != 2 || arguments[0] != readWord)
+        return false;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(arguments[1].toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    ObjectReader reader(document.object());
+    ReadRequest read;
+    read.path = reader.text("path");
+    read.samplesFile = reader.whole("samplesFile");
+    const bool optionsRead = readOptions(ObjectReader(reader.child("options")), &read.options);
+    if (!reader.ok() || !optionsRead)
+        return false;
+    *request = std::move(read);
+    return true;
+}
 
 QByteArray progressLine(double fraction)
 {

@@ -1,16 +1,44 @@
 #pragma once
 
-#include "VolumeImport.h"
+#include "ImportOptions.h"
+#include "ImportResult.h"
 
 #include <QByteArray>
+#include <QStringList>
 
-// What the reader process tells the viewer, one line at a time on its standard output:
+#include <string>
+
+// One volume to read, as the viewer (or dat-import) asks the reader program for it.
+struct ReadRequest
+{
+    std::string path;
+    ImportOptions options;
+    // The descriptor, as the reader program inherits it, of the file in memory that takes the
+    // samples (SampleFile).
+    int samplesFile = -1;
+
+    friend bool operator==(const ReadRequest &a, const ReadRequest &b)
+    {
+        return a.path == b.path && a.options == b.options && a.samplesFile == b.samplesFile;
+    }
+};
+
+// How the viewer and the reader program talk. The request is the program's arguments: the
+// kind of request first, then its fields as one JSON object:
+//   dichtenschau-reader read {"path":..., "samplesFile":3, "options":{...}}
+// so that another kind of request is another word with an object of its own.
+// The answer comes one line at a time on the program's standard output:
 //   "progress F"   the fraction done, 0..1, as the import reports it;
 //   "result JSON"  once, at the end: the ImportResult, all of it but its samples, as one JSON
-//                  object on one line. The samples lie in the file the viewer named.
-// Any other line is no part of the answer. Every field of ImportResult travels; a field
-// added to it is added here as well.
+//                  object on one line. The samples lie in the file the request named.
+// Any other line is no part of the answer. Every field of the request and of ImportResult
+// travels; a field added to them is added here as well.
 namespace ReaderProtocol {
+
+QStringList requestArguments(const ReadRequest &request);
+// The request from the arguments after the program's name; false where they are no read
+// request or damaged.
+bool readRequest(const QStringList &arguments, ReadRequest *request);
 
 QByteArray progressLine(double fraction);
 QByteArray resultLine(const ImportResult &result);

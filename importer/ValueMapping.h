@@ -30,6 +30,11 @@ struct ValueMapping
     uint16_t map(double value) const;
     // One phrase for the tool's summary line: "hu (value + 1024)", "window -160..240".
     QString description() const;
+
+    friend bool operator==(const ValueMapping &a, const ValueMapping &b)
+    {
+        return a.kind == b.kind && a.scale == b.scale && a.offset == b.offset && a.low == b.low && a.high == b.high;
+    }
 };
 
 constexpr uint16_t maxSampleValue = 4095;

@@ -5,6 +5,7 @@
 #include "InvesaliusReader.h"
 #include "ItkFileReader.h"
 #include "PatientFrameMath.h"
+#include "RawReader.h"
 #include "RobustRange.h"
 #include "SampleLimits.h"
 #include "SourceVolume.h"
@@ -272,12 +273,12 @@ void noteObliqueFrame(const PatientFrame &frame, std::vector<std::string> *notes
 }
 
 SampleBuffer mappedSamples(const QString &path, const SourceVolume &volume, const ValueStats &stats,
-                           const ValueMapping &mapping, const ImportOptions &options, const ImportProgress &progress)
+                           const ValueMapping &mapping, const SampleStore &store, const ImportProgress &progress)
 {
     SampleBuffer samples;
     try {
         const size_t count = size_t(volume.sampleCount());
-        samples = options.sampleStore ? options.sampleStore(count) : SampleBuffer(count);
+        samples = store ? store(count) : SampleBuffer(count);
     } catch (const std::bad_alloc &) {
         throw ImportError(QStringLiteral("%1: not enough memory for %2 samples").arg(path).arg(volume.sampleCount()));
     }
@@ -293,7 +294,8 @@ SampleBuffer mappedSamples(const QString &path, const SourceVolume &volume, cons
     return samples;
 }
 
-void convert(const QString &path, const ImportOptions &options, const ImportProgress &progress, ImportResult *result)
+void convert(const QString &path, const ImportOptions &options, const ImportProgress &progress, const SampleStore &store,
+             ImportResult *result)
 {
     progress.beginStage(0.0, readingShare);
     SourceVolume volume = readSource(path, options, progress);
@@ -301,7 +303,7 @@ void convert(const QString &path, const ImportOptions &options, const ImportProg
     const ValueStats stats = statsOf(path, volume, progress);
     result->mapping = chooseMapping(options, volume, stats);
     progress.beginStage(readingShare + surveyShare, 1.0 - readingShare - surveyShare);
-    result->samples = mappedSamples(path, volume, stats, result->mapping, options, progress);
+    result->samples = mappedSamples(path, volume, stats, result->mapping, store, progress);
     result->mappingDescription = result->mapping.description().toStdString();
     result->format = volume.format;
     result->sizeX = int(volume.sizes[0]);
@@ -322,22 +324,13 @@ void convert(const QString &path, const ImportOptions &options, const ImportProg
 
 static_assert(maxSample == maxSampleValue, "the mapping's range is the viewer's");
 
-std::string valuesDescription(const ImportResult &result)
-{
-    return QStringLiteral("%1 values %2..%3, mapping %4")
-        .arg(QString::fromStdString(result.sampleType))
-        .arg(result.lowestValue, 0, 'g', 6)
-        .arg(result.highestValue, 0, 'g', 6)
-        .arg(QString::fromStdString(result.mappingDescription))
-        .toStdString();
-}
-
-ImportResult importVolume(const std::string &path, const ImportOptions &options, const ImportProgress &progress)
+ImportResult importVolume(const std::string &path, const ImportOptions &options, const ImportProgress &progress,
+                          const SampleStore &store)
 {
     const QString file = QString::fromStdString(path);
     ImportResult result;
     try {
-        convert(file, options, progress, &result);
+        convert(file, options, progress, store, &result);
         return result;
     } catch (const ImportCancelled &cancelled) {
         result = ImportResult();

@@ -1,8 +1,8 @@
 // The reader program: reads one volume for the viewer in a process of its own, so that a
 // library that crashes, aborts or runs away with memory on a damaged file ends this process
-// and not the viewer. The viewer starts it as
-//     dichtenschau-reader PATH FD
-// and it imports PATH as the viewer would, maps the values straight into the sample file it
+// and not the viewer (or dat-import). The viewer starts it with a request (ReaderProtocol):
+//     dichtenschau-reader read {"path":PATH, "samplesFile":FD, "options":{...}}
+// and it imports PATH with those options, maps the values straight into the sample file it
 // inherited as descriptor FD (SampleFile), and answers in the lines of ReaderProtocol on its
 // standard output. Whatever the libraries print goes to its standard error, which the
 // viewer keeps apart. It ends with the viewer: nobody would take its answer.
@@ -156,25 +156,21 @@ int main(int argc, char **argv)
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     takeStandardOutputForTheAnswer();
-    char *end[3] = {nullptr, nullptr, nullptr};
-    const long sampleFile = argc == 5 ? std::strtol(argv[2], &end[0], 10) : -1;
-    GridLimits limits;
-    if (argc == 5) {
-        limits.memoryBytes = std::strtoull(argv[3], &end[1], 10);
-        limits.textureSide = int(std::strtol(argv[4], &end[2], 10));
-    }
-    if (!answer || argc != 5 || *end[0] != '\0' || *end[1] != '\0' || *end[2] != '\0' || sampleFile < 0) {
-        std::fprintf(stderr, "usage: dichtenschau-reader PATH FD MEMORY-BYTES TEXTURE-SIDE (started by the viewer)\n");
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromUtf8(argv[i]);
+    ReadRequest request;
+    if (!answer || !ReaderProtocol::readRequest(arguments, &request) || request.samplesFile < 0) {
+        std::fprintf(stderr, "usage: dichtenschau-reader read REQUEST (started by the viewer)\n");
         return 2;
     }
     AddressSpaceLimit limit;
     const ImportProgress progress(progressListener(), [&limit](uint64_t samples, int bytesPerSample) {
         limit.allowGrid(samples, bytesPerSample);
     });
-    ImportOptions options;
-    options.limits = limits;
-    options.sampleStore = [sampleFile](size_t count) { return createSamples(int(sampleFile), count); };
-    const ImportResult result = importVolume(argv[1], options, progress);
+    const int samplesFile = request.samplesFile;
+    const ImportResult result = importVolume(request.path, request.options, progress,
+                                             [samplesFile](size_t count) { return createSamples(samplesFile, count); });
     say(ReaderProtocol::resultLine(result));
     return 0;
 }

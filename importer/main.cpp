@@ -2,24 +2,23 @@
 #include "DatWriter.h"
 #include "ImportError.h"
 #include "OutputCheck.h"
-#include "VolumeImport.h"
+#include "ReaderProcess.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <csignal>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <new>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 // Inputs of more bytes than this show their progress.
 constexpr qint64 progressThresholdBytes = 32 << 20;
+// As long as the viewer waits for a reader that neither reports nor reads.
+constexpr std::chrono::seconds stallLimit(30);
 
 // Prints "reading NAME: 10% 20% ... 100%" as one line, a step at each tenth.
 class ProgressLine
@@ -91,11 +90,13 @@ QString summaryLine(const ImportRequest &request, const ImportResult &result)
 void convert(const ImportRequest &request)
 {
     refuseOutput(request, {request.input.toStdString()});
-    ImportProgress::Listener listener;
+    ReaderProcess::Progress listener = [](double) {};
     if (inputBytes(request.input) > progressThresholdBytes)
         listener = ProgressLine(request.input);
-    const ImportProgress progress(listener);
-    const ImportResult result = importVolume(request.input.toStdString(), request.options, progress);
+    // The libraries abort on some damaged files: the reader program reads, as it does for the
+    // viewer, and its end becomes the refusal.
+    const std::atomic<bool> never{false};
+    const ImportResult result = ReaderProcess(stallLimit).read(request.input, request.options, listener, never);
     if (!result.ok())
         throw ImportError(QString::fromStdString(result.refusal));
     refuseOutput(request, result.files);
@@ -124,29 +125,6 @@ int convertOrRefuse(const ImportRequest &request)
     }
 }
 
-// The libraries abort on some damaged files (the viewer reads in a process of its own for
-// that reason): a child process converts, and a child ended by a signal becomes a refusal.
-int convertInChild(const ImportRequest &request)
-{
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child < 0)
-        return convertOrRefuse(request);
-    if (child == 0) {
-        const int status = convertOrRefuse(request);
-        std::fflush(nullptr);
-        _exit(status);
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
-            return refuse(QStringLiteral("%1: the reader process was lost").arg(request.input));
-    }
-    if (WIFSIGNALED(status))
-        return refuse(QStringLiteral("%1: the reader stopped on signal %2").arg(request.input).arg(WTERMSIG(status)));
-    return WEXITSTATUS(status);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -162,5 +140,5 @@ int main(int argc, char **argv)
         std::fputs(qPrintable(usageText()), stdout);
         return 0;
     }
-    return convertInChild(commandLine.request);
+    return convertOrRefuse(commandLine.request);
 }

@@ -194,8 +194,8 @@ void TestDatImport::refusalKeepsEarlierOutput()
              QStringList({QStringLiteral("kept.dat"), QStringLiteral("short.raw")}));
 }
 
-// GDCM aborts on an assertion on pydicom's dose grid without a frame count; the conversion
-// runs in a child process, whose end becomes the last line, and nothing is written.
+// GDCM aborts on an assertion on pydicom's dose grid without a frame count; the reader
+// program converts, its end becomes the one line, and nothing is written.
 void TestDatImport::aLibraryThatAbortsCostsOneLine()
 {
     const QString dose = QStringLiteral("/usr/lib/python3/dist-packages/pydicom/data/test_files/rtdose_1frame.dcm");
@@ -205,7 +205,9 @@ void TestDatImport::aLibraryThatAbortsCostsOneLine()
     const QString output = folder.filePath(QStringLiteral("dose.dat"));
     const Run result = run(datImportPath(), {dose, output});
     QCOMPARE(result.status, 1);
-    QVERIFY2(result.err.endsWith(QStringLiteral("dat-import: %1: the reader stopped on signal 6\n").arg(dose).toUtf8()), result.err);
+    QVERIFY2(result.err.startsWith(QStringLiteral("dat-import: %1: the reader stopped on signal 6").arg(dose).toUtf8())
+                 && result.err.count('\n') == 1,
+             result.err);
     QVERIFY(QDir(folder.path()).isEmpty());
 }
 

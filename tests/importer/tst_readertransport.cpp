@@ -7,10 +7,16 @@
 
 namespace {
 
+// A field added to these must be set below to something other than its default, or its
+// round trip proves nothing.
+static_assert(sizeof(ImportResult) == 464 && sizeof(ReadRequest) == 136, "set the new field below");
+
 // Every field set to something other than its default, so that one left behind shows.
 ImportResult everyFieldSet()
 {
     ImportResult result;
+    result.refusal = "x.dcm: holds colour images";
+    result.cancelled = true;
     result.format = "NIfTI";
     result.sizeX = 3;
     result.sizeY = 4;
@@ -35,6 +41,19 @@ ImportResult everyFieldSet()
     return result;
 }
 
+ReadRequest everyRequestFieldSet()
+{
+    ReadRequest request;
+    // Bytes that are no UTF-8, and a space.
+    request.path = "/data/Sch\xe4" "del 2.raw";
+    request.samplesFile = 7;
+    request.options.mapping = MappingKind::Times16;
+    request.options.window = std::make_pair(-160.0, 240.5);
+    request.options.raw = RawLayout{{7, 8, (uint64_t(1) << 40) + 1}, SampleType::Float64, true, 352};
+    request.options.limits = GridLimits{(uint64_t(1) << 60) + 1, 16384};
+    return request;
+}
+
 } // namespace
 
 // What crosses from the reader process to the viewer: the answer line carries the whole
@@ -52,27 +71,47 @@ private slots:
         QVERIFY(!line.contains('\n'));
         ImportResult got;
         QVERIFY(ReaderProtocol::readResult(line, &got));
-        QCOMPARE(got.format, sent.format);
-        QCOMPARE((QList<int>{got.sizeX, got.sizeY, got.sizeZ}), (QList<int>{3, 4, 5}));
-        QCOMPARE((QList<double>{got.spacing.x, got.spacing.y, got.spacing.z}), (QList<double>{0.5, 0.75, 2.5}));
-        QVERIFY(got.spacing.known && got.frame.known && got.units.hounsfield);
-        QVERIFY(got.frame.axes == sent.frame.axes && got.frame.origin == sent.frame.origin);
-        QCOMPARE(got.units.scale, sent.units.scale);
-        QCOMPARE(got.units.offset, sent.units.offset);
-        QCOMPARE(got.mappingDescription, sent.mappingDescription);
-        QVERIFY(got.notes == sent.notes && got.files == sent.files);
-        QCOMPARE(got.sampleType, sent.sampleType);
-        QCOMPARE(got.lowestValue, sent.lowestValue);
-        QCOMPARE(got.highestValue, sent.highestValue);
-        QCOMPARE(int(got.mapping.kind), int(MappingKind::Linear));
         // Exactly, not nearly: the mapping decides every sample's value.
-        QVERIFY(got.mapping.scale == sent.mapping.scale && got.mapping.offset == sent.mapping.offset);
-        QVERIFY(got.mapping.low == sent.mapping.low && got.mapping.high == sent.mapping.high);
+        QVERIFY(got == sent);
+    }
 
-        ImportResult refusal;
-        refusal.refusal = "x.dcm: holds colour images";
-        QVERIFY(ReaderProtocol::readResult(ReaderProtocol::resultLine(refusal), &got));
-        QCOMPARE(got.refusal, refusal.refusal);
+    void aRequestArrivesWhole_data()
+    {
+        QTest::addColumn<bool>("optionsSet");
+        QTest::newRow("every option") << true;
+        QTest::newRow("no option") << false;
+    }
+    void aRequestArrivesWhole()
+    {
+        QFETCH(bool, optionsSet);
+        ReadRequest sent = everyRequestFieldSet();
+        if (!optionsSet)
+            sent.options = ImportOptions();
+        ReadRequest got;
+        QVERIFY(ReaderProtocol::readRequest(ReaderProtocol::requestArguments(sent), &got));
+        QVERIFY(got == sent);
+    }
+
+    void aDamagedRequestIsRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        const QStringList whole = ReaderProtocol::requestArguments(everyRequestFieldSet());
+        QTest::newRow("another kind") << QStringList{"scan", whole[1]};
+        QTest::newRow("no object") << QStringList{whole[0]};
+        QTest::newRow("old form") << QStringList{"/data/ct.nii", "3", "0", "0"};
+        QTest::newRow("cut short") << QStringList{whole[0], whole[1].left(whole[1].size() / 2)};
+        QTest::newRow("unknown sample type") << QStringList{whole[0], QString(whole[1]).replace("float64", "float16")};
+        QTest::newRow("memory not a count") << QStringList{whole[0], QString(whole[1]).replace("1152921504606846977", "-1")};
+        QTest::newRow("option missing") << QStringList{whole[0], QString(whole[1]).replace("\"window\"", "\"windows\"")};
+        QTest::newRow("unknown mapping") << QStringList{whole[0], QString(whole[1]).replace("\"mapping\":1", "\"mapping\":7")};
+    }
+    void aDamagedRequestIsRefused()
+    {
+        QFETCH(QStringList, arguments);
+        ReadRequest got;
+        got.path = "untouched";
+        QVERIFY(!ReaderProtocol::readRequest(arguments, &got));
+        QCOMPARE(got.path, std::string("untouched"));
     }
 
     void aDamagedAnswerIsRefused_data()

@@ -29,20 +29,12 @@ bool verbose()
     return qEnvironmentVariableIntValue("DICHTENSCHAU_VERBOSE") != 0;
 }
 
-ImportResult refused(const std::string &reason, bool cancelled = false)
+ImportResult refused(const QString &path, const std::string &reason, bool cancelled = false)
 {
     ImportResult result;
-    result.refusal = reason;
+    result.refusal = QFile::encodeName(path).toStdString() + ": " + reason;
     result.cancelled = cancelled;
     return result;
-}
-
-// The window names the path before the reason, so a refusal about the path itself loses its
-// own mention of it; one about a file inside (a slice of a series) keeps that file's name.
-std::string reasonWithoutPath(const std::string &refusal, const std::string &path)
-{
-    const std::string prefix = path + ": ";
-    return refusal.compare(0, prefix.size(), prefix) == 0 ? refusal.substr(prefix.size()) : refusal;
 }
 
 bool validSizes(const ImportResult &result)
@@ -93,36 +85,34 @@ QString ReaderProcess::programPath()
     return QFileInfo(beside).isExecutable() ? beside : QStringLiteral(DICHTENSCHAU_READER_BUILD_PATH);
 }
 
-ImportResult ReaderProcess::read(const QString &path, const GridLimits &limits, const ReadProgress &progress,
+ImportResult ReaderProcess::read(const QString &path, const ImportOptions &options, const Progress &progress,
                                  const std::atomic<bool> &cancel)
 {
     std::string failure;
     const FileCloser samples{makeSampleFile(failure)};
     if (samples.file < 0)
-        return refused("no file in memory for the reader's samples: " + failure);
+        return refused(path, "no file in memory for the reader's samples: " + failure);
     QProcess process;
     process.setProgram(programPath());
-    process.setArguments({path, QString::number(samples.file), QString::number(limits.memoryBytes), QString::number(limits.textureSide)});
+    process.setArguments(ReaderProtocol::requestArguments({QFile::encodeName(path).toStdString(), options, samples.file}));
     // The reader, and no other program started meanwhile, inherits the sample file.
     process.setChildProcessModifier([file = samples.file] { fcntl(file, F_SETFD, 0); });
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
-        return refused("the reader " + programPath().toStdString() + " cannot start: " + process.errorString().toStdString());
+        return refused(path, "the reader " + programPath().toStdString() + " cannot start: " + process.errorString().toStdString());
 
     switch (waitForAnswer(process, progress, cancel)) {
     case Waited::Cancelled:
-        return refused("opening cancelled", true);
+        return refused(path, "opening cancelled", true);
     case Waited::Stalled:
-        return refused("the reader made no progress for " + std::to_string(stallLimit.count() / 1000) + " seconds");
+        return refused(path, "the reader made no progress for " + std::to_string(stallLimit.count() / 1000) + " seconds");
     case Waited::Finished:
         break;
     }
-    ImportResult result = outcome(process, samples.file);
-    result.refusal = reasonWithoutPath(result.refusal, QFile::encodeName(path).toStdString());
-    return result;
+    return outcome(process, path, samples.file);
 }
 
-ReaderProcess::Waited ReaderProcess::waitForAnswer(QProcess &process, const ReadProgress &progress,
+ReaderProcess::Waited ReaderProcess::waitForAnswer(QProcess &process, const Progress &progress,
                                                    const std::atomic<bool> &cancel)
 {
     QElapsedTimer sinceProgress;
@@ -153,7 +143,7 @@ ReaderProcess::Waited ReaderProcess::waitForAnswer(QProcess &process, const Read
     }
 }
 
-void ReaderProcess::takeLines(QProcess &process, const ReadProgress &progress)
+void ReaderProcess::takeLines(QProcess &process, const Progress &progress)
 {
     pendingOutput += process.readAllStandardOutput();
     qsizetype lineEnd;
@@ -184,7 +174,7 @@ void ReaderProcess::keepMessages(QProcess &process)
         messages.remove(0, messages.size() - keptMessageBytes);
 }
 
-ImportResult ReaderProcess::outcome(QProcess &process, int samplesFile)
+ImportResult ReaderProcess::outcome(QProcess &process, const QString &path, int samplesFile)
 {
     takeLines(process, [](double) {});
     keepMessages(process);
@@ -193,20 +183,20 @@ ImportResult ReaderProcess::outcome(QProcess &process, int samplesFile)
     if (!answer.isEmpty()) {
         ImportResult result;
         if (!ReaderProtocol::readResult(answer, &result) || (result.ok() && !validSizes(result)))
-            return refused("the reader's answer cannot be read");
+            return refused(path, "the reader's answer cannot be read");
         if (!result.ok())
             return result;
         std::string failure;
         const size_t count = size_t(result.sizeX) * size_t(result.sizeY) * size_t(result.sizeZ);
         result.samples = mapSamples(samplesFile, count, failure);
         if (result.samples.empty())
-            return refused("the reader's samples cannot be used: " + failure);
+            return refused(path, "the reader's samples cannot be used: " + failure);
         return result;
     }
     const std::string said = lastMessage().empty() ? std::string() : " (it said: " + lastMessage() + ")";
     if (process.exitStatus() == QProcess::CrashExit)
-        return refused("the reader stopped on signal " + std::to_string(process.exitCode()) + said);
-    return refused("the reader ended without an answer (exit status " + std::to_string(process.exitCode()) + ")" + said);
+        return refused(path, "the reader stopped on signal " + std::to_string(process.exitCode()) + said);
+    return refused(path, "the reader ended without an answer (exit status " + std::to_string(process.exitCode()) + ")" + said);
 }
 
 // The last line the libraries printed, as one printable line.

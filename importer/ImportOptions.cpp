@@ -1,0 +1,10 @@
+#include "ImportOptions.h"
+
+// C++17 has no comparison made by the compiler: a field added must be compared here, which
+// this check of the size recalls.
+static_assert(sizeof(ImportOptions) == 96, "compare the new field of ImportOptions below");
+
+bool operator==(const ImportOptions &a, const ImportOptions &b)
+{
+    return a.mapping == b.mapping && a.window == b.window && a.raw == b.raw && a.limits == b.limits;
+}

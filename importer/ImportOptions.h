@@ -1,0 +1,24 @@
+#pragma once
+
+#include "GridLimits.h"
+#include "RawLayout.h"
+#include "ValueMapping.h"
+
+#include <optional>
+#include <utility>
+
+// How to read and map the values of one import; the defaults fit the data. Plain values
+// only, so that a request carries them to the reader program whole.
+struct ImportOptions
+{
+    // Unset: the default that fits the data (see defaultMappingKind).
+    std::optional<MappingKind> mapping;
+    // Set: this source range spans 0..maxSample, whatever `mapping` says.
+    std::optional<std::pair<double, double>> window;
+    // Set for headerless input, which the name alone cannot describe.
+    std::optional<RawLayout> raw;
+    // What the caller can hold; a declared grid beyond it is refused before any sample is read.
+    GridLimits limits;
+
+    friend bool operator==(const ImportOptions &a, const ImportOptions &b);
+};
