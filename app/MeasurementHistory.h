@@ -26,7 +26,6 @@ signals:
     void measurementsRestored(const Measurements &measurements);
 
 private:
-    class MeasurementEdit;
     void restore(const Measurements &measurements);
 
     QUndoStack &stack;
