@@ -2,6 +2,7 @@
 
 #include "MeasurementGeometry.h"
 #include "PatientAxes.h"
+#include "SliceCaption.h"
 #include "SlicePlane.h"
 #include "VoxelReadout.h"
 
@@ -42,15 +43,7 @@ QString withUnit(const QString &number, const QString &unit)
 
 QString viewName(const SliceSource &source, int sliceAxis)
 {
-    switch (orientationAlong(sliceAxis, nearestAxisOrder(source.frame))) {
-    case SliceOrientation::Coronal:
-        return tr("coronal");
-    case SliceOrientation::Sagittal:
-        return tr("sagittal");
-    case SliceOrientation::Axial:
-        break;
-    }
-    return tr("axial");
+    return orientationName(orientationAlong(sliceAxis, nearestAxisOrder(source.frame))).toLower();
 }
 
 QStringList headerRow()

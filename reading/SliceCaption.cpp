@@ -13,7 +13,9 @@ QString tr(const char *text)
     return QCoreApplication::translate("SliceCaption", text);
 }
 
-QString nameOf(SliceOrientation orientation)
+} // namespace
+
+QString orientationName(SliceOrientation orientation)
 {
     switch (orientation) {
     case SliceOrientation::Coronal:
@@ -26,12 +28,10 @@ QString nameOf(SliceOrientation orientation)
     return tr("Axial");
 }
 
-} // namespace
-
 QString sliceCaption(const SliceSource &source, const SlicePlane &plane, int slice)
 {
     return tr("%1 %2 (0-%3)   %4 mm")
-        .arg(nameOf(plane.orientation))
+        .arg(orientationName(plane.orientation))
         .arg(slice)
         .arg(source.size[plane.sliceAxis] - 1)
         .arg(slicePosition(source, plane.sliceAxis, slice), 0, 'f', 1);

@@ -10,5 +10,7 @@
 // counted from 0 as the readout counts voxels, with the last index and where the slice lies
 // in millimetres; the window by whole units, as the eye reads them.
 
+// "Axial", "Coronal" or "Sagittal".
+QString orientationName(SliceOrientation orientation);
 QString sliceCaption(const SliceSource &source, const SlicePlane &plane, int slice);
 QString windowCaption(const WindowLevel &window);
