@@ -69,7 +69,7 @@ bool MeasurementEditor::startDrawing(const SliceMapping &mapping, const QPointF 
 void MeasurementEditor::move(const SliceMapping &mapping, const QPointF &point)
 {
     forgetReplacedGesture();
-    if (action == Action::None || index < 0 || index >= int(set->all().size()))
+    if (action == Action::None)
         return;
     const VoxelPoint at = mapping.toVoxel(point);
     Measurement changed = set->all()[size_t(index)];
@@ -132,12 +132,15 @@ void MeasurementEditor::finish()
     set->endGesture();
 }
 
-// The set's measurements were replaced under the gesture (an undo, another volume): what was
-// being drawn or dragged is gone with them.
+// The set's measurements were replaced under the gesture (an undo, another volume), or the
+// one in hand was deleted: what was being drawn or dragged is gone with them.
 void MeasurementEditor::forgetReplacedGesture()
 {
-    if (action != Action::None && !set->inGesture()) {
-        action = Action::None;
-        index = -1;
-    }
+    if (action == Action::None)
+        return;
+    if (set->inGesture() && index >= 0 && index < int(set->all().size()))
+        return;
+    action = Action::None;
+    index = -1;
+    set->cancelGesture();
 }

@@ -348,8 +348,14 @@ void SliceView::fitSlice()
         update();
 }
 
+// What is being drawn or dragged is dropped rather than deleted, so that the drag does not
+// go on without its measurement.
 void SliceView::deleteSelected()
 {
+    if (editor.isBusy()) {
+        editor.cancel();
+        return;
+    }
     MeasurementSet *set = state->measurements();
     const int selected = set->selected();
     if (selected >= 0 && isOnSlice(set->all()[size_t(selected)], sliceMapping()))
