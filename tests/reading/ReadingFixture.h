@@ -50,6 +50,12 @@ struct ReadingFixture
     ReadingLayout layout{view3d};
 };
 
+// Voxel coordinates that agree to well below a pixel at any zoom.
+inline bool near(const VoxelPoint &a, const VoxelPoint &b)
+{
+    return qAbs(a[0] - b[0]) < 1e-6 && qAbs(a[1] - b[1]) < 1e-6 && qAbs(a[2] - b[2]) < 1e-6;
+}
+
 // A whole drag with any one button, through its middle.
 inline void dragWith(QWidget *widget, Qt::MouseButton button, const QPointF &from, const QPointF &to)
 {

@@ -77,21 +77,6 @@ private slots:
         QVERIFY(!angleDegrees(spacing, {2, 2, 0}, {2, 2, 0}, {5, 1, 0}));
         QVERIFY(!angleDegrees(spacing, {4, 1, 0}, {2, 2, 0}, {2, 2, 0}));
     }
-
-    // A point dragged off the slice stays on its edge, the outer edge of the last voxel; a
-    // whole measurement dragged off stops where its outermost point meets the edge, its
-    // shape unchanged.
-    void draggedOffTheSliceStaysOnIt()
-    {
-        const std::array<int, 3> size{20, 10, 5};
-        QCOMPARE(clampedToSlice({-7, 30, 4}, 2, 4, size), (VoxelPoint{-0.5, 9.5, 4}));
-        QCOMPARE(clampedToSlice({25, 3, 1.7}, 1, 3, size), (VoxelPoint{19.5, 3, 1.7}));
-        QCOMPARE(clampedToSlice({25, 3, -1.7}, 1, 3, size), (VoxelPoint{19.5, 3, -0.5}));
-
-        const Measurement line{MeasurementKind::Distance, 2, 4, {{2, 3, 4}, {6, 1, 4}}};
-        QCOMPARE(movedWithinSlice(line, {-10, 20, 0}, size).points, (std::vector<VoxelPoint>{{-0.5, 9.5, 4}, {3.5, 7.5, 4}}));
-        QCOMPARE(movedWithinSlice(line, {1, 1, 3}, size).points, (std::vector<VoxelPoint>{{3, 4, 4}, {7, 2, 4}}));
-    }
 };
 
 QTEST_MAIN(TestMeasurementGeometry)

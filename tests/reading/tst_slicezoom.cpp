@@ -13,11 +13,6 @@ VoxelPoint pointUnder(const SliceView &view, const QPointF &at)
     return view.sliceMapping().toVoxel(at);
 }
 
-bool near(const VoxelPoint &a, const VoxelPoint &b)
-{
-    return qAbs(a[0] - b[0]) < 1e-6 && qAbs(a[1] - b[1]) < 1e-6 && qAbs(a[2] - b[2]) < 1e-6;
-}
-
 } // namespace
 
 class TestSliceZoom : public QObject
