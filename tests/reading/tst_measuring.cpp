@@ -1,4 +1,5 @@
 #include "MeasurementGeometry.h"
+#include "MeasurementReport.h"
 #include "ReadingFixture.h"
 #include "SliceViewMenu.h"
 
@@ -162,6 +163,23 @@ private slots:
         QTest::keyClick(view, Qt::Key_Down);
         QTest::keyClick(view, Qt::Key_Delete);
         QVERIFY(set->all().empty());
+    }
+
+    // The list as CSV: one row per measurement under a header, numbers with a decimal point
+    // whatever the locale, empty cells where a figure does not apply. The rectangle holds
+    // the voxels (2..3, 3..4) of slice 5, -378, -377, -338 and -337 HU.
+    void listsTheMeasurementsAsCsv()
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        ReadingFixture f;
+        const Measurements list{Measurement{MeasurementKind::Distance, 2, 5, {{0, 0, 5}, {10, 0, 5}}},
+                                Measurement{MeasurementKind::Rectangle, 2, 5, {{2, 3, 5}, {3, 4, 5}}}};
+        QCOMPARE(measurementTable(f.source, list, TableFormat::Csv),
+                 QString("number,view,slice,slice position mm,kind,length mm,angle degrees,area mm2,voxels,mean,SD,"
+                         "median,minimum,maximum,unit\n"
+                         "1,axial,5,12.5,distance,5.0,,,,,,,,,\n"
+                         "2,axial,5,12.5,rectangle,,,0.4,4,-357.5,23.1,-357.5,-378,-337,HU\n"));
+        QLocale::setDefault(QLocale::c());
     }
 
     // Another volume starts without the measurements of the one before.
