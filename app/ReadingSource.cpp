@@ -14,5 +14,7 @@ SliceSource readingSourceOf(const Volume *volume)
     source.spacing = volume->spacing();
     source.frame = volume->frame();
     source.units = volume->units();
+    if (volume->originalValues().count() == uint64_t(stated.x) * stated.y * stated.z)
+        source.values = volume->originalValues();
     return source;
 }

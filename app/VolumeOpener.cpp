@@ -52,6 +52,13 @@ uint64_t physicalMemoryBytes()
     return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
 }
 
+// The range in the source's own units, as the readout gives its values.
+QString valueRangeText(double lowest, double highest, const SampleUnits &units)
+{
+    const QString range = QString("%1 - %2").arg(lowest, 0, 'g', 6).arg(highest, 0, 'g', 6);
+    return units.hounsfield ? range + " HU" : range;
+}
+
 ImportResult readGuarded(const VolumeReader &reader, const QString &path, const GridLimits &limits, const ReadProgress &progress,
                          const std::atomic<bool> &cancel)
 {
@@ -228,15 +235,17 @@ void VolumeOpener::finishReading()
     std::unique_ptr<Volume> opened = makeVolume(read);
     // Such as the other series beside the one opened: worth seeing without the console.
     const QString note = read.notes.empty() ? QString() : QString::fromStdString(read.notes.front());
+    const QString values = read.values.isEmpty() ? QString() : valueRangeText(read.lowestValue, read.highestValue, read.units);
     read = ImportResult();
-    showVolume(std::move(opened), path, note, done->remember);
+    showVolume(std::move(opened), path, note, done->remember, values);
 }
 
 // Takes over a freshly built volume (with the view's context current) and ends the open: the
 // view shows it, and volumeShown lets the title and the stops follow its name. A refused one
 // changes nothing: the previous volume stays on screen with its title, histogram and stops,
 // and the loader's line on the console says why.
-void VolumeOpener::showVolume(std::unique_ptr<Volume> opened, const QString &path, const QString &note, bool remember)
+void VolumeOpener::showVolume(std::unique_ptr<Volume> opened, const QString &path, const QString &note, bool remember,
+                              QString values)
 {
     if (!opened->isValid()) {
         view->doneCurrent();
@@ -246,16 +255,18 @@ void VolumeOpener::showVolume(std::unique_ptr<Volume> opened, const QString &pat
         return;
     }
     const Volume &shown = *opened;
+    // A `.dat` file's samples are its values.
+    if (values.isEmpty())
+        values = valueRangeText(shown.units().valueOf(shown.densityMin), shown.units().valueOf(shown.densityMax), shown.units());
     view->setVolume(opened.release());
     view->doneCurrent();
     emit volumeShown(baseNameOf(path));
-    QString status = tr("%1: %2 x %3 x %4 voxels, values %5 - %6")
+    QString status = tr("%1: %2 x %3 x %4 voxels, values %5")
                          .arg(path)
                          .arg(shown.sizeX)
                          .arg(shown.sizeY)
                          .arg(shown.sizeZ)
-                         .arg(shown.densityMin)
-                         .arg(shown.densityMax);
+                         .arg(values);
     if (!note.isEmpty())
         status += "; " + note;
     emit statusChanged(status);

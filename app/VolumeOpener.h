@@ -72,7 +72,9 @@ private:
     void showReadProgress();
     void cancelReading();
     void finishReading();
-    void showVolume(std::unique_ptr<Volume> opened, const QString &path, const QString &note, bool remember);
+    // values: the range of the original values; empty for the range of the volume's samples.
+    void showVolume(std::unique_ptr<Volume> opened, const QString &path, const QString &note, bool remember,
+                    QString values = QString());
     void endOpen(const QString &path, bool opened, bool remember, const QString &refusal = QString());
     QString refuse(const QString &path, const QString &reason);
     void showReading(bool on);

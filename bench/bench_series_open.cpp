@@ -234,6 +234,9 @@ struct SeriesOpen
     // for the reading views stay in the peak.
     double driverMiB = 0;
     SampleGrid shown;
+    // The values the reader kept in its file in memory: their type and bytes per voxel.
+    std::string valueType;
+    int valueBytes = 0;
     bool ok = false;
 };
 
@@ -252,6 +255,8 @@ SeriesOpen openSeries(const std::string &folder)
         std::printf("%s\n", result.refusal.c_str());
         return open;
     }
+    open.valueType = result.sampleType;
+    open.valueBytes = sampleTypeSize(result.values.type());
     start = Clock::now();
     const std::unique_ptr<Volume> volume = std::make_unique<Volume>(result);
     glFinish();
@@ -388,5 +393,8 @@ int main(int argc, char **argv)
     getrusage(RUSAGE_CHILDREN, &children);
     std::printf("  %-28s %9.1f MiB  %5.2f bytes/voxel\n", "the reader process's peak", children.ru_maxrss / 1024.0,
                 children.ru_maxrss * 1024.0 / voxelCount);
+    std::printf("  %-28s %9.1f MiB  %5d bytes/voxel (%s)\n", "the values the reader keeps", memory.valueBytes * voxelCount / 1048576,
+                memory.valueBytes, memory.valueType.c_str());
+    std::printf("  %-28s %9.2f  (goal at most 1.10)\n", "the reader's peak / its values", children.ru_maxrss * 1024.0 / (memory.valueBytes * voxelCount));
     return 0;
 }

@@ -121,6 +121,10 @@ printf '%-40s %9s    (goal at most 1.5)\n' "open series: c / (a + b)" "$(awk '/r
 printf '%-40s %9s bytes/voxel (goal at most 14; driver keeps %s)\n' "open series: peak memory" \
   "$(awk '/peak less the driver/{ print $(NF-5); exit }' "$out/series")" \
   "$(awk '/kept by the GL driver/{ print $(NF-1); exit }' "$out/series")"
+printf '%-40s %9s bytes/voxel, %s times its values of %s bytes/voxel (goal at most 1.10)\n' "open series: the reader's peak" \
+  "$(awk '/the reader process.s peak/{ print $(NF-1); exit }' "$out/series")" \
+  "$(awk '/the reader.s peak \/ its values/{ print $(NF-4); exit }' "$out/series")" \
+  "$(awk '/the values the reader keeps/{ print $(NF-2); exit }' "$out/series")"
 sed -n 's/^whole-body series \([0-9]*\) x \([0-9]*\) x \([0-9]*\): opened in \([0-9.]*\) ms.*, peak \([0-9.]*\) bytes\/voxel.*, shown at \(.*\)$/open series \1x\2x\3: \4 ms, peak \5 bytes\/voxel, shown at \6/p' \
   "$out/wholebody"
 printf '%-40s %9s us\n' "editor: coupled drag step" "$(sed -n 's/^coupled drag step: \([0-9.]*\) us.*/\1/p' "$out/editor")"

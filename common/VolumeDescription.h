@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OriginalValues.h"
 #include "PatientFrame.h"
 #include "SampleBuffer.h"
 #include "SampleUnits.h"
@@ -10,7 +11,7 @@
 
 // One volume on its way from a reader to the view, the one description every stage passes
 // on: the import fills it, the reader process carries it across, and a Volume is built from
-// it and keeps what the view needs of it (spacing, frame, units).
+// it and keeps what the view needs of it (spacing, frame, units, the original values).
 struct VolumeDescription
 {
     // The format as the console names it: "DICOM", "NIfTI", "NRRD", "MetaImage",
@@ -32,6 +33,9 @@ struct VolumeDescription
     std::vector<std::string> files;
     // sizeX * sizeY * sizeZ samples, 0..maxSample, x fastest, then y, then z.
     SampleBuffer samples;
+    // The values the samples were mapped from, as many; empty where the samples are the
+    // values themselves (a `.dat` file).
+    OriginalValues values;
 };
 
 // Every field, the samples included.

@@ -611,7 +611,7 @@ double sortSlices(const QString &where, std::vector<DicomFile> *series, SourceVo
     return sortByInstance(series, volume);
 }
 
-void convertToFloat(const std::vector<unsigned char> &from, SampleType type, uint64_t count, float *to)
+void convertToFloat(const OwnedArray<unsigned char> &from, SampleType type, uint64_t count, float *to)
 {
     const bool big = QSysInfo::ByteOrder == QSysInfo::BigEndian;
     for (uint64_t i = 0; i < count; ++i)
@@ -647,7 +647,7 @@ void readSlices(const QString &where, const std::vector<DicomFile> &series, bool
         if (slice.type == volume->type) {
             ItkImageIO::readPixels(*io, series[i].path, place);
         } else if (volume->type == SampleType::Float32) {
-            allocateSamples(series[i].path, &slice, progress);
+            allocateScratchSamples(series[i].path, &slice);
             ItkImageIO::readPixels(*io, series[i].path, slice.bytes.data());
             convertToFloat(slice.bytes, slice.type, sliceSamples, reinterpret_cast<float *>(place));
         } else {

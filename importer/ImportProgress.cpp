@@ -1,10 +1,20 @@
 #include "ImportProgress.h"
 
 #include <algorithm>
+#include <cstring>
 
-ImportProgress::ImportProgress(Listener listener, GridListener gridListener)
-    : listener(std::move(listener)), gridListener(std::move(gridListener))
+ImportProgress::ImportProgress(Listener listener, GridListener gridListener, Store store)
+    : listener(std::move(listener)), gridListener(std::move(gridListener)), store(std::move(store))
 {
+}
+
+OwnedArray<unsigned char> ImportProgress::storeValues(uint64_t bytes) const
+{
+    if (store)
+        return store(bytes);
+    OwnedArray<unsigned char> values{size_t(bytes)};
+    std::memset(values.data(), 0, size_t(bytes));
+    return values;
 }
 
 void ImportProgress::announceGrid(uint64_t samples, int bytesPerSample) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OwnedArray.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -9,7 +11,8 @@
 // whether it should stop; the watcher reads the fraction (or hears it through the
 // listener) and may ask it to stop. Before a reader allocates the samples of the grid a
 // header declared, it announces their size, so that a watcher bounding the import's memory
-// can allow for them. Every member may be called from any thread.
+// can allow for them; the watcher may also say where they go (the reader program's file in
+// memory). Every member may be called from any thread.
 class ImportProgress
 {
 public:
@@ -18,9 +21,11 @@ public:
     // Runs on the importing thread: a grid of `samples` samples of `bytesPerSample` each is
     // about to be allocated.
     using GridListener = std::function<void(uint64_t samples, int bytesPerSample)>;
+    // Gives the memory for a volume's values, of `bytes`; throws std::bad_alloc.
+    using Store = std::function<OwnedArray<unsigned char>(uint64_t bytes)>;
 
     ImportProgress() = default;
-    explicit ImportProgress(Listener listener, GridListener gridListener = GridListener());
+    explicit ImportProgress(Listener listener, GridListener gridListener = GridListener(), Store store = Store());
     ImportProgress(const ImportProgress &) = delete;
     ImportProgress &operator=(const ImportProgress &) = delete;
 
@@ -31,6 +36,8 @@ public:
     void report(double fraction) const;
     double fraction() const { return done.load(); }
     void announceGrid(uint64_t samples, int bytesPerSample) const;
+    // Memory of the store, or of the heap where there is none, filled with zeros.
+    OwnedArray<unsigned char> storeValues(uint64_t bytes) const;
 
     void cancel() { cancelled.store(true); }
     bool cancelRequested() const { return cancelled.load(); }
@@ -38,6 +45,7 @@ public:
 private:
     Listener listener;
     GridListener gridListener;
+    Store store;
     mutable std::atomic<double> stageStart{0.0};
     mutable std::atomic<double> stageWidth{1.0};
     mutable std::atomic<double> done{0.0};

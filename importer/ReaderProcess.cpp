@@ -2,6 +2,7 @@
 
 #include "ReaderProtocol.h"
 #include "SampleFile.h"
+#include "ValueSamples.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,14 +90,14 @@ ImportResult ReaderProcess::read(const QString &path, const ImportOptions &optio
                                  const std::atomic<bool> &cancel)
 {
     std::string failure;
-    const FileCloser samples{makeSampleFile(failure)};
-    if (samples.file < 0)
-        return refused(path, "no file in memory for the reader's samples: " + failure);
+    const FileCloser values{makeSampleFile(failure)};
+    if (values.file < 0)
+        return refused(path, "no file in memory for the reader's values: " + failure);
     QProcess process;
     process.setProgram(programPath());
-    process.setArguments(ReaderProtocol::requestArguments({QFile::encodeName(path).toStdString(), options, samples.file}));
-    // The reader, and no other program started meanwhile, inherits the sample file.
-    process.setChildProcessModifier([file = samples.file] { fcntl(file, F_SETFD, 0); });
+    process.setArguments(ReaderProtocol::requestArguments({QFile::encodeName(path).toStdString(), options, values.file}));
+    // The reader, and no other program started meanwhile, inherits the values file.
+    process.setChildProcessModifier([file = values.file] { fcntl(file, F_SETFD, 0); });
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
         return refused(path, "the reader " + programPath().toStdString() + " cannot start: " + process.errorString().toStdString());
@@ -109,7 +110,7 @@ ImportResult ReaderProcess::read(const QString &path, const ImportOptions &optio
     case Waited::Finished:
         break;
     }
-    return outcome(process, path, samples.file);
+    return outcome(process, path, values.file);
 }
 
 ReaderProcess::Waited ReaderProcess::waitForAnswer(QProcess &process, const Progress &progress,
@@ -174,29 +175,44 @@ void ReaderProcess::keepMessages(QProcess &process)
         messages.remove(0, messages.size() - keptMessageBytes);
 }
 
-ImportResult ReaderProcess::outcome(QProcess &process, const QString &path, int samplesFile)
+ImportResult ReaderProcess::outcome(QProcess &process, const QString &path, int valuesFile)
 {
     takeLines(process, [](double) {});
     keepMessages(process);
-    // An answer is given only once the samples are written; whatever ends the process after
+    // An answer is given only once the values are written; whatever ends the process after
     // it cannot take them back.
     if (!answer.isEmpty()) {
         ImportResult result;
-        if (!ReaderProtocol::readResult(answer, &result) || (result.ok() && !validSizes(result)))
+        SampleType type = SampleType::UInt8;
+        const bool read = ReaderProtocol::readResult(answer, &result);
+        if (!read || (result.ok() && (!validSizes(result) || !parseSampleTypeName(QString::fromStdString(result.sampleType), &type))))
             return refused(path, "the reader's answer cannot be read");
         if (!result.ok())
             return result;
-        std::string failure;
-        const size_t count = size_t(result.sizeX) * size_t(result.sizeY) * size_t(result.sizeZ);
-        result.samples = mapSamples(samplesFile, count, failure);
-        if (result.samples.empty())
-            return refused(path, "the reader's samples cannot be used: " + failure);
-        return result;
+        return withSamples(std::move(result), path, valuesFile, type);
     }
     const std::string said = lastMessage().empty() ? std::string() : " (it said: " + lastMessage() + ")";
     if (process.exitStatus() == QProcess::CrashExit)
         return refused(path, "the reader stopped on signal " + std::to_string(process.exitCode()) + said);
     return refused(path, "the reader ended without an answer (exit status " + std::to_string(process.exitCode()) + ")" + said);
+}
+
+// The values are mapped where the reader left them and kept so; the samples are made from
+// them here, on every core, off the caller's GUI thread.
+ImportResult ReaderProcess::withSamples(ImportResult result, const QString &path, int valuesFile, SampleType type)
+{
+    std::string failure;
+    const uint64_t count = uint64_t(result.sizeX) * uint64_t(result.sizeY) * uint64_t(result.sizeZ);
+    std::shared_ptr<const unsigned char> bytes = mapValueBytes(valuesFile, count * uint64_t(sampleTypeSize(type)), failure);
+    if (!bytes)
+        return refused(path, "the reader's values cannot be used: " + failure);
+    result.values = OriginalValues(std::move(bytes), type, count);
+    try {
+        result.samples = mapToSamples(result.values, result.mapping, result.lowestValue, result.highestValue, mappingThreads());
+    } catch (const std::bad_alloc &) {
+        return refused(path, "not enough memory for " + std::to_string(count) + " samples");
+    }
+    return result;
 }
 
 // The last line the libraries printed, as one printable line.

@@ -2,6 +2,7 @@
 
 #include "ImportOptions.h"
 #include "ImportResult.h"
+#include "SampleType.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,13 +20,15 @@ class QProcess;
 //
 // read() runs on the caller's worker thread, or its only one: it starts the program and
 // waits for its lines (ReaderProtocol), passing on its progress and watching the cancel
-// flag, which ends the program at once. The samples come back in a file in memory that the program inherits
-// (SampleFile); they are mapped, not copied.
+// flag, which ends the program at once. The values come back in their stored type in a file
+// in memory that the program inherits (SampleFile); they are mapped, not copied, and kept as
+// the result's original values, and the 12-bit samples are made from them with the mapping
+// the reader chose, on every core.
 //
 // A program that crashes, is killed, hits its memory limit, or makes no progress for the
-// stall limit (neither reports any nor reads from its files) becomes a refusal that says so. What the libraries print stays off the
-// console: its last line joins such a refusal, and with DICHTENSCHAU_VERBOSE=1 all of it
-// goes to the viewer's standard error.
+// stall limit (neither reports any nor reads from its files) becomes a refusal that says
+// so. What the libraries print stays off the console: its last line joins such a refusal,
+// and with DICHTENSCHAU_VERBOSE=1 all of it goes to the viewer's standard error.
 class ReaderProcess
 {
 public:
@@ -46,7 +49,8 @@ private:
     Waited waitForAnswer(QProcess &process, const Progress &progress, const std::atomic<bool> &cancel);
     void takeLines(QProcess &process, const Progress &progress);
     void keepMessages(QProcess &process);
-    ImportResult outcome(QProcess &process, const QString &path, int samplesFile);
+    ImportResult outcome(QProcess &process, const QString &path, int valuesFile);
+    ImportResult withSamples(ImportResult result, const QString &path, int valuesFile, SampleType type);
     std::string lastMessage() const;
 
     std::chrono::milliseconds stallLimit;

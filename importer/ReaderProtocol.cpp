@@ -268,7 +268,7 @@ namespace ReaderProtocol {
 QStringList requestArguments(const ReadRequest &request)
 {
     const QJsonObject object{{"path", textOf(request.path)},
-                             {"samplesFile", request.samplesFile},
+                             {"valuesFile", request.valuesFile},
                              {"options", optionsObject(request.options)}};
     return {readWord, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact))};
 }
@@ -284,7 +284,7 @@ bool readRequest(const QStringList &arguments, ReadRequest *request)
     ObjectReader reader(document.object());
     ReadRequest read;
     read.path = reader.text("path");
-    read.samplesFile = reader.whole("samplesFile");
+    read.valuesFile = reader.whole("valuesFile");
     const bool optionsRead = readOptions(ObjectReader(reader.child("options")), &read.options);
     if (!reader.ok() || !optionsRead)
         return false;

@@ -96,10 +96,15 @@ void allocateSamples(const QString &file, SourceVolume *volume, const ImportProg
 {
     progress.announceGrid(volume->sampleCount(), sampleTypeSize(volume->type));
     try {
-        volume->bytes.assign(size_t(volume->dataBytes()), 0);
+        volume->bytes = progress.storeValues(volume->dataBytes());
     } catch (const std::bad_alloc &) {
         throw ImportError(QStringLiteral("%1: not enough memory for %2 bytes of samples").arg(file).arg(volume->dataBytes()));
     }
+}
+
+void allocateScratchSamples(const QString &file, SourceVolume *volume)
+{
+    allocateSamples(file, volume, ImportProgress());
 }
 
 void checkCancel(const QString &file, const ImportProgress &progress)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GridLimits.h"
+#include "OwnedArray.h"
 #include "PatientFrame.h"
 #include "SampleType.h"
 
@@ -15,7 +16,7 @@ class ImportProgress;
 // One volume as a format reader found it, before its values are mapped: sizes, voxel
 // spacing, where the grid lies in the patient, and the samples in their stored type, x
 // fastest, in the host's byte order (so that a volume costs what its samples cost and no
-// more). Also what the caller should know besides: every file the samples came from, and
+// more; in the reader program they lie in the file in memory its caller maps). Also what the caller should know besides: every file the samples came from, and
 // notes worth a line of their own.
 struct SourceVolume
 {
@@ -27,7 +28,7 @@ struct SourceVolume
     // The modality the source names ("CT", "MR"); empty where its format has no such field.
     std::string modality;
     SampleType type = SampleType::UInt8;
-    std::vector<unsigned char> bytes;
+    OwnedArray<unsigned char> bytes;
     std::vector<std::string> files;
     std::vector<std::string> notes;
 
@@ -52,9 +53,13 @@ void checkDataFileKind(const QString &header, const QString &dataFile);
 // calls it as soon as the header is read, before it reads a sample.
 void checkLimits(const QString &file, const SourceVolume &volume, const GridLimits &limits);
 
-// Allocates the samples for the sizes and type already set, refusing when memory is short;
-// announces them through `progress` first.
+// Allocates the samples for the sizes and type already set, where `progress` stores them,
+// refusing when memory is short; announces them through `progress` first.
 void allocateSamples(const QString &file, SourceVolume *volume, const ImportProgress &progress);
+
+// Allocates the samples of a part read on the way (a slice stored otherwise than the
+// volume), which the volume's store does not take.
+void allocateScratchSamples(const QString &file, SourceVolume *volume);
 
 // Stops the import when the watcher asked for it.
 void checkCancel(const QString &file, const ImportProgress &progress);

@@ -9,6 +9,7 @@
 #include "RobustRange.h"
 #include "SampleLimits.h"
 #include "SourceVolume.h"
+#include "ValueSamples.h"
 #include "ValueStats.h"
 
 #include <QFileInfo>
@@ -26,9 +27,8 @@ constexpr uint64_t maxRangeSample = 1000000;
 // tilt their gantry or plan slices along an organ; a degree or two is a patient lying askew.
 constexpr double obliqueDegrees = 3.0;
 constexpr uint64_t valueChunk = 1 << 20;
-// How the progress divides between reading, surveying the values and mapping them.
-constexpr double readingShare = 0.8;
-constexpr double surveyShare = 0.1;
+// How the progress divides between reading and surveying the values.
+constexpr double readingShare = 0.9;
 
 const char *const niftiSuffixes[] = {".nii", ".nii.gz", ".hdr", ".img", ".hdr.gz", ".img.gz"};
 const char *const nrrdSuffixes[] = {".nrrd", ".nhdr"};
@@ -66,31 +66,11 @@ SourceVolume readSource(const QString &path, const ImportOptions &options, const
                           .arg(path));
 }
 
-template <typename T, typename F>
-void forEachStored(const unsigned char *bytes, uint64_t begin, uint64_t end, F &&f)
-{
-    for (uint64_t i = begin; i < end; ++i) {
-        T value;
-        std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
-        f(i, double(value));
-    }
-}
-
 // Calls f(index, value) for the samples begin..end-1, decoding their type once per call.
 template <typename F>
-void forEachValue(const SourceVolume &volume, uint64_t begin, uint64_t end, F &&f)
+void forEachSourceValue(const SourceVolume &volume, uint64_t begin, uint64_t end, F &&f)
 {
-    const unsigned char *bytes = volume.bytes.data();
-    switch (volume.type) {
-    case SampleType::UInt8: forEachStored<uint8_t>(bytes, begin, end, f); break;
-    case SampleType::Int8: forEachStored<int8_t>(bytes, begin, end, f); break;
-    case SampleType::UInt16: forEachStored<uint16_t>(bytes, begin, end, f); break;
-    case SampleType::Int16: forEachStored<int16_t>(bytes, begin, end, f); break;
-    case SampleType::UInt32: forEachStored<uint32_t>(bytes, begin, end, f); break;
-    case SampleType::Int32: forEachStored<int32_t>(bytes, begin, end, f); break;
-    case SampleType::Float32: forEachStored<float>(bytes, begin, end, f); break;
-    case SampleType::Float64: forEachStored<double>(bytes, begin, end, f); break;
-    }
+    forEachValue(volume.bytes.data(), volume.type, begin, end, f);
 }
 
 // Runs f(begin, end) over the samples in chunks, reporting progress and stopping when asked.
@@ -106,18 +86,8 @@ void forEachChunkRange(const QString &path, const SourceVolume &volume, const Im
     }
 }
 
-// Runs f(index, value) over every sample in chunks.
-template <typename F>
-void forEachChunk(const QString &path, const SourceVolume &volume, const ImportProgress &progress, F &&f)
-{
-    forEachChunkRange(path, volume, progress, [&](uint64_t begin, uint64_t end) { forEachValue(volume, begin, end, f); });
-}
-
-// Integer samples, the storage of nearly every scan, span few values: their range comes from
-// a plain loop and their mapping from a table over that range, instead of a conversion to
-// double, a check and a rounding per sample, which cost more than reading the files.
-constexpr int64_t maxTableSize = 1 << 20;
-
+// Integer samples, the storage of nearly every scan: their range comes from a plain loop
+// instead of a conversion to double and a check per sample.
 template <typename T>
 void addRangeOfStored(const unsigned char *bytes, uint64_t begin, uint64_t end, ValueStats &stats)
 {
@@ -143,48 +113,7 @@ void addRangeOfChunk(const SourceVolume &volume, uint64_t begin, uint64_t end, V
     case SampleType::UInt32: addRangeOfStored<uint32_t>(bytes, begin, end, stats); break;
     case SampleType::Int32: addRangeOfStored<int32_t>(bytes, begin, end, stats); break;
     case SampleType::Float32:
-    case SampleType::Float64: forEachValue(volume, begin, end, [&stats](uint64_t, double value) { stats.add(value); }); break;
-    }
-}
-
-// The mapped sample of every whole value from `low` up, as many as `size`.
-std::vector<uint16_t> mappingTable(int64_t low, int64_t size, const ValueMapping &mapping)
-{
-    std::vector<uint16_t> table(static_cast<size_t>(size));
-    for (int64_t i = 0; i < size; ++i)
-        table[size_t(i)] = mapping.map(double(low + i));
-    return table;
-}
-
-template <typename T>
-void mapStoredThroughTable(const unsigned char *bytes, uint64_t begin, uint64_t end, int64_t low,
-                           const std::vector<uint16_t> &table, uint16_t *out)
-{
-    for (uint64_t i = begin; i < end; ++i) {
-        T value;
-        std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
-        out[i] = table[size_t(int64_t(value) - low)];
-    }
-}
-
-// Maps with the table where there is one: every sample lies in low..low + table.size() - 1.
-void mapChunk(const SourceVolume &volume, uint64_t begin, uint64_t end, const ValueMapping &mapping, int64_t low,
-              const std::vector<uint16_t> &table, uint16_t *out)
-{
-    const unsigned char *bytes = volume.bytes.data();
-    if (table.empty()) {
-        forEachValue(volume, begin, end, [out, &mapping](uint64_t i, double value) { out[i] = mapping.map(value); });
-        return;
-    }
-    switch (volume.type) {
-    case SampleType::UInt8: mapStoredThroughTable<uint8_t>(bytes, begin, end, low, table, out); break;
-    case SampleType::Int8: mapStoredThroughTable<int8_t>(bytes, begin, end, low, table, out); break;
-    case SampleType::UInt16: mapStoredThroughTable<uint16_t>(bytes, begin, end, low, table, out); break;
-    case SampleType::Int16: mapStoredThroughTable<int16_t>(bytes, begin, end, low, table, out); break;
-    case SampleType::UInt32: mapStoredThroughTable<uint32_t>(bytes, begin, end, low, table, out); break;
-    case SampleType::Int32: mapStoredThroughTable<int32_t>(bytes, begin, end, low, table, out); break;
-    case SampleType::Float32:
-    case SampleType::Float64: break;
+    case SampleType::Float64: forEachSourceValue(volume, begin, end, [&stats](uint64_t, double value) { stats.add(value); }); break;
     }
 }
 
@@ -205,7 +134,7 @@ std::vector<double> sampleOfFiniteValues(const SourceVolume &volume)
     std::vector<double> values;
     values.reserve(size_t(std::min(count, maxRangeSample)));
     for (uint64_t i = 0; i < count; i += stride) {
-        forEachValue(volume, i, i + 1, [&values](uint64_t, double value) {
+        forEachSourceValue(volume, i, i + 1, [&values](uint64_t, double value) {
             if (std::isfinite(value))
                 values.push_back(value);
         });
@@ -272,38 +201,22 @@ void noteObliqueFrame(const PatientFrame &frame, std::vector<std::string> *notes
                              .toStdString());
 }
 
-SampleBuffer mappedSamples(const QString &path, const SourceVolume &volume, const ValueStats &stats,
-                           const ValueMapping &mapping, const SampleStore &store, const ImportProgress &progress)
+// The values stay where the reader put them (the reader program's file in memory), shared
+// from now on.
+OriginalValues originalValuesOf(SourceVolume &volume)
 {
-    SampleBuffer samples;
-    try {
-        const size_t count = size_t(volume.sampleCount());
-        samples = store ? store(count) : SampleBuffer(count);
-    } catch (const std::bad_alloc &) {
-        throw ImportError(QStringLiteral("%1: not enough memory for %2 samples").arg(path).arg(volume.sampleCount()));
-    }
-    // The range is measured in double first: the extremes of a 64-bit type do not fit a
-    // 64-bit difference.
-    const bool tabled = isIntegerType(volume.type) && stats.max() - stats.min() + 1 <= double(maxTableSize);
-    const int64_t low = tabled ? int64_t(stats.min()) : 0;
-    const std::vector<uint16_t> table =
-        tabled ? mappingTable(low, int64_t(stats.max()) - low + 1, mapping) : std::vector<uint16_t>();
-    uint16_t *out = samples.data();
-    forEachChunkRange(path, volume, progress,
-                      [&](uint64_t begin, uint64_t end) { mapChunk(volume, begin, end, mapping, low, table, out); });
-    return samples;
+    const uint64_t count = volume.sampleCount();
+    const auto kept = std::make_shared<OwnedArray<unsigned char>>(std::move(volume.bytes));
+    return OriginalValues(std::shared_ptr<const unsigned char>(kept, kept->data()), volume.type, count);
 }
 
-void convert(const QString &path, const ImportOptions &options, const ImportProgress &progress, const SampleStore &store,
-             ImportResult *result)
+void readValues(const QString &path, const ImportOptions &options, const ImportProgress &progress, ImportResult *result)
 {
     progress.beginStage(0.0, readingShare);
     SourceVolume volume = readSource(path, options, progress);
-    progress.beginStage(readingShare, surveyShare);
+    progress.beginStage(readingShare, 1.0 - readingShare);
     const ValueStats stats = statsOf(path, volume, progress);
     result->mapping = chooseMapping(options, volume, stats);
-    progress.beginStage(readingShare + surveyShare, 1.0 - readingShare - surveyShare);
-    result->samples = mappedSamples(path, volume, stats, result->mapping, store, progress);
     result->mappingDescription = result->mapping.description().toStdString();
     result->format = volume.format;
     result->sizeX = int(volume.sizes[0]);
@@ -318,19 +231,16 @@ void convert(const QString &path, const ImportOptions &options, const ImportProg
     result->sampleType = sampleTypeName(volume.type).toStdString();
     result->lowestValue = stats.min();
     result->highestValue = stats.max();
+    result->values = originalValuesOf(volume);
 }
 
-} // namespace
-
-static_assert(maxSample == maxSampleValue, "the mapping's range is the viewer's");
-
-ImportResult importVolume(const std::string &path, const ImportOptions &options, const ImportProgress &progress,
-                          const SampleStore &store)
+template <typename F>
+ImportResult refusedOrDone(const std::string &path, F &&read)
 {
     const QString file = QString::fromStdString(path);
     ImportResult result;
     try {
-        convert(file, options, progress, store, &result);
+        read(file, &result);
         return result;
     } catch (const ImportCancelled &cancelled) {
         result = ImportResult();
@@ -347,4 +257,25 @@ ImportResult importVolume(const std::string &path, const ImportOptions &options,
         result.refusal = ImportError(QStringLiteral("%1: %2").arg(file, QString::fromLocal8Bit(error.what()).simplified())).message().toStdString();
     }
     return result;
+}
+
+} // namespace
+
+static_assert(maxSample == maxSampleValue, "the mapping's range is the viewer's");
+
+ImportResult importValues(const std::string &path, const ImportOptions &options, const ImportProgress &progress)
+{
+    return refusedOrDone(path, [&](const QString &file, ImportResult *result) { readValues(file, options, progress, result); });
+}
+
+ImportResult importVolume(const std::string &path, const ImportOptions &options, const ImportProgress &progress)
+{
+    return refusedOrDone(path, [&](const QString &file, ImportResult *result) {
+        readValues(file, options, progress, result);
+        try {
+            result->samples = mapToSamples(result->values, result->mapping, result->lowestValue, result->highestValue, 1);
+        } catch (const std::bad_alloc &) {
+            throw ImportError(QStringLiteral("%1: not enough memory for %2 samples").arg(file).arg(result->values.count()));
+        }
+    });
 }

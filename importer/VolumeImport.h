@@ -3,9 +3,7 @@
 #include "ImportOptions.h"
 #include "ImportProgress.h"
 #include "ImportResult.h"
-#include "SampleBuffer.h"
 
-#include <functional>
 #include <string>
 
 // The one way into the viewer's sample range for everything but .dat: DICOM (a file, a
@@ -18,13 +16,15 @@
 constexpr double robustLowFraction = 0.005;
 constexpr double robustHighFraction = 0.995;
 
-// Where the mapped samples go, given their count; unset: memory of the result's own. The
-// reader program hands out a file that the viewer maps.
-using SampleStore = std::function<SampleBuffer(size_t count)>;
-
 // Reads the volume at `path`, a file or a DICOM folder, told apart by its name: .dcm (or
 // any file GDCM takes for DICOM), .nii, .nii.gz, .hdr, .img, .nrrd, .nhdr, .mha, .mhd,
-// .inv3. Never throws; a refusal leaves everything as it was.
-ImportResult importVolume(const std::string &path, const ImportOptions &options = ImportOptions(),
-                          const ImportProgress &progress = ImportProgress(), const SampleStore &store = SampleStore());
+// .inv3, and chooses the mapping of its values: the result holds the original values (in
+// the memory `progress` stores them in) and no samples. The reader program's import, whose
+// caller maps the values to samples (mapToSamples). Never throws; a refusal leaves
+// everything as it was.
+ImportResult importValues(const std::string &path, const ImportOptions &options = ImportOptions(),
+                          const ImportProgress &progress = ImportProgress());
 
+// As importValues, and the samples mapped from the values besides.
+ImportResult importVolume(const std::string &path, const ImportOptions &options = ImportOptions(),
+                          const ImportProgress &progress = ImportProgress());

@@ -1,10 +1,11 @@
 // The reader program: reads one volume for the viewer in a process of its own, so that a
 // library that crashes, aborts or runs away with memory on a damaged file ends this process
 // and not the viewer (or dat-import). The viewer starts it with a request (ReaderProtocol):
-//     dichtenschau-reader read {"path":PATH, "samplesFile":FD, "options":{...}}
-// and it imports PATH with those options, maps the values straight into the sample file it
-// inherited as descriptor FD (SampleFile), and answers in the lines of ReaderProtocol on its
-// standard output. Whatever the libraries print goes to its standard error, which the
+//     dichtenschau-reader read {"path":PATH, "valuesFile":FD, "options":{...}}
+// and it imports PATH with those options, reads the values straight into the file in memory
+// it inherited as descriptor FD (SampleFile), where they stay in their stored type for the
+// caller to map, and answers in the lines of ReaderProtocol on its standard output: the
+// mapping it chose travels in the answer, and the caller makes the 12-bit samples. Whatever the libraries print goes to its standard error, which the
 // viewer keeps apart. It ends with the viewer: nobody would take its answer.
 //
 // Its address space is bounded: at first by what the program itself takes plus a margin for
@@ -94,8 +95,8 @@ public:
         allowAtLeast(base);
     }
 
-    // The samples of a declared grid: as stored, once more in a library's own buffers, and
-    // mapped to 16 bits in the samples file.
+    // The samples of a declared grid: as stored in the values file, once more in a library's
+    // own buffers, and room for a conversion of two bytes each on the way.
     void allowGrid(uint64_t samples, int bytesPerSample)
     {
         const uint64_t perSample = uint64_t(2 * bytesPerSample + 2);
@@ -160,17 +161,16 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromUtf8(argv[i]);
     ReadRequest request;
-    if (!answer || !ReaderProtocol::readRequest(arguments, &request) || request.samplesFile < 0) {
+    if (!answer || !ReaderProtocol::readRequest(arguments, &request) || request.valuesFile < 0) {
         std::fprintf(stderr, "usage: dichtenschau-reader read REQUEST (started by the viewer)\n");
         return 2;
     }
     AddressSpaceLimit limit;
-    const ImportProgress progress(progressListener(), [&limit](uint64_t samples, int bytesPerSample) {
-        limit.allowGrid(samples, bytesPerSample);
-    });
-    const int samplesFile = request.samplesFile;
-    const ImportResult result = importVolume(request.path, request.options, progress,
-                                             [samplesFile](size_t count) { return createSamples(samplesFile, count); });
+    const int valuesFile = request.valuesFile;
+    const ImportProgress progress(
+        progressListener(), [&limit](uint64_t samples, int bytesPerSample) { limit.allowGrid(samples, bytesPerSample); },
+        [valuesFile](uint64_t bytes) { return createValueBytes(valuesFile, bytes); });
+    const ImportResult result = importValues(request.path, request.options, progress);
     say(ReaderProtocol::resultLine(result));
     return 0;
 }

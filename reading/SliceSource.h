@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OriginalValues.h"
 #include "PatientFrame.h"
 #include "SampleUnits.h"
 #include "VoxelSpacing.h"
@@ -23,6 +24,9 @@ struct SliceSource
     VoxelSpacing spacing;
     PatientFrame frame;
     SampleUnits units;
+    // The values the source stored, one per voxel of `size`, x fastest; empty where the
+    // samples are the values.
+    OriginalValues values;
 
     bool isEmpty() const { return !samples || size[0] <= 0 || size[1] <= 0 || size[2] <= 0; }
     int64_t offsetOf(const std::array<int, 3> &voxel) const
@@ -30,9 +34,14 @@ struct SliceSource
         return voxel[0] * stride[0] + voxel[1] * stride[1] + voxel[2] * stride[2];
     }
     uint16_t sampleAt(const std::array<int, 3> &voxel) const { return samples[offsetOf(voxel)]; }
-    // The value the source stored at the voxel, in its own units (HU for CT): what the
-    // readout and every measurement report.
-    double valueAt(const std::array<int, 3> &voxel) const { return units.valueOf(sampleAt(voxel)); }
+    // The value the source stored at the voxel, in its own units (HU for CT), exactly, also
+    // where the sample clips it: what the readout and every measurement report.
+    double valueAt(const std::array<int, 3> &voxel) const
+    {
+        if (values.isEmpty())
+            return units.valueOf(sampleAt(voxel));
+        return values.at(uint64_t(voxel[0] + int64_t(size[0]) * (voxel[1] + int64_t(size[1]) * voxel[2])));
+    }
     // Millimetres between neighbours along voxel axis a; 1 where the source states none.
     double spacingAlong(int a) const
     {

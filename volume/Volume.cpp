@@ -39,7 +39,8 @@ Volume::Volume(const char *path)
 }
 
 Volume::Volume(const VolumeDescription &description)
-    : voxelSpacing(description.spacing), patientFrame(description.frame), sampleUnits(description.units)
+    : voxelSpacing(description.spacing), patientFrame(description.frame), sampleUnits(description.units),
+      values(description.values)
 {
     loadFromMemory(description.samples, description.sizeX, description.sizeY, description.sizeZ);
     reportClampedSamples();

@@ -41,7 +41,7 @@ public:
     // From a reader's description: its samples (meant to lie in 0..4095) and what they stand
     // for. The caller has printed its own line about where they come from; the volume prints
     // its refusal or its histogram lines. The volume keeps a copy of its own; the caller's
-    // samples are read during construction only.
+    // samples are read during construction only. Its original values are kept as they lie.
     explicit Volume(const VolumeDescription &description);
     ~Volume();
 
@@ -62,6 +62,9 @@ public:
     // Where the grid lies in the patient; unknown for a `.dat` file.
     const PatientFrame &frame() const { return patientFrame; }
     const SampleUnits &units() const { return sampleUnits; }
+    // The values the samples were mapped from, shared with whoever read them; empty for a
+    // `.dat` file, whose samples are its values.
+    const OriginalValues &originalValues() const { return values; }
     // The console line that said why the volume was refused, without its line break; empty
     // for a valid volume.
     const std::string &refusal() const { return refusalLine; }
@@ -127,6 +130,7 @@ private:
     VoxelSpacing voxelSpacing;
     PatientFrame patientFrame;
     SampleUnits sampleUnits;
+    OriginalValues values;
     std::string refusalLine;
     bool valid = false;
 };

@@ -120,7 +120,7 @@ private slots:
         const OrientedGrid usual = storeAnatomy([](int l, int p, int s) { return uint16_t(hu(l, p, s) + 1024); }, anatomySize,
                                                 anatomySpacing, StorageOrder());
         SliceSource expected{usual.samples.data(), usual.size, {1, usual.size[0], usual.size[0] * usual.size[1]},
-                             usual.spacing, usual.frame, source.units};
+                             usual.spacing, usual.frame, source.units, {}};
         for (SliceOrientation o : {SliceOrientation::Axial, SliceOrientation::Coronal, SliceOrientation::Sagittal}) {
             QCOMPARE(middleSlice(source, o), middleSlice(expected, o));
             QCOMPARE(planeExtent(slicePlaneFor(o, source), source), planeExtent(slicePlaneFor(o, expected), expected));

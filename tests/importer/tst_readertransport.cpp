@@ -1,15 +1,23 @@
+#include "ReaderProcess.h"
 #include "ReaderProtocol.h"
 #include "SampleFile.h"
+#include "ValueSamples.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include <unistd.h>
 
 namespace {
 
 // A field added to these must be set below to something other than its default, or its
-// round trip proves nothing.
-static_assert(sizeof(ImportResult) == 464 && sizeof(ReadRequest) == 136, "set the new field below");
+// round trip proves nothing. The values and the samples travel in the values file.
+static_assert(sizeof(ImportResult) == 496 && sizeof(ReadRequest) == 136, "set the new field below");
 
 // Every field set to something other than its default, so that one left behind shows.
 ImportResult everyFieldSet()
@@ -46,7 +54,7 @@ ReadRequest everyRequestFieldSet()
     ReadRequest request;
     // Bytes that are no UTF-8, and a space.
     request.path = "/data/Sch\xe4" "del 2.raw";
-    request.samplesFile = 7;
+    request.valuesFile = 7;
     request.options.mapping = MappingKind::Times16;
     request.options.window = std::make_pair(-160.0, 240.5);
     request.options.raw = RawLayout{{7, 8, (uint64_t(1) << 40) + 1}, SampleType::Float64, true, 352};
@@ -56,9 +64,10 @@ ReadRequest everyRequestFieldSet()
 
 } // namespace
 
-// What crosses from the reader process to the viewer: the answer line carries the whole
-// result, a damaged line is refused rather than half read, and the samples file is taken
-// only when it holds exactly the grid.
+// What crosses between the reader program and its caller: the request and the answer line
+// carry the whole request and result, a damaged one is refused rather than half read, the
+// values file is taken only when it holds exactly the grid, and the samples are made from
+// the values as the mapping says.
 class TestReaderTransport : public QObject
 {
     Q_OBJECT
@@ -158,17 +167,17 @@ private slots:
             QCOMPARE(got, fraction);
     }
 
-    // The viewer reads the mapped file sample by sample; a file shorter than the grid would
-    // end it at the first sample past its end.
-    void theSamplesFileIsTakenOnlyWhole_data()
+    // The caller reads the mapped file value by value; a file shorter than the grid would
+    // end it at the first value past its end.
+    void theValuesFileIsTakenOnlyWhole_data()
     {
         QTest::addColumn<int>("written");
         QTest::addColumn<int>("expected");
-        QTest::newRow("whole") << 60 << 60;
-        QTest::newRow("shorter than the grid") << 60 << 61;
-        QTest::newRow("longer than the grid") << 60 << 59;
+        QTest::newRow("whole") << 120 << 120;
+        QTest::newRow("shorter than the grid") << 120 << 122;
+        QTest::newRow("longer than the grid") << 120 << 118;
     }
-    void theSamplesFileIsTakenOnlyWhole()
+    void theValuesFileIsTakenOnlyWhole()
     {
         QFETCH(int, written);
         QFETCH(int, expected);
@@ -176,17 +185,137 @@ private slots:
         const int file = makeSampleFile(failure);
         QVERIFY2(file >= 0, failure.c_str());
         {
-            SampleBuffer store = createSamples(file, size_t(written));
+            OwnedArray<unsigned char> store = createValueBytes(file, uint64_t(written));
             for (int i = 0; i < written; ++i)
-                store[size_t(i)] = uint16_t(i * 60);
+                store[size_t(i)] = static_cast<unsigned char>(i * 2 + 1);
         }
-        const SampleBuffer mapped = mapSamples(file, size_t(expected), failure);
+        const std::shared_ptr<const unsigned char> mapped = mapValueBytes(file, uint64_t(expected), failure);
         QCOMPARE(failure.empty(), written == expected);
-        QCOMPARE(mapped.size(), size_t(written == expected ? written : 0));
-        // The viewer closes the file at once; the mapping keeps the samples.
+        QCOMPARE(bool(mapped), written == expected);
+        // The caller closes the file at once; the mapping keeps the values.
         close(file);
-        for (size_t i = 0; i < mapped.size(); ++i)
-            QCOMPARE(int(mapped[i]), int(i) * 60);
+        for (int i = 0; mapped && i < written; ++i)
+            QCOMPARE(int(mapped.get()[i]), i * 2 + 1);
+    }
+
+    // The samples the caller makes from the values with the reader's mapping: clipped at both
+    // ends, rounded, NaN as 0, and a value outside the range the answer named mapped on its
+    // own rather than looked up outside the table.
+    void samplesFromValues_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QVector<double>>("values");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<QVector<double>>("range");
+        QTest::addColumn<QVector<int>>("samples");
+        const int linear = int(MappingKind::Linear);
+        QTest::newRow("linear MRI, tails clipped") << int(SampleType::Int16) << QVector<double>{469, 750, 5000, 13016, 20000}
+                                                   << linear << 750.0 << 13016.0 << QVector<double>{469, 20000}
+                                                   << QVector<int>{0, 0, 1419, 4095, 4095};
+        QTest::newRow("hu beyond 3071") << int(SampleType::Int16) << QVector<double>{-2048, -1024, 0, 3071, 3500}
+                                        << int(MappingKind::Hounsfield) << 0.0 << 0.0 << QVector<double>{-2048, 3500}
+                                        << QVector<int>{0, 0, 1024, 4095, 4095};
+        QTest::newRow("float, NaN") << int(SampleType::Float32) << QVector<double>{-1.5, 0.25, std::nan(""), 10}
+                                    << linear << -1.5 << 0.5 << QVector<double>{-1.5, 10}
+                                    << QVector<int>{0, 3583, 0, 4095};
+        QTest::newRow("range narrower than the values") << int(SampleType::UInt16) << QVector<double>{0, 9, 65535, 12}
+                                                        << int(MappingKind::Keep) << 0.0 << 4095.0 << QVector<double>{9, 10}
+                                                        << QVector<int>{0, 9, 4095, 12};
+    }
+    void samplesFromValues()
+    {
+        QFETCH(int, type);
+        QFETCH(QVector<double>, values);
+        QFETCH(int, kind);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(QVector<double>, range);
+        QFETCH(QVector<int>, samples);
+        ValueMapping mapping;
+        mapping.kind = MappingKind(kind);
+        if (mapping.kind == MappingKind::Hounsfield)
+            mapping.offset = 1024;
+        if (mapping.kind == MappingKind::Linear) {
+            mapping.scale = 4095 / (high - low);
+            mapping.offset = -low * mapping.scale;
+        }
+        const OriginalValues original = stored(values, SampleType(type));
+        for (int threads : {1, 3}) {
+            const SampleBuffer made = mapToSamples(original, mapping, range[0], range[1], threads);
+            QCOMPARE(QVector<int>(made.begin(), made.end()), samples);
+        }
+    }
+
+    // Split among threads, every value still lands on its own sample.
+    void everyThreadMapsItsShare()
+    {
+        QVector<double> values;
+        for (int v = -30000; v <= 30000; v += 3)
+            values << v;
+        ValueMapping hu;
+        hu.kind = MappingKind::Hounsfield;
+        hu.offset = 1024;
+        const SampleBuffer made = mapToSamples(stored(values, SampleType::Int16), hu, -30000, 30000, 4);
+        QCOMPARE(made.size(), size_t(values.size()));
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(int(made[size_t(i)]), std::clamp(int(values[i]) + 1024, 0, 4095));
+    }
+
+    // The whole way through the reader program: its values arrive exactly, those the mapping
+    // clips included, and the samples are made from them with the mapping it chose.
+    void aVolumeCrossesWithItsValues()
+    {
+        const QVector<int> values{-5000, -100, -99, 0, 1, 99, 100, 30000, 7, -7, 50, -50};
+        QTemporaryDir folder;
+        const QString path = folder.filePath("ct.raw");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int v : values) {
+            const int16_t x = int16_t(v);
+            file.write(reinterpret_cast<const char *>(&x), 2);
+        }
+        file.close();
+        ImportOptions options;
+        options.raw = RawLayout{{3, 2, 2}, SampleType::Int16, false, 0};
+        options.window = std::make_pair(-100.0, 100.0);
+        const std::atomic<bool> cancel{false};
+        const ImportResult result = ReaderProcess(std::chrono::seconds(30)).read(path, options, [](double) {}, cancel);
+        QVERIFY2(result.ok(), result.refusal.c_str());
+        QCOMPARE(result.values.type(), SampleType::Int16);
+        QCOMPARE(result.values.count(), uint64_t(values.size()));
+        QCOMPARE(result.samples.size(), size_t(values.size()));
+        QCOMPARE(result.lowestValue, -5000.0);
+        QCOMPARE(result.highestValue, 30000.0);
+        for (int i = 0; i < values.size(); ++i) {
+            QCOMPARE(result.values.at(uint64_t(i)), double(values[i]));
+            const int expected = int(std::clamp(std::floor((values[i] + 100) * 4095.0 / 200.0 + 0.5), 0.0, 4095.0));
+            QCOMPARE(int(result.samples[size_t(i)]), expected);
+        }
+    }
+
+private:
+    static OriginalValues stored(const QVector<double> &values, SampleType type)
+    {
+        const int size = sampleTypeSize(type);
+        const auto bytes = std::shared_ptr<unsigned char>(new unsigned char[size_t(values.size() * size)],
+                                                          std::default_delete<unsigned char[]>());
+        for (int i = 0; i < values.size(); ++i) {
+            const double v = values[i];
+            unsigned char *at = bytes.get() + i * size;
+            if (type == SampleType::Int16) {
+                const int16_t x = int16_t(v);
+                std::memcpy(at, &x, 2);
+            } else if (type == SampleType::UInt16) {
+                const uint16_t x = uint16_t(v);
+                std::memcpy(at, &x, 2);
+            } else {
+                const float x = float(v);
+                std::memcpy(at, &x, 4);
+            }
+        }
+        return OriginalValues(bytes, type, uint64_t(values.size()));
     }
 };
 

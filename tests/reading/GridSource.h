@@ -8,5 +8,5 @@
 inline SliceSource sourceOf(const OrientedGrid &grid, const SampleUnits &units = {})
 {
     return SliceSource{grid.samples.data(), grid.size, {1, grid.size[0], int64_t(grid.size[0]) * grid.size[1]},
-                       grid.spacing, grid.frame, units};
+                       grid.spacing, grid.frame, units, {}};
 }
