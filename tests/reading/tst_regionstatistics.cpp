@@ -4,38 +4,46 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
 
-// A phantom of 12 x 10 x 6 voxels of 0.5 x 0.8 x 3 mm whose value at each voxel is known from
-// a formula, so that every region's voxels and figures can be worked out without the code
-// under test.
+// A CT phantom of 12 x 10 x 6 voxels of 0.5 x 0.8 x 3 mm whose value at each voxel is known
+// from a formula, so that every region's voxels and figures can be worked out without the
+// code under test. Its values run from -3000 to 6800 HU, far past both ends of the 12-bit
+// samples' -1024..3071: the figures must be those of the file's own values.
 constexpr std::array<int, 3> phantomSize{12, 10, 6};
 const VoxelSpacing phantomSpacing{0.5, 0.8, 3.0, true};
-// Values through the 12-bit samples: 4 samples per unit above -200.
-const SampleUnits phantomUnits{4.0, 800.0, false};
+const SampleUnits ctUnits{1.0, 1024.0, true};
 
-double phantomValue(int x, int y, int z)
+int phantomValue(int x, int y, int z)
 {
-    return -200.0 + 7.25 * x + 31.5 * y + 113.0 * z + ((x * y) % 5) * 0.25;
+    return -3000 + 97 * x + 311 * y + 1187 * z + (x * y) % 5;
 }
 
 struct Phantom
 {
-    Phantom() : samples(size_t(phantomSize[0] * phantomSize[1] * phantomSize[2]))
+    Phantom()
     {
+        const size_t count = size_t(phantomSize[0] * phantomSize[1] * phantomSize[2]);
+        std::shared_ptr<unsigned char> values(new unsigned char[count * sizeof(int16_t)], std::default_delete<unsigned char[]>());
+        samples.resize(count);
+        size_t i = 0;
         for (int z = 0; z < phantomSize[2]; ++z)
             for (int y = 0; y < phantomSize[1]; ++y)
-                for (int x = 0; x < phantomSize[0]; ++x)
-                    samples[size_t(x + phantomSize[0] * (y + phantomSize[1] * z))] =
-                        uint16_t(std::lround(phantomValue(x, y, z) * phantomUnits.scale + phantomUnits.offset));
+                for (int x = 0; x < phantomSize[0]; ++x, ++i) {
+                    const int16_t value = int16_t(phantomValue(x, y, z));
+                    std::memcpy(values.get() + i * sizeof value, &value, sizeof value);
+                    samples[i] = uint16_t(std::clamp(value + 1024, 0, 4095));
+                }
         source.samples = samples.data();
         source.size = phantomSize;
         source.stride = {1, phantomSize[0], int64_t(phantomSize[0]) * phantomSize[1]};
         source.spacing = phantomSpacing;
-        source.units = phantomUnits;
+        source.units = ctUnits;
+        source.values = OriginalValues(values, SampleType::Int16, count);
     }
     std::vector<uint16_t> samples;
     SliceSource source;
@@ -121,6 +129,15 @@ private slots:
             << expectedOver(block(7, 7, 2, 3, 1, 4), (1.7 * 0.8) * (4.4 * 3.0));
         QTest::newRow("rectangle of one voxel") << regionOf(MeasurementKind::Rectangle, 2, {4, 4, 0}, {4.2, 4.3, 0})
                                                 << expectedOver({{4, 4, 0}}, (0.2 * 0.5) * (0.3 * 0.8));
+        // -3000 HU and up: every sample there is 0.
+        QTest::newRow("ellipse below the samples' range")
+            << regionOf(MeasurementKind::Ellipse, 2, {0, 0, 0}, {4, 2, 0})
+            << expectedOver({{2, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}, {3, 1, 0}, {4, 1, 0}, {2, 2, 0}},
+                            pi * (2 * 0.5) * (1 * 0.8));
+        // 3000 to 6800 HU: the samples clip at 4095 from 3071 HU up.
+        QTest::newRow("rectangle above the samples' range")
+            << regionOf(MeasurementKind::Rectangle, 2, {6, 5, 5}, {11, 9, 5})
+            << expectedOver(block(6, 11, 5, 9, 5, 5), (5 * 0.5) * (4 * 0.8));
     }
     void figuresOverTheVoxelsInside()
     {
