@@ -1,13 +1,10 @@
 #include "StopsFile.h"
 
 #include "ConsoleLine.h"
-#include "RegularFile.h"
+#include "WholeFile.h"
 
 #include <QColor>
-#include <QFile>
-#include <QSaveFile>
 
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -126,16 +123,12 @@ Decoded decode(const QByteArray &bytes)
 
 ReadResult read(const QString &path, QGradientStops &stops)
 {
-    QFile file;
-    std::FILE *handle = openRegularFile(QFile::encodeName(path).constData());
-    if (!handle || !file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (handle)
-            std::fclose(handle);
-        return ReadResult::Missing;
-    }
     // One record more than can be used tells a file that holds too many.
-    const Decoded decoded = decode(file.read(qint64(maxStops + 1) * recordSize));
-    const qint64 records = file.size() / recordSize;
+    const std::optional<FileStart> file = readRegularFileStart(path, qint64(maxStops + 1) * recordSize);
+    if (!file)
+        return ReadResult::Missing;
+    const Decoded decoded = decode(file->bytes);
+    const qint64 records = file->size / recordSize;
     stops = decoded.stops;
     if (decoded.skipped > 0)
         printConsole(QString("Skipping %1 damaged stop record(s) in %2\n").arg(decoded.skipped).arg(path)
@@ -150,23 +143,7 @@ ReadResult read(const QString &path, QGradientStops &stops)
 
 QString write(const QString &path, const QGradientStops &stops)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = encode(stops);
-    // Unbuffered, so that a write the disk refuses fails here. Through the toolkit's buffer
-    // the failure would surface only in the flush inside commit(), which does not check it
-    // and would put the cut-off file in place of the whole one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.errorString();
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        // A write cut short (a full disk, a file size limit) sets no error of the toolkit's;
-        // the system's reason is still in errno.
-        const int reason = errno;
-        return file.error() != QFileDevice::NoError ? file.errorString() : QString::fromLocal8Bit(std::strerror(reason));
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
+    return writeWholeFile(path, encode(stops));
 }
 
 } // namespace StopsFile

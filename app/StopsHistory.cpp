@@ -1,12 +1,14 @@
 #include "StopsHistory.h"
 
-#include <QUndoCommand>
+#include "SnapshotEdit.h"
 
-class StopsHistory::StopsEdit : public QUndoCommand
+class StopsHistory::StopsEdit : public SnapshotEdit<QGradientStops>
 {
 public:
     StopsEdit(StopsHistory &history, QGradientStops before, QGradientStops after, int gesture)
-        : history(history), before(std::move(before)), after(std::move(after)), gesture(gesture)
+        : SnapshotEdit([&history](const QGradientStops &stops) { history.restore(stops); }, std::move(before),
+                       std::move(after)),
+          gesture(gesture)
     {
     }
 
@@ -24,22 +26,8 @@ public:
         return true;
     }
 
-    void undo() override { history.restore(before); }
-
-    // The stack redoes a command as it is pushed; the edit has happened by then.
-    void redo() override
-    {
-        if (pushed)
-            history.restore(after);
-        pushed = true;
-    }
-
 private:
-    StopsHistory &history;
-    QGradientStops before;
-    QGradientStops after;
     const int gesture;
-    bool pushed = false;
 };
 
 StopsHistory::StopsHistory(QObject *parent)

@@ -34,6 +34,9 @@ public:
     void redo();
     // Tells when undo and redo have something to do.
     const QUndoStack &stack() const { return commands; }
+    // The volume's one history, which the measurements' edits join (MeasurementHistory);
+    // reset clears them too.
+    QUndoStack &undoStack() { return commands; }
 
 signals:
     void stopsRestored(const QGradientStops &stops);

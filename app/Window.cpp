@@ -5,6 +5,8 @@
 #include "ElidedLabel.h"
 #include "GLWidget.h"
 #include "GradientEditor.h"
+#include "MeasurementKeeper.h"
+#include "MeasurementListDialog.h"
 #include "PictureSaver.h"
 #include "PresetChooser.h"
 #include "ReadingControls.h"
@@ -53,6 +55,7 @@ Window::Window(VolumeReader reader)
     QWidget *colorBox = makeColorBox();
     pictureSaver = new PictureSaver(glWidget, this);
     opener = new VolumeOpener(glWidget, std::move(reader), this);
+    measurementKeeper = new MeasurementKeeper(readingLayout->state()->measurements(), history->undoStack(), this);
 
     auto *mainLayout = new QVBoxLayout;
     mainLayout->addWidget(renderBox, 1);
@@ -69,6 +72,7 @@ Window::Window(VolumeReader reader)
     connect(recentVolumes, &RecentVolumes::chosen, opener, &VolumeOpener::openRemembered);
     connect(new VolumeDrops(this), &VolumeDrops::dropped, opener, &VolumeOpener::openRemembered);
     connect(pictureSaver, &PictureSaver::statusChanged, this, &Window::showStatus);
+    connect(measurementKeeper, &MeasurementKeeper::reported, this, &Window::showStatus);
 
     setWindowTitle(tr("Dichtenschau"));
     addShortcuts();
@@ -131,7 +135,10 @@ QWidget *Window::makeRenderBox()
     auto *renderLayout = new QHBoxLayout(renderBox);
     // The reading controls above the views, where they take no height from the menu.
     auto *viewColumn = new QVBoxLayout;
-    viewColumn->addWidget(new ReadingControls(readingLayout, renderBox), 0);
+    auto *readingControls = new ReadingControls(readingLayout, renderBox);
+    connect(readingControls, &ReadingControls::measurementListRequested, this, &Window::showMeasurementList);
+    connect(readingLayout, &ReadingLayout::measurementListRequested, this, &Window::showMeasurementList);
+    viewColumn->addWidget(readingControls, 0);
     viewColumn->addWidget(readingLayout, 1);
     renderLayout->addLayout(viewColumn, 1);
     renderLayout->addSpacing(16);
@@ -224,7 +231,7 @@ QLayout *Window::editorTools(QWidget *colorBox)
 
     undoButton = new QToolButton(colorBox);
     undoButton->setText(tr("Undo"));
-    undoButton->setToolTip(tr("Undo the last change of the transfer function (Ctrl+Z)"));
+    undoButton->setToolTip(tr("Undo the last change of the transfer function or the measurements (Ctrl+Z)"));
     connect(undoButton, &QToolButton::clicked, history, &StopsHistory::undo);
     redoButton = new QToolButton(colorBox);
     redoButton->setText(tr("Redo"));
@@ -385,6 +392,7 @@ void Window::takeShownVolume(const QString &name)
     keeper->setVolumeName(name);
     gradientEditor->setHistogram(new QPixmap(*glWidget->volume()->histogram));
     setDefaultGradientStops();
+    measurementKeeper->openVolume(name, readingLayout->state()->source());
 }
 
 // What the console said about the last open or save, and the open flow's progress messages.
@@ -419,6 +427,17 @@ void Window::cropView(const std::array<double, 6> &patientBounds)
 void Window::showReadout(const QString &text)
 {
     statusLine->setText(text.isEmpty() ? statusText : text);
+}
+
+void Window::showMeasurementList()
+{
+    if (!measurementList) {
+        measurementList = new MeasurementListDialog(readingLayout->state(), this);
+        connect(measurementList, &MeasurementListDialog::statusChanged, this, &Window::showStatus);
+    }
+    measurementList->show();
+    measurementList->raise();
+    measurementList->activateWindow();
 }
 
 void Window::updateHistoryButtons()

@@ -12,6 +12,8 @@
 class CropBoxControl;
 class GLWidget;
 class GradientEditor;
+class MeasurementKeeper;
+class MeasurementListDialog;
 class PictureSaver;
 class QCheckBox;
 class QGroupBox;
@@ -34,8 +36,9 @@ struct Preset;
 // It lays these out and wires them together; the jobs are done by the classes named after
 // them: the VolumeOpener opens volume files and folders (chosen, dropped, recent or named on
 // the command line), the StopsKeeper keeps each volume's transfer function in its stops
-// file and the StopsHistory its undo steps, the PictureSaver saves pictures of the view and
-// RecentVolumes remembers what was opened.
+// file and the StopsHistory its undo steps, the MeasurementKeeper keeps the measurements
+// made in the 2-D views in their file and in the same history, the PictureSaver saves
+// pictures of the view and RecentVolumes remembers what was opened.
 //
 // The editor's edits (and a click on "fixate color to alpha", and a preset) are what the
 // stops file and the history take; the stops the window itself puts into the editor when a
@@ -98,6 +101,7 @@ private:
     void showReadout(const QString &text);
     void cropView(const std::array<double, 6> &patientBounds);
     void updateHistoryButtons();
+    void showMeasurementList();
 
     GLWidget *glWidget;
     GradientEditor *gradientEditor;
@@ -113,6 +117,8 @@ private:
     VolumeOpener *opener;
     StopsKeeper *keeper;
     StopsHistory *history;
+    MeasurementKeeper *measurementKeeper;
+    MeasurementListDialog *measurementList = nullptr;
     RecentVolumes *recentVolumes;
     PictureSaver *pictureSaver;
 };

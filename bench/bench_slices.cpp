@@ -1,7 +1,9 @@
 // Times one redraw of a 2-D reading view of a 512 x 512 slice, the whole paint path (slice
 // extraction through the window's table, the scaled drawing with square millimetres, lines,
-// letters and captions) into an image of the view's size, while scrolling through the slices
-// and while the window changes. Prints the median and the slowest redraw per orientation.
+// letters and captions) into an image of the view's size, while scrolling through the slices,
+// while the window changes, and while the view zooms (Ctrl and the wheel, from fitted to 16
+// times and back) and pans (a middle drag) over a slice with an ellipse and a distance
+// measured on it. Prints the median and the slowest redraw per orientation.
 //
 // Needs a display; run it under xvfb-run or with QT_QPA_PLATFORM=offscreen.
 
@@ -12,6 +14,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QImage>
 #include <QPainter>
 
@@ -60,6 +64,35 @@ void timeRedraws(const char *label, SliceView *view, QImage &target, Change chan
                 view->objectName().toUtf8().constData(), target.width(), target.height(), ms[ms.size() / 2], ms.back());
 }
 
+void send(QWidget *view, QEvent &&event)
+{
+    QCoreApplication::sendEvent(view, &event);
+}
+
+// Steps of Ctrl and the wheel about points that wander over the view: eight in, eight out.
+void zoomStep(SliceView *view, int i)
+{
+    const QPointF at(view->width() * (0.3 + 0.02 * (i % 20)), view->height() * (0.6 - 0.015 * (i % 20)));
+    const int delta = (i / 8) % 2 ? -120 : 120;
+    send(view, QWheelEvent(at, view->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::ControlModifier,
+                           Qt::NoScrollPhase, false));
+}
+
+// The ellipse over the soft tissue and the distance across the head, on the slice shown.
+void measureOn(ReadingState *state, const SlicePlane &plane)
+{
+    const int slice = state->crossPoint()[plane.sliceAxis];
+    VoxelPoint a{0, 0, 0}, b{0, 0, 0}, c{0, 0, 0}, d{0, 0, 0};
+    a[plane.columnAxis] = 180, a[plane.rowAxis] = 200;
+    b[plane.columnAxis] = 330, b[plane.rowAxis] = 300;
+    c[plane.columnAxis] = 40, c[plane.rowAxis] = 256;
+    d[plane.columnAxis] = 470, d[plane.rowAxis] = 256;
+    for (VoxelPoint *p : {&a, &b, &c, &d})
+        (*p)[plane.sliceAxis] = slice;
+    state->measurements()->replace({Measurement{MeasurementKind::Ellipse, plane.sliceAxis, slice, {a, b}},
+                                    Measurement{MeasurementKind::Distance, plane.sliceAxis, slice, {c, d}}});
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -88,6 +121,18 @@ int main(int argc, char **argv)
         timeRedraws("window", view, target, [&](int i) {
             state->setWindow({400.0 + 4 * i, 40.0 + 2 * i});
         });
+        measureOn(state, view->slicePlane());
+        timeRedraws("zoom", view, target, [&](int i) { zoomStep(view, i); });
+        const QPointF middle = view->rect().center();
+        send(view, QMouseEvent(QEvent::MouseButtonPress, middle, view->mapToGlobal(middle), Qt::MiddleButton,
+                               Qt::MiddleButton, Qt::NoModifier));
+        timeRedraws("pan", view, target, [&](int i) {
+            const QPointF to = middle + QPointF(30 * ((i % 8) - 4), 20 * ((i % 6) - 3));
+            send(view, QMouseEvent(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::MiddleButton,
+                                   Qt::NoModifier));
+        });
+        send(view, QMouseEvent(QEvent::MouseButtonRelease, middle, view->mapToGlobal(middle), Qt::MiddleButton,
+                               Qt::NoButton, Qt::NoModifier));
     }
     releaseLargeBuffer(samples);
     return 0;

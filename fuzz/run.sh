@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (coverage, AddressSanitizer, UndefinedBehaviorSanitizer)
 # into build-fuzz/ and runs them one after another, niced, for the given seconds each (default
-# 900): the .dat and .stops readers, and the import layer on one file of each format it reads.
+# 900): the .dat, .stops and .measurements readers, and the import layer on one file of each format it reads.
 # New inputs go to build-fuzz/corpus/, crashes to build-fuzz/artifacts/, each run's log to
 # build-fuzz/<target>.log; the seeds in fuzz/corpus/ stay as they are. The DICOM target also
 # starts from python3-pydicom's test files (compressed transfer syntaxes among them) where
@@ -10,14 +10,14 @@
 # The import targets run in forked jobs that go on past a crash: the viewer reads these
 # formats in a process of its own, where a library that aborts costs one refusal line, so
 # such crashes are collected for a look (which code crashed) rather than ending the run.
-# Usage: fuzz/run.sh [SECONDS] [TARGET...]    (targets: fuzz_datfile fuzz_stopsfile fuzz_nifti
+# Usage: fuzz/run.sh [SECONDS] [TARGET...]    (targets: fuzz_datfile fuzz_stopsfile fuzz_measurementsfile fuzz_nifti
 #        fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3; all of them by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-900}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_datfile fuzz_stopsfile fuzz_nifti fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_datfile fuzz_stopsfile fuzz_measurementsfile fuzz_nifti fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3)
 build=build-fuzz
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -29,6 +29,7 @@ seeds() {
   case $1 in
     fuzz_datfile) echo fuzz/corpus/dat ;;
     fuzz_stopsfile) echo fuzz/corpus/stops ;;
+    fuzz_measurementsfile) echo fuzz/corpus/measurements ;;
     fuzz_dicom) echo fuzz/corpus/dicom; [ -d "$pydicom" ] && echo "$pydicom" ;;
     *) echo "fuzz/corpus/${1#fuzz_}" ;;
   esac
@@ -38,7 +39,7 @@ maxLength() { case $1 in fuzz_dicom) echo 65536 ;; *) echo 8192 ;; esac; }
 
 export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
 # Jobs that go on past a crash, for the targets whose reading the viewer does in its reader process.
-forked() { case $1 in fuzz_datfile | fuzz_stopsfile) ;; *) echo -fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 ;; esac; }
+forked() { case $1 in fuzz_datfile | fuzz_stopsfile | fuzz_measurementsfile) ;; *) echo -fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 ;; esac; }
 
 status=0
 for t in "${targets[@]}"; do

@@ -14,6 +14,7 @@ ReadingLayout::ReadingLayout(QWidget *view3d, QWidget *parent)
         view->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         view->hide();
         connect(view, &SliceView::readoutChanged, this, &ReadingLayout::readoutChanged);
+        connect(view, &SliceView::measurementListRequested, this, &ReadingLayout::measurementListRequested);
         slices[int(o)] = view;
     }
     auto *grid = new QGridLayout(this);

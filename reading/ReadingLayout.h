@@ -43,6 +43,8 @@ signals:
     void modeChanged(int mode);
     // What lies under the cursor in a 2-D view; empty when it leaves the slice.
     void readoutChanged(const QString &text);
+    // A 2-D view's menu asked for the list of the measurements.
+    void measurementListRequested();
 
 private:
     void addModeShortcuts();

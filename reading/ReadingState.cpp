@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-ReadingState::ReadingState(QObject *parent) : QObject(parent)
+ReadingState::ReadingState(QObject *parent) : QObject(parent), measured(new MeasurementSet(this))
 {
     greyLookup = greyTable(shownWindow, shown.units);
 }
@@ -15,8 +15,10 @@ void ReadingState::setSource(const SliceSource &source)
     order = nearestAxisOrder(source.frame);
     cross = source.isEmpty() ? std::array<int, 3>{0, 0, 0} : middleVoxel(order, source.size);
     automaticLevels = automaticWindow(source);
-    shownWindow = startWindow(source.units, automaticLevels);
+    startLevels = startWindow(source.units, automaticLevels);
+    shownWindow = startLevels;
     greyLookup = greyTable(shownWindow, shown.units);
+    measured->replace({});
     emit sourceChanged();
 }
 
@@ -50,4 +52,9 @@ void ReadingState::setWindow(const WindowLevel &window)
 void ReadingState::useAutomaticWindow()
 {
     setWindow(automaticLevels);
+}
+
+void ReadingState::resetWindow()
+{
+    setWindow(startLevels);
 }

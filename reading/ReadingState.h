@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MeasurementSet.h"
 #include "PatientAxes.h"
 #include "SliceSource.h"
 #include "WindowLevel.h"
@@ -9,8 +10,8 @@
 #include <array>
 
 // What the three reading views share: the samples they show, the cross point (the voxel
-// whose three planes they show, moved by a click in one view or by its wheel) and the
-// window. Each setter checks for a real change and then emits once, so a view repaints
+// whose three planes they show, moved by a click in one view or by its wheel), the window
+// and the measurements, which belong to the volume shown and go with it. Each setter checks for a real change and then emits once, so a view repaints
 // exactly when something it shows has changed.
 class ReadingState : public QObject
 {
@@ -19,7 +20,8 @@ class ReadingState : public QObject
 public:
     explicit ReadingState(QObject *parent = nullptr);
 
-    // A new volume: the cross point goes to its middle and the window to its start window.
+    // A new volume: the cross point goes to its middle, the window to its start window, and
+    // it has no measurements.
     void setSource(const SliceSource &source);
     const SliceSource &source() const { return shown; }
     const AxisOrder &axisOrder() const { return order; }
@@ -35,6 +37,10 @@ public:
     // The automatic window of the volume shown, worked out once when it arrives.
     const WindowLevel &automatic() const { return automaticLevels; }
     const GreyTable &greys() const { return greyLookup; }
+    // Back to the window the volume was first shown with.
+    void resetWindow();
+
+    MeasurementSet *measurements() const { return measured; }
 
 signals:
     void sourceChanged();
@@ -47,5 +53,7 @@ private:
     std::array<int, 3> cross{0, 0, 0};
     WindowLevel shownWindow;
     WindowLevel automaticLevels;
+    WindowLevel startLevels;
     GreyTable greyLookup{};
+    MeasurementSet *measured;
 };

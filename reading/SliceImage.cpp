@@ -49,11 +49,20 @@ QRectF drawSliceImage(QPainter &painter, const QImage &image, const QSizeF &exte
 {
     painter.fillRect(area, Qt::black);
     const QRectF rect = fittedRect(extent, area);
-    if (!image.isNull() && !rect.isEmpty()) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        painter.drawImage(rect, image);
-    }
+    drawSliceImagePart(painter, image, rect, area);
     return rect;
+}
+
+void drawSliceImagePart(QPainter &painter, const QImage &image, const QRectF &rect, const QRectF &visible)
+{
+    const QRectF shown = rect.intersected(visible);
+    if (image.isNull() || rect.isEmpty() || shown.isEmpty())
+        return;
+    const double sx = image.width() / rect.width(), sy = image.height() / rect.height();
+    const QRectF part((shown.left() - rect.left()) * sx, (shown.top() - rect.top()) * sy, shown.width() * sx,
+                      shown.height() * sy);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(shown, image, part);
 }
 
 QImage middleSlicePicture(const SliceSource &source, SliceOrientation orientation, const WindowLevel &window,

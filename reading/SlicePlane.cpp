@@ -57,6 +57,14 @@ SlicePlane slicePlaneFor(SliceOrientation orientation, const SliceSource &source
     return slicePlaneFor(orientation, nearestAxisOrder(source.frame), source.frame.known);
 }
 
+SliceOrientation orientationAlong(int voxelAxis, const AxisOrder &order)
+{
+    for (SliceOrientation o : {SliceOrientation::Coronal, SliceOrientation::Sagittal})
+        if (order.voxelAxis[directionsOf(o).sliceAxis] == voxelAxis)
+            return o;
+    return SliceOrientation::Axial;
+}
+
 QSize planeCells(const SlicePlane &plane, const std::array<int, 3> &size)
 {
     return QSize(size[plane.columnAxis], size[plane.rowAxis]);

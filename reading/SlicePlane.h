@@ -40,6 +40,9 @@ SlicePlane slicePlaneFor(SliceOrientation orientation, const AxisOrder &order, b
 // The plane of a source: its frame's nearest order, letters where the frame is known.
 SlicePlane slicePlaneFor(SliceOrientation orientation, const SliceSource &source);
 
+// The view whose slices are stacked along a voxel axis.
+SliceOrientation orientationAlong(int voxelAxis, const AxisOrder &order);
+
 // Columns and rows of the plane for a grid of this size.
 QSize planeCells(const SlicePlane &plane, const std::array<int, 3> &size);
 // The plane's width and height in millimetres, so that it can be shown with square ones.

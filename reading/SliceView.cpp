@@ -1,37 +1,54 @@
 #include "SliceView.h"
 
+#include "MeasurementShape.h"
 #include "ReadingState.h"
+#include "SliceCaption.h"
+#include "SliceOverlay.h"
+#include "SliceViewMenu.h"
 #include "VoxelReadout.h"
 
 #include <QCursor>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+
+#include <cmath>
 
 namespace {
 
 // Room around the slice for the edge letters, in widget pixels.
 constexpr int letterMargin = 18;
 constexpr int wheelStep = 120;
+// How far a right drag must go before it changes the window rather than being a click that
+// opens the menu.
+constexpr double windowDragStart = 3.0;
 
-QString nameOf(SliceOrientation orientation)
+// The keys a view takes for itself while it has the focus, before the window's shortcuts of
+// the same keys (which zoom and reset the 3-D view).
+bool isViewKey(const QKeyEvent *event)
 {
-    switch (orientation) {
-    case SliceOrientation::Coronal:
-        return SliceView::tr("Coronal");
-    case SliceOrientation::Sagittal:
-        return SliceView::tr("Sagittal");
-    case SliceOrientation::Axial:
-        break;
+    if (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+    case Qt::Key_Minus:
+    case Qt::Key_Home:
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
     }
-    return SliceView::tr("Axial");
 }
 
 } // namespace
 
 SliceView::SliceView(SliceOrientation orientation, ReadingState *state, QWidget *parent)
-    : QWidget(parent), state(state)
+    : QWidget(parent), state(state), editor(state->measurements())
 {
     plane.orientation = orientation;
     setMouseTracking(true);
@@ -46,32 +63,34 @@ SliceView::SliceView(SliceOrientation orientation, ReadingState *state, QWidget 
         greysStale = true;
         update();
     });
-    // Another view's click moves this view's slice, or only the lines across it; the voxel
-    // under a cursor that stays put may now be another.
-    connect(state, &ReadingState::crossPointChanged, this, [this] {
-        update();
-        if (underMouse())
-            announce(mapFromGlobal(QCursor::pos()));
+    connect(state, &ReadingState::crossPointChanged, this, &SliceView::followCrossPoint);
+    MeasurementSet *set = state->measurements();
+    connect(set, &MeasurementSet::changed, this, qOverload<>(&SliceView::update));
+    connect(set, &MeasurementSet::toolChanged, this, [this](MeasurementSet::Tool tool) {
+        setCursor(tool == MeasurementSet::Tool::CrossPoint ? Qt::ArrowCursor : Qt::CrossCursor);
     });
-}
-
-QColor SliceView::colourOf(SliceOrientation orientation)
-{
-    switch (orientation) {
-    case SliceOrientation::Coronal:
-        return QColor(90, 210, 90);
-    case SliceOrientation::Sagittal:
-        return QColor(240, 200, 60);
-    case SliceOrientation::Axial:
-        break;
-    }
-    return QColor(235, 90, 90);
 }
 
 void SliceView::takeSource()
 {
+    editor.cancel();
     plane = slicePlaneFor(plane.orientation, state->source());
     cachedSlice = -1;
+    shownSlice = slice();
+    zoomState.fit();
+    measurementPainter.forget();
+}
+
+// Another view's click moves this view's slice, or only the lines across it; the voxel under
+// a cursor that stays put may now be another. A measurement half drawn stays on its slice.
+void SliceView::followCrossPoint()
+{
+    if (slice() != shownSlice)
+        editor.cancel();
+    shownSlice = slice();
+    update();
+    if (underMouse())
+        announce(mapFromGlobal(QCursor::pos()));
 }
 
 int SliceView::slice() const
@@ -84,17 +103,28 @@ QRectF SliceView::letterArea() const
     return QRectF(rect()).adjusted(letterMargin, letterMargin, -letterMargin, -letterMargin);
 }
 
-QRectF SliceView::imageRect() const
+QRectF SliceView::fittedImageRect() const
 {
     if (state->source().isEmpty())
         return QRectF();
     return fittedRect(planeExtent(plane, state->source()), letterArea());
 }
 
+QRectF SliceView::imageRect() const
+{
+    const QRectF fitted = fittedImageRect();
+    return fitted.isEmpty() ? fitted : zoomState.imageRect(fitted);
+}
+
+SliceMapping SliceView::sliceMapping() const
+{
+    return SliceMapping{plane, state->source().size, imageRect(), slice()};
+}
+
 std::optional<std::array<int, 3>> SliceView::voxelAt(const QPointF &point) const
 {
     const SliceSource &source = state->source();
-    if (source.isEmpty())
+    if (source.isEmpty() || !letterArea().contains(point))
         return std::nullopt;
     const std::optional<QPoint> cell = cellAt(point, imageRect(), planeCells(plane, source.size));
     if (!cell)
@@ -105,11 +135,10 @@ std::optional<std::array<int, 3>> SliceView::voxelAt(const QPointF &point) const
 void SliceView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
     const SliceSource &source = state->source();
-    if (source.isEmpty()) {
-        painter.fillRect(rect(), Qt::black);
+    if (source.isEmpty())
         return;
-    }
     if (cachedSlice != slice()) {
         gathered = sliceSamples(source, plane, slice());
         cachedSlice = slice();
@@ -119,82 +148,103 @@ void SliceView::paintEvent(QPaintEvent *)
         cached = greyImage(gathered, state->greys());
         greysStale = false;
     }
-    painter.fillRect(rect(), Qt::black);
-    const QRectF shown = drawSliceImage(painter, cached, planeExtent(plane, source), letterArea());
-    drawCrossLines(painter, shown);
-    drawLetters(painter, shown);
+    const QRectF area = letterArea();
+    const QRectF shown = imageRect();
+    painter.save();
+    painter.setClipRect(area);
+    drawSliceImagePart(painter, cached, shown, area);
+    drawCrossLines(painter, plane, state->axisOrder(), source.size, state->crossPoint(), shown);
+    measurementPainter.draw(painter, sliceMapping(), source, *state->measurements());
+    painter.restore();
+    drawEdgeLetters(painter, plane, shown.intersected(area), letterMargin);
     drawCaptions(painter);
-}
-
-// Each line lies on the plane of the view whose slices are stacked along the axis it
-// crosses, in that view's colour, through the middle of the cross point's cell.
-void SliceView::drawCrossLines(QPainter &painter, const QRectF &rect) const
-{
-    const std::array<int, 3> &size = state->source().size;
-    const QSize cells = planeCells(plane, size);
-    const QPoint cell = cellOfVoxel(plane, state->crossPoint(), size);
-    const double x = rect.left() + (cell.x() + 0.5) * rect.width() / cells.width();
-    const double y = rect.top() + (cell.y() + 0.5) * rect.height() / cells.height();
-    const auto viewAlong = [this](int axis) {
-        for (SliceOrientation o : {SliceOrientation::Axial, SliceOrientation::Coronal, SliceOrientation::Sagittal})
-            if (slicePlaneFor(o, state->axisOrder(), false).sliceAxis == axis)
-                return o;
-        return plane.orientation;
-    };
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(colourOf(viewAlong(plane.columnAxis)), 0));
-    painter.drawLine(QPointF(x, rect.top()), QPointF(x, rect.bottom()));
-    painter.setPen(QPen(colourOf(viewAlong(plane.rowAxis)), 0));
-    painter.drawLine(QPointF(rect.left(), y), QPointF(rect.right(), y));
-}
-
-void SliceView::drawLetters(QPainter &painter, const QRectF &rect) const
-{
-    if (!plane.edgeLetters[0])
-        return;
-    painter.setPen(Qt::white);
-    const QRectF area = rect.adjusted(-letterMargin, -letterMargin, letterMargin, letterMargin);
-    const auto letter = [&](int edge) { return QString(QChar::fromLatin1(plane.edgeLetters[edge])); };
-    painter.drawText(QRectF(area.left(), rect.top(), letterMargin, rect.height()), Qt::AlignCenter, letter(0));
-    painter.drawText(QRectF(rect.right(), rect.top(), letterMargin, rect.height()), Qt::AlignCenter, letter(1));
-    painter.drawText(QRectF(rect.left(), area.top(), rect.width(), letterMargin), Qt::AlignCenter, letter(2));
-    painter.drawText(QRectF(rect.left(), rect.bottom(), rect.width(), letterMargin), Qt::AlignCenter, letter(3));
 }
 
 void SliceView::drawCaptions(QPainter &painter) const
 {
-    const int slices = state->source().size[plane.sliceAxis];
-    // Counted the way Page Up goes, so that the number grows towards the head, the front
-    // or the patient's left whatever the order of storage.
-    const int number = plane.stepUp > 0 ? slice() + 1 : slices - slice();
     const QRectF corner = QRectF(rect()).adjusted(4, 2, -4, -2);
-    painter.setPen(colourOf(plane.orientation));
-    painter.drawText(corner, Qt::AlignLeft | Qt::AlignTop, tr("%1 %2/%3").arg(nameOf(plane.orientation)).arg(number).arg(slices));
+    painter.setPen(orientationColour(plane.orientation));
+    painter.drawText(corner, Qt::AlignLeft | Qt::AlignTop, sliceCaption(state->source(), plane, slice()));
     painter.setPen(Qt::lightGray);
-    const WindowLevel &window = state->window();
-    painter.drawText(corner, Qt::AlignLeft | Qt::AlignBottom,
-                     tr("W %1 L %2").arg(window.width, 0, 'g', 5).arg(window.level, 0, 'g', 5));
+    painter.drawText(corner, Qt::AlignLeft | Qt::AlignBottom, windowCaption(state->window()));
+    if (!zoomState.isFitted())
+        painter.drawText(corner, Qt::AlignRight | Qt::AlignBottom, tr("zoom %1x").arg(zoomState.factor(), 0, 'f', 1));
+}
+
+bool SliceView::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && isViewKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void SliceView::mousePressEvent(QMouseEvent *event)
 {
-    lastDragPos = event->position().toPoint();
-    if (event->button() == Qt::LeftButton)
-        moveCrossPointTo(event->position());
+    const QPointF pos = event->position();
+    pressPos = lastDragPos = pos;
+    switch (event->button()) {
+    case Qt::LeftButton:
+        drag = editor.press(sliceMapping(), pos) ? Drag::Measuring : Drag::CrossPoint;
+        if (drag == Drag::CrossPoint)
+            moveCrossPointTo(pos);
+        break;
+    case Qt::MiddleButton:
+        drag = Drag::Pan;
+        break;
+    case Qt::RightButton:
+        drag = Drag::Window;
+        windowDragStarted = false;
+        break;
+    default:
+        break;
+    }
 }
 
 void SliceView::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint pos = event->position().toPoint();
-    if (event->buttons() & Qt::RightButton) {
-        const SampleUnits &units = state->source().units;
-        state->setWindow(draggedWindow(state->window(), pos.x() - lastDragPos.x(), pos.y() - lastDragPos.y(),
-                                       dragUnitsPerPixel(units), units));
-    } else if (event->buttons() & Qt::LeftButton) {
-        moveCrossPointTo(event->position());
+    const QPointF pos = event->position();
+    hovered = pos;
+    if (drag == Drag::Window && (event->buttons() & Qt::RightButton)) {
+        dragWindow(pos);
+    } else if (drag == Drag::Pan && (event->buttons() & Qt::MiddleButton)) {
+        if (zoomState.pan(pos - lastDragPos, fittedImageRect()))
+            update();
+        lastDragPos = pos;
+    } else if (drag == Drag::CrossPoint && (event->buttons() & Qt::LeftButton)) {
+        moveCrossPointTo(pos);
+    } else {
+        // A drag of a measurement, or an angle's second arm following the mouse.
+        editor.move(sliceMapping(), pos);
     }
-    lastDragPos = pos;
-    announce(event->position());
+    announce(pos);
+}
+
+void SliceView::mouseReleaseEvent(QMouseEvent *event)
+{
+    const QPointF pos = event->position();
+    if (event->button() == Qt::LeftButton && drag == Drag::Measuring)
+        editor.release(sliceMapping(), pos);
+    if (event->button() == Qt::RightButton && drag == Drag::Window && !windowDragStarted) {
+        QMenu *menu = sliceViewMenu(this, state, pos);
+        menu->exec(event->globalPosition().toPoint());
+        delete menu;
+    }
+    drag = Drag::None;
+}
+
+// A right drag counts once it has gone a few pixels, and then from where it was pressed.
+void SliceView::dragWindow(const QPointF &point)
+{
+    const QPointF moved = point - pressPos;
+    if (!windowDragStarted && std::max(std::fabs(moved.x()), std::fabs(moved.y())) < windowDragStart)
+        return;
+    windowDragStarted = true;
+    const SampleUnits &units = state->source().units;
+    const QPoint step = point.toPoint() - lastDragPos.toPoint();
+    state->setWindow(draggedWindow(state->window(), step.x(), step.y(), dragUnitsPerPixel(units), units));
+    lastDragPos = point;
 }
 
 void SliceView::moveCrossPointTo(const QPointF &point)
@@ -215,6 +265,7 @@ void SliceView::announce(const QPointF &point)
 
 void SliceView::leaveEvent(QEvent *)
 {
+    hovered.reset();
     if (lastReadout.isEmpty())
         return;
     lastReadout.clear();
@@ -223,32 +274,98 @@ void SliceView::leaveEvent(QEvent *)
 
 void SliceView::wheelEvent(QWheelEvent *event)
 {
-    // Fine-grained wheels and touchpads send parts of a step; they add up to whole slices.
-    wheelTurn += event->angleDelta().y();
-    const int steps = wheelTurn / wheelStep;
-    wheelTurn -= steps * wheelStep;
-    if (steps != 0)
+    // Fine-grained wheels and touchpads send parts of a step; they add up to whole ones.
+    hovered = event->position();
+    const bool zooming = event->modifiers() & Qt::ControlModifier;
+    int &turn = zooming ? zoomTurn : wheelTurn;
+    turn += event->angleDelta().y();
+    const int steps = turn / wheelStep;
+    turn -= steps * wheelStep;
+    if (steps != 0 && zooming)
+        zoomAbout(event->position(), steps);
+    else if (steps != 0)
         stepSlices(steps);
     event->accept();
 }
 
 void SliceView::keyPressEvent(QKeyEvent *event)
 {
+    const int page = std::max(1, state->source().size[plane.sliceAxis] / 10);
     switch (event->key()) {
     case Qt::Key_PageUp:
+        stepSlices(page);
+        break;
+    case Qt::Key_PageDown:
+        stepSlices(-page);
+        break;
     case Qt::Key_Up:
         stepSlices(1);
         break;
-    case Qt::Key_PageDown:
     case Qt::Key_Down:
         stepSlices(-1);
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoomAbout(zoomCentre(), 1);
+        break;
+    case Qt::Key_Minus:
+        zoomAbout(zoomCentre(), -1);
+        break;
+    case Qt::Key_Home:
+        fitSlice();
+        break;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        deleteSelected();
+        break;
+    case Qt::Key_Escape:
+        editor.cancel();
+        state->measurements()->select(-1);
         break;
     default:
         QWidget::keyPressEvent(event);
     }
 }
 
+// The cursor where it is over the slice, the middle of the view otherwise.
+QPointF SliceView::zoomCentre() const
+{
+    return hovered && letterArea().contains(*hovered) ? *hovered : letterArea().center();
+}
+
+void SliceView::zoomAbout(const QPointF &point, int steps)
+{
+    if (!zoomState.zoomAbout(point, std::pow(SliceZoom::step, steps), fittedImageRect()))
+        return;
+    update();
+    if (hovered)
+        announce(*hovered);
+}
+
+void SliceView::fitSlice()
+{
+    if (zoomState.fit())
+        update();
+}
+
+// What is being drawn or dragged is dropped rather than deleted, so that the drag does not
+// go on without its measurement.
+void SliceView::deleteSelected()
+{
+    if (editor.isBusy()) {
+        editor.cancel();
+        return;
+    }
+    MeasurementSet *set = state->measurements();
+    const int selected = set->selected();
+    if (selected >= 0 && isOnSlice(set->all()[size_t(selected)], sliceMapping()))
+        set->remove(selected);
+}
+
+// A measurement being drawn or dragged keeps the view on its slice.
 void SliceView::stepSlices(int steps)
 {
+    if (editor.isBusy())
+        return;
     state->moveCrossPoint(plane.sliceAxis, steps * plane.stepUp);
 }

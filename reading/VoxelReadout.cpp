@@ -1,5 +1,7 @@
 #include "VoxelReadout.h"
 
+#include "PatientAxes.h"
+
 #include <QCoreApplication>
 
 #include <cmath>
@@ -13,6 +15,20 @@ std::array<double, 3> voxelPosition(const SliceSource &source, const std::array<
         for (int p = 0; p < 3; ++p)
             position[p] += voxel[a] * source.spacingAlong(a) * source.frame.axes[a][p];
     return position;
+}
+
+double slicePosition(const SliceSource &source, int sliceAxis, int slice)
+{
+    if (!source.frame.known)
+        return slice * source.spacingAlong(sliceAxis);
+    std::array<int, 3> middle{source.size[0] / 2, source.size[1] / 2, source.size[2] / 2};
+    middle[sliceAxis] = slice;
+    const AxisOrder order = nearestAxisOrder(source.frame);
+    int patientAxis = 0;
+    for (int p = 0; p < 3; ++p)
+        if (order.voxelAxis[p] == sliceAxis)
+            patientAxis = p;
+    return voxelPosition(source, middle)[patientAxis];
 }
 
 QString voxelReadout(const SliceSource &source, const std::array<int, 3> &voxel)
