@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   # compiler and build
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config ccache
   # toolkit, GL loader and the system's OpenGL with Mesa's software renderer
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libglew-dev libgl-dev libgl1-mesa-dri
   # headless display for the tests and screenshots, and a font for the widgets
