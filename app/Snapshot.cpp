@@ -124,10 +124,10 @@ bool makePicture(const ProgramRequest &request, QImage &picture, QString &failur
     ReadingState *reading = window.readingViews()->state();
     const std::array<double, 6> crop = voxelCropBox(request.crop, reading->axisOrder());
     view->setCropBox({float(crop[0]), float(crop[1]), float(crop[2]), float(crop[3]), float(crop[4]), float(crop[5])});
+    // Without a window of its own, the picture keeps the start window the reading views
+    // chose for the volume, as the window shows it.
     if (request.window)
         reading->setWindow({(*request.window)[0], (*request.window)[1]});
-    else
-        reading->useAutomaticWindow();
     if (request.view == ProgramRequest::PictureView::ThreeD)
         picture = view->renderPicture(request.size);
     else if (request.view == ProgramRequest::PictureView::Grid)
