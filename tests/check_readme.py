@@ -81,7 +81,7 @@ def main():
     root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
     readme = (root / "README.md").read_text()
     faults = [f"README's map of the code has no line for {name}" for name in missing_from_map(root, map_section(readme))]
-    faults += [f"README cites a test that does not exist: {name}" for name in missing_tests(root, readme)]
+    faults += [f"README cites a test that does not exist: {name}" for name in dict.fromkeys(missing_tests(root, readme))]
     for fault in faults:
         print(fault)
     return 1 if faults else 0
