@@ -10,13 +10,11 @@
 #include "Window.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QSaveFile>
-#include <QThread>
 
 #include <cmath>
 #include <cstdio>
@@ -57,18 +55,6 @@ public:
 private:
     int saved = -1;
 };
-
-bool waitFor(const std::function<bool()> &done)
-{
-    QDeadlineTimer deadline(startTimeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 // The one place the command opens its volume; it takes the window's own open flow, for
 // every format, and waits until the read in the background has ended.
@@ -124,7 +110,9 @@ bool makePicture(const ProgramRequest &request, QImage &picture, QString &failur
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
     GLWidget *view = window.view();
-    if (!waitFor([&] { return view->isValid() && window.isVisible(); }) || !view->canRender()) {
+    // Showing sends the view its first resize, in which it makes its context and builds
+    // its programs: after show() the view can draw, or never will.
+    if (!view->isValid() || !view->canRender()) {
         failure = "Can't draw: no OpenGL 2 context with the shader programs (are the shader files in the working directory?)";
         return false;
     }
@@ -136,10 +124,10 @@ bool makePicture(const ProgramRequest &request, QImage &picture, QString &failur
     ReadingState *reading = window.readingViews()->state();
     const std::array<double, 6> crop = voxelCropBox(request.crop, reading->axisOrder());
     view->setCropBox({float(crop[0]), float(crop[1]), float(crop[2]), float(crop[3]), float(crop[4]), float(crop[5])});
+    // Without a window of its own, the picture keeps the start window the reading views
+    // chose for the volume, as the window shows it.
     if (request.window)
         reading->setWindow({(*request.window)[0], (*request.window)[1]});
-    else
-        reading->useAutomaticWindow();
     if (request.view == ProgramRequest::PictureView::ThreeD)
         picture = view->renderPicture(request.size);
     else if (request.view == ProgramRequest::PictureView::Grid)

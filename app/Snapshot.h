@@ -10,8 +10,8 @@
 // orientation (degrees about the x and z axes) inside the crop box (fractions of the extent
 // along the patient's right-to-left, front-to-back and feet-to-head axes, or x, y and z for a
 // volume without orientation). A 2-D view is the slice through the middle of the volume,
-// fitted with square millimetres, black around, through the window (original units; the
-// automatic window where none is given). The grid is the window's 2 x 2 layout: the three
+// fitted with square millimetres, black around, through the window (original units; where
+// none is given, the start window the window shows too: soft tissue for CT, else automatic). The grid is the window's 2 x 2 layout: the three
 // slices through the middle as the reading views show them, with their letters, lines and
 // captions, and the 3-D view. On any failure it writes nothing and prints one line.
 namespace Snapshot {

@@ -4,6 +4,7 @@
 #include "WholeFile.h"
 
 #include <QColor>
+#include <QtEndian>
 
 #include <cmath>
 #include <cstring>
@@ -13,20 +14,6 @@ namespace StopsFile {
 namespace {
 
 enum ColourModel : int32_t { Invalid = 0, Rgb = 1, Hsv = 2, Cmyk = 3 };
-
-void putLittleEndian(char *at, uint64_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        at[i] = char((value >> (8 * i)) & 0xFF);
-}
-
-uint64_t getLittleEndian(const char *at, int bytes)
-{
-    uint64_t value = 0;
-    for (int i = 0; i < bytes; ++i)
-        value |= uint64_t(uint8_t(at[i])) << (8 * i);
-    return value;
-}
 
 struct ColourWords
 {
@@ -85,11 +72,10 @@ QByteArray encode(const QGradientStops &stops)
     for (const QGradientStop &stop : stops) {
         uint64_t position = 0;
         std::memcpy(&position, &stop.first, sizeof position);
-        putLittleEndian(record, position, 8);
+        qToLittleEndian<uint64_t>(position, record);
         const ColourWords c = colourWords(stop.second);
-        putLittleEndian(record + 8, uint32_t(c.model), 4);
-        for (int i = 0; i < 5; ++i)
-            putLittleEndian(record + 12 + 2 * i, c.words[i], 2);
+        qToLittleEndian<uint32_t>(uint32_t(c.model), record + 8);
+        qToLittleEndian<uint16_t>(c.words, 5, record + 12);
         record += recordSize;
     }
     return bytes;
@@ -105,14 +91,13 @@ Decoded decode(const QByteArray &bytes)
             break;
         }
         const char *record = bytes.constData() + r * recordSize;
-        const uint64_t bits = getLittleEndian(record, 8);
+        const uint64_t bits = qFromLittleEndian<uint64_t>(record);
         double position;
         std::memcpy(&position, &bits, sizeof position);
         uint16_t words[5];
-        for (int i = 0; i < 5; ++i)
-            words[i] = uint16_t(getLittleEndian(record + 12 + 2 * i, 2));
+        qFromLittleEndian<uint16_t>(record + 12, 5, words);
         QColor colour;
-        if (!std::isfinite(position) || !colourFromWords(int32_t(getLittleEndian(record + 8, 4)), words, colour)) {
+        if (!std::isfinite(position) || !colourFromWords(qFromLittleEndian<int32_t>(record + 8), words, colour)) {
             ++result.skipped;
             continue;
         }

@@ -1,6 +1,5 @@
 #include "VolumeReader.h"
 
-#include "ReaderProcess.h"
 #include "Volume.h"
 
 #include <QFile>
@@ -17,12 +16,12 @@ std::string reasonWithoutPath(const std::string &refusal, const QString &path)
 
 } // namespace
 
-VolumeReader processVolumeReader(std::chrono::milliseconds stallLimit)
+VolumeReader processVolumeReader(std::chrono::milliseconds stallLimit, const QString &program)
 {
-    return [stallLimit](const QString &path, const GridLimits &limits, const ReadProgress &progress, const std::atomic<bool> &cancel) {
+    return [stallLimit, program](const QString &path, const GridLimits &limits, const ReadProgress &progress, const std::atomic<bool> &cancel) {
         ImportOptions options;
         options.limits = limits;
-        ImportResult result = ReaderProcess(stallLimit).read(path, options, progress, cancel);
+        ImportResult result = ReaderProcess(stallLimit, program).read(path, options, progress, cancel);
         result.refusal = reasonWithoutPath(result.refusal, path);
         return result;
     };

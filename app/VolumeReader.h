@@ -2,6 +2,7 @@
 
 #include "GridLimits.h"
 #include "ImportResult.h"
+#include "ReaderProcess.h"
 
 #include <QString>
 
@@ -27,8 +28,10 @@ using VolumeReader = std::function<ImportResult(const QString &path, const GridL
                                                 const std::atomic<bool> &cancel)>;
 
 // The reader the program uses for every format but `.dat`: the import in a process of its own
-// (ReaderProcess), ended when it reports no progress for stallLimit.
-VolumeReader processVolumeReader(std::chrono::milliseconds stallLimit = std::chrono::seconds(30));
+// (ReaderProcess), ended when it reports no progress for stallLimit. program: the reader
+// program to start; the shipped one unless a test names its own.
+VolumeReader processVolumeReader(std::chrono::milliseconds stallLimit = std::chrono::seconds(30),
+                                 const QString &program = ReaderProcess::defaultProgram());
 
 // Builds the Volume of a successful read: odd-size adjustment, checks, encoding, texture and
 // histogram, with their console lines. Needs the view's GL context current (GUI thread).

@@ -1,5 +1,7 @@
 #include "SampleType.h"
 
+#include <QtEndian>
+
 #include <cstring>
 
 namespace {
@@ -27,16 +29,10 @@ const TypeInfo &infoOf(SampleType type)
     return typeInfos[static_cast<int>(type)];
 }
 
-// Gathers the sample's bytes into the low bytes of an integer in value order, so that the
-// reinterpretation below does not depend on the host's byte order.
-uint64_t gatherBits(const unsigned char *p, int size, bool bigEndian)
+template <typename T>
+T fromStoredOrder(const unsigned char *p, bool bigEndian)
 {
-    uint64_t bits = 0;
-    for (int i = 0; i < size; ++i) {
-        const unsigned char byte = bigEndian ? p[i] : p[size - 1 - i];
-        bits = (bits << 8) | byte;
-    }
-    return bits;
+    return bigEndian ? qFromBigEndian<T>(p) : qFromLittleEndian<T>(p);
 }
 
 } // namespace
@@ -69,27 +65,27 @@ bool parseSampleTypeName(const QString &name, SampleType *type)
 
 double decodeSample(const unsigned char *p, SampleType type, bool bigEndian)
 {
-    const uint64_t bits = gatherBits(p, sampleTypeSize(type), bigEndian);
     switch (type) {
     case SampleType::UInt8:
-        return static_cast<uint8_t>(bits);
+        return p[0];
     case SampleType::Int8:
-        return static_cast<int8_t>(static_cast<uint8_t>(bits));
+        return static_cast<int8_t>(p[0]);
     case SampleType::UInt16:
-        return static_cast<uint16_t>(bits);
+        return fromStoredOrder<uint16_t>(p, bigEndian);
     case SampleType::Int16:
-        return static_cast<int16_t>(static_cast<uint16_t>(bits));
+        return fromStoredOrder<int16_t>(p, bigEndian);
     case SampleType::UInt32:
-        return static_cast<uint32_t>(bits);
+        return fromStoredOrder<uint32_t>(p, bigEndian);
     case SampleType::Int32:
-        return static_cast<int32_t>(static_cast<uint32_t>(bits));
+        return fromStoredOrder<int32_t>(p, bigEndian);
     case SampleType::Float32: {
-        const uint32_t word = static_cast<uint32_t>(bits);
+        const uint32_t word = fromStoredOrder<uint32_t>(p, bigEndian);
         float value;
         std::memcpy(&value, &word, sizeof value);
         return value;
     }
     case SampleType::Float64: {
+        const uint64_t bits = fromStoredOrder<uint64_t>(p, bigEndian);
         double value;
         std::memcpy(&value, &bits, sizeof value);
         return value;

@@ -75,12 +75,12 @@ struct FileCloser
 
 } // namespace
 
-ReaderProcess::ReaderProcess(std::chrono::milliseconds stallLimit)
-    : stallLimit(stallLimit)
+ReaderProcess::ReaderProcess(std::chrono::milliseconds stallLimit, QString program)
+    : stallLimit(stallLimit), program(std::move(program))
 {
 }
 
-QString ReaderProcess::programPath()
+QString ReaderProcess::defaultProgram()
 {
     const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(programName));
     return QFileInfo(beside).isExecutable() ? beside : QStringLiteral(DICHTENSCHAU_READER_BUILD_PATH);
@@ -94,13 +94,13 @@ ImportResult ReaderProcess::read(const QString &path, const ImportOptions &optio
     if (values.file < 0)
         return refused(path, "no file in memory for the reader's values: " + failure);
     QProcess process;
-    process.setProgram(programPath());
+    process.setProgram(program);
     process.setArguments(ReaderProtocol::requestArguments({QFile::encodeName(path).toStdString(), options, values.file}));
     // The reader, and no other program started meanwhile, inherits the values file.
     process.setChildProcessModifier([file = values.file] { fcntl(file, F_SETFD, 0); });
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
-        return refused(path, "the reader " + programPath().toStdString() + " cannot start: " + process.errorString().toStdString());
+        return refused(path, "the reader " + program.toStdString() + " cannot start: " + process.errorString().toStdString());
 
     switch (waitForAnswer(process, progress, cancel)) {
     case Waited::Cancelled:

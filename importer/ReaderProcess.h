@@ -15,8 +15,8 @@ class QProcess;
 
 // Reads one volume in the reader program, dichtenschau-reader, so that whatever the format
 // libraries do with a damaged file ends that process and not its caller: the viewer, and
-// dat-import alike. The program is found beside the caller's executable, else where the
-// build put it.
+// dat-import alike. The program is the shipped one (defaultProgram) unless the caller names
+// another, as the tests do.
 //
 // read() runs on the caller's worker thread, or its only one: it starts the program and
 // waits for its lines (ReaderProtocol), passing on its progress and watching the cancel
@@ -32,7 +32,7 @@ class QProcess;
 class ReaderProcess
 {
 public:
-    explicit ReaderProcess(std::chrono::milliseconds stallLimit);
+    explicit ReaderProcess(std::chrono::milliseconds stallLimit, QString program = defaultProgram());
 
     // Called with the fraction done, 0..1.
     using Progress = std::function<void(double fraction)>;
@@ -41,7 +41,8 @@ public:
     ImportResult read(const QString &path, const ImportOptions &options, const Progress &progress,
                       const std::atomic<bool> &cancel);
 
-    static QString programPath();
+    // The shipped reader program: beside the caller's executable, else where the build put it.
+    static QString defaultProgram();
 
 private:
     enum class Waited { Finished, Cancelled, Stalled };
@@ -54,6 +55,7 @@ private:
     std::string lastMessage() const;
 
     std::chrono::milliseconds stallLimit;
+    QString program;
     QByteArray pendingOutput;
     QByteArray messages;
     QByteArray answer;

@@ -5,6 +5,7 @@
 #include "ImportProgress.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -113,9 +114,33 @@ void checkCancel(const QString &file, const ImportProgress &progress)
         throw ImportCancelled(file);
 }
 
+namespace {
+
+// Reading samples in place in the byte order opposite to the host's swaps each one's bytes.
+template <typename T>
+void swapInPlace(unsigned char *bytes, uint64_t count)
+{
+    if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN)
+        qFromBigEndian<T>(bytes, qsizetype(count), bytes);
+    else
+        qFromLittleEndian<T>(bytes, qsizetype(count), bytes);
+}
+
+} // namespace
+
 void swapSampleBytes(unsigned char *bytes, uint64_t count, SampleType type)
 {
-    const int size = sampleTypeSize(type);
-    for (uint64_t i = 0; i < count; ++i)
-        std::reverse(bytes + i * size, bytes + (i + 1) * size);
+    switch (sampleTypeSize(type)) {
+    case 2:
+        swapInPlace<uint16_t>(bytes, count);
+        break;
+    case 4:
+        swapInPlace<uint32_t>(bytes, count);
+        break;
+    case 8:
+        swapInPlace<uint64_t>(bytes, count);
+        break;
+    default:
+        break;
+    }
 }

@@ -1,7 +1,10 @@
 #include "DatFile.h"
 
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -11,11 +14,7 @@
 
 namespace {
 
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-constexpr bool hostIsLittleEndian = true;
-#else
-constexpr bool hostIsLittleEndian = false;
-#endif
+constexpr bool hostIsLittleEndian = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
 
 // Decoding in place is the identity where the host's byte order is the file's; a pass of it
 // over a 512^3 volume would cost more than a third of the file read.
@@ -30,40 +29,17 @@ std::string sizeText(int64_t value)
     return std::to_string(value);
 }
 
-// A name beside `path` that no other file has yet, opened for writing; -1 when none can be
-// made. The permissions are those of a new file (the umask applies), not a private 0600.
-int createTemporaryBeside(const std::string &path, std::string &temporary)
+bool writeAll(QSaveFile &file, const unsigned char *bytes, std::size_t count)
 {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        const int descriptor = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0 || errno != EEXIST)
-            return descriptor;
-    }
-    return -1;
+    return file.write(reinterpret_cast<const char *>(bytes), qint64(count)) == qint64(count);
 }
 
-bool writeAll(int descriptor, const unsigned char *bytes, std::size_t count)
+bool writeDatContent(QSaveFile &file, const DatHeader &header, const uint16_t *samples)
 {
-    while (count > 0) {
-        const ssize_t written = write(descriptor, bytes, count);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        count -= std::size_t(written);
-    }
-    return true;
-}
-
-bool writeDatContent(int descriptor, const DatHeader &header, const uint16_t *samples)
-{
+    const uint16_t sizes[3] = {header.x, header.y, header.z};
     unsigned char headerBytes[datHeaderBytes];
-    encodeLittleEndian(header.x, headerBytes);
-    encodeLittleEndian(header.y, headerBytes + 2);
-    encodeLittleEndian(header.z, headerBytes + 4);
-    if (!writeAll(descriptor, headerBytes, sizeof headerBytes))
+    encodeLittleEndianSamples(sizes, 3, headerBytes);
+    if (!writeAll(file, headerBytes, sizeof headerBytes))
         return false;
     constexpr std::size_t chunkSamples = 1 << 20;
     std::vector<unsigned char> chunk(2 * chunkSamples);
@@ -71,7 +47,7 @@ bool writeDatContent(int descriptor, const DatHeader &header, const uint16_t *sa
     for (std::size_t first = 0; first < count; first += chunkSamples) {
         const std::size_t n = std::min(chunkSamples, count - first);
         encodeLittleEndianSamples(samples + first, n, chunk.data());
-        if (!writeAll(descriptor, chunk.data(), 2 * n))
+        if (!writeAll(file, chunk.data(), 2 * n))
             return false;
     }
     return true;
@@ -129,14 +105,12 @@ std::string datRefusal(const DatHeader &header, int64_t fileBytes)
 
 void decodeLittleEndianSamples(const unsigned char *bytes, std::size_t count, uint16_t *samples)
 {
-    for (std::size_t i = 0; i < count; ++i)
-        samples[i] = decodeLittleEndian(bytes + 2 * i);
+    qFromLittleEndian<uint16_t>(bytes, qsizetype(count), samples);
 }
 
 void encodeLittleEndianSamples(const uint16_t *samples, std::size_t count, unsigned char *bytes)
 {
-    for (std::size_t i = 0; i < count; ++i)
-        encodeLittleEndian(samples[i], bytes + 2 * i);
+    qToLittleEndian<uint16_t>(samples, qsizetype(count), bytes);
 }
 
 std::FILE *openDatFile(const char *path)
@@ -164,9 +138,9 @@ bool readDatHeader(std::FILE *file, DatHeader &header)
     unsigned char bytes[datHeaderBytes];
     if (std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes)
         return false;
-    header.x = decodeLittleEndian(bytes);
-    header.y = decodeLittleEndian(bytes + 2);
-    header.z = decodeLittleEndian(bytes + 4);
+    header.x = qFromLittleEndian<uint16_t>(bytes);
+    header.y = qFromLittleEndian<uint16_t>(bytes + 2);
+    header.z = qFromLittleEndian<uint16_t>(bytes + 4);
     return true;
 }
 
@@ -220,16 +194,13 @@ std::string writeDatFile(const char *path, const DatHeader &header, const uint16
     const std::string refusal = datGridRefusal(header);
     if (!refusal.empty())
         return refusal;
-    std::string temporary;
-    const int descriptor = createTemporaryBeside(path, temporary);
-    if (descriptor < 0)
-        return std::string("cannot create a temporary file in its folder: ") + std::strerror(errno);
-    const bool written = writeDatContent(descriptor, header, samples) && fsync(descriptor) == 0;
-    const int writeError = errno;
-    const bool closed = close(descriptor) == 0;
-    if (written && closed && std::rename(temporary.c_str(), path) == 0)
+    QSaveFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return "cannot create a temporary file in its folder: " + file.errorString().toStdString();
+    if (writeDatContent(file, header, samples) && file.commit())
         return {};
-    const int error = !written ? writeError : errno;
-    unlink(temporary.c_str());
-    return std::strerror(error);
+    // Read before the destructor throws the temporary file away.
+    const std::string reason = file.errorString().toStdString();
+    file.cancelWriting();
+    return reason;
 }

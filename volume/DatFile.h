@@ -7,8 +7,8 @@
 
 // The `.dat` volume file: three little-endian unsigned 16-bit sizes X, Y, Z, then X*Y*Z
 // unsigned 16-bit little-endian samples, x fastest, then y, then z; anything after the last
-// sample is ignored. Bytes are decoded and encoded one by one, so the file reads and writes
-// the same on hosts of either byte order. The volume keeps the samples on an adjusted grid
+// sample is ignored. Bytes are decoded and encoded from the file's byte order (<QtEndian>),
+// so the file reads and writes the same on hosts of either byte order. The volume keeps the samples on an adjusted grid
 // whose x and y sizes are even: an odd X gains one column, an odd Y one row per slice; Z
 // stays. Each file row starts its adjusted row, and the extra column and row repeat their
 // neighbouring samples so that the padding adds no false edge to the gradients and no
@@ -60,17 +60,6 @@ int64_t datFileBytes(const DatHeader &header);
 // Why a file of fileBytes bytes with this header cannot be loaded; empty when it can.
 std::string datRefusal(const DatHeader &header, int64_t fileBytes);
 
-// The file's byte order, independent of the host's.
-inline uint16_t decodeLittleEndian(const unsigned char *bytes)
-{
-    return uint16_t(bytes[0] | bytes[1] << 8);
-}
-inline void encodeLittleEndian(uint16_t value, unsigned char *bytes)
-{
-    bytes[0] = uint8_t(value);
-    bytes[1] = uint8_t(value >> 8);
-}
-
 // Decodes count samples from their file bytes; `samples` may start at `bytes` (in place).
 void decodeLittleEndianSamples(const unsigned char *bytes, std::size_t count, uint16_t *samples);
 void encodeLittleEndianSamples(const uint16_t *samples, std::size_t count, unsigned char *bytes);
@@ -99,8 +88,8 @@ bool readDatSamples(std::FILE *file, const DatHeader &header, uint16_t *samples)
 void spreadSliceOntoAdjustedGrid(const DatHeader &header, uint16_t *slice);
 
 // Writes the header and header.x * header.y * header.z samples (x fastest) as a `.dat`
-// file. Refuses a grid that the reader would refuse. The file is written under a temporary
-// name in the same folder and renamed onto `path` once complete, so a failure leaves
-// neither a partial file nor a changed one at `path`. Empty on success, else the reason
+// file. Refuses a grid that the reader would refuse. The file is written through a QSaveFile
+// (a temporary name in the same folder, renamed onto `path` once complete and synced), so a
+// failure leaves neither a partial file nor a changed one at `path`. Empty on success, else the reason
 // (without the path, which the caller names).
 std::string writeDatFile(const char *path, const DatHeader &header, const uint16_t *samples);

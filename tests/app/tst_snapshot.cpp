@@ -2,6 +2,9 @@
 #include "ScratchWorkingDirectory.h"
 #include "DatVolumeFiles.h"
 #include "GLAvailability.h"
+#include "ReadingLayout.h"
+#include "ReadingState.h"
+#include "VolumeFiles.h"
 #include "Window.h"
 #include "WindowProbe.h"
 
@@ -10,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -101,6 +105,25 @@ private slots:
         QVERIFY2(largestDifference(picture, onScreen) <= 2, qPrintable(QString::number(largestDifference(picture, onScreen))));
     }
 
+    // A CT (values in HU) starts in the soft-tissue window 400/40 in the window and in the
+    // command alike: tissue of 100 HU is then grey (100 + 160) / 400 of white, where the
+    // automatic window over air, tissue and bone would make it darker.
+    void aCtStartsInTheSoftTissueWindowAsInTheWindow()
+    {
+        const QString ct = writeCtPhantom("head.nii");
+        Window window;
+        QVERIFY(WindowProbe::start(window));
+        QVERIFY(WindowProbe::openVolume(window, ct));
+        const WindowLevel shown = window.readingViews()->state()->window();
+        QCOMPARE(QList<double>({shown.width, shown.level}), QList<double>({400.0, 40.0}));
+
+        const Run run = runProgram({"--snapshot", "out.png", "--size", "64x64", "--view", "axial", ct});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const int grey = qGray(QImage("out.png").pixel(32, 32));
+        const int expected = (100 + 160) * 255 / 400;
+        QVERIFY2(std::abs(grey - expected) <= 1, qPrintable(QString::number(grey)));
+    }
+
     void defaultSizeIs800Square()
     {
         const Run run = runProgram({"--snapshot", "out.png", "ball.dat"});
@@ -146,6 +169,24 @@ private slots:
     }
 
 private:
+    // A head of 32 x 32 x 16 int16 voxels of 1 mm: air of -1000 HU, a skull of 900 HU, and
+    // tissue of 100 HU inside.
+    QString writeCtPhantom(const QString &name) const
+    {
+        const int sizes[3] = {32, 32, 16};
+        QVector<double> values;
+        for (int z = 0; z < 16; ++z)
+            for (int y = 0; y < 32; ++y)
+                for (int x = 0; x < 32; ++x) {
+                    const double r = std::hypot(x - 15.5, y - 15.5);
+                    values.append(r < 11 ? 100.0 : r < 14 ? 900.0 : -1000.0);
+                }
+        const QString path = workDir->filePath(name);
+        VolumeFiles::writeFile(path, VolumeFiles::nifti(sizes, SampleType::Int16, false,
+                                                        VolumeFiles::encodeSamples(values, SampleType::Int16, false)));
+        return path;
+    }
+
     std::unique_ptr<ScratchWorkingDirectory> workDir;
 };
 

@@ -3,7 +3,6 @@
 // Drives the editor's widgets as a user would: the shared mouse drags, and answers to the
 // modal context menu and colour dialog given from inside their own loops.
 
-#include "CurveMath.h"
 #include "MouseDrags.h"
 
 #include <QAction>
@@ -18,10 +17,13 @@
 
 namespace EditorTest {
 
-// The row on which a channel editor of the given height shows a channel value.
+// The row on which a channel editor of the given height shows a channel value: 255 on the
+// top row, 0 on the bottom one, the rows between in proportion and rounded to the nearest
+// (never a tie: 255 is odd), in whole numbers of their own.
 inline double heightOf(int value, int editorHeight)
 {
-    return CurveMath::dataToPixel(CurveMath::channelFrame, QPointF(0, value), QSize(1, editorHeight)).y();
+    const int scaled = (255 - value) * (editorHeight - 1);
+    return (2 * scaled + 255) / 510;
 }
 
 // Polls, from inside the nested loop of the next menu or dialog, until answer() has
