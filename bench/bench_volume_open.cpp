@@ -121,8 +121,7 @@ bool timePhases(const std::string &path, Phases &phases)
 
     start = Clock::now();
     DensityHistogram histogram;
-    clampSamples(samples, grid.voxelCount());
-    histogram.count(samples, grid.voxelCount());
+    histogram.clampAndCount(samples, grid.voxelCount());
     phases.count = millisecondsSince(start);
 
     const int slabSlices = SlabPipeline(grid).slabSlices();
@@ -235,7 +234,7 @@ PeakMemory measureOpenFromMemory(const std::string &path)
     const bool read = !description.samples.empty() && readDatSamples(file, header, description.samples.data());
     std::fclose(file);
     if (read) {
-        clampSamples(description.samples.data(), grid.voxelCount());
+        DensityHistogram().clampAndCount(description.samples.data(), grid.voxelCount());
         resetPeakResident();
         const long baseline = statusKilobytes("VmRSS:");
         const std::unique_ptr<Volume> volume = std::make_unique<Volume>(description);

@@ -27,6 +27,9 @@ public:
 
     // Adds the samples to the counters.
     void count(const uint16_t *samples, int64_t sampleCount);
+    // Lowers the samples above 4095 to 4095 and adds them all to the counters, the lowered
+    // ones as 4095, in one pass while they are in the cache; returns how many were lowered.
+    int64_t clampAndCount(uint16_t *samples, int64_t sampleCount);
     int32_t counter(int value) const { return counters[value]; }
 
     // The smallest to largest counted value, each end then moved inward past sparse values

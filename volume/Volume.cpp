@@ -147,9 +147,10 @@ void Volume::loadFromMemory(const SampleBuffer &samplesGiven, int x, int y, int 
     reportReduction();
 }
 
-// Allocates what the open needs and starts the worker, which makes all samples arrive (and
-// counts them while they are in the cache) and then encodes slab after slab; meanwhile this
-// thread has the GL make the texture's storage. Where the GL has no memory for the texture,
+// Allocates what the open needs and starts the worker, which makes the samples arrive chunk
+// by chunk (counting them while they are in the cache) and encodes each slab as soon as the
+// slices its gradients read have arrived; meanwhile this thread has the GL make the
+// texture's storage and then uploads the slabs. Where the GL has no memory for the texture,
 // the next coarser grid is tried, the samples read once. Null, with the line said, when
 // memory is short even for the samples or for the coarsest grid.
 std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, GridReduction reduction,
@@ -192,7 +193,7 @@ std::unique_ptr<SlabPipeline> Volume::startShowing(const SampleGrid &grid, const
     // One core stays with this thread, which uploads the slabs meanwhile.
     const int threads = std::max(1, gradientThreadCount(texels) - 1);
     pipeline->start([this, grid, arrive, chunkSlices, threads](int firstZ, int endZ, uint16_t *voxels) {
-        if (firstZ == 0 && !prepareShownSamples(grid, chunkSlices, arrive))
+        if (!prepareSlab(grid, chunkSlices, firstZ, endZ, arrive))
             return false;
         encodeVoxelSlab(shown.isReduced() ? shownSamples : samples, shown.reduced, firstZ, endZ, voxels, threads);
         return true;
@@ -200,17 +201,14 @@ std::unique_ptr<SlabPipeline> Volume::startShowing(const SampleGrid &grid, const
     return pipeline;
 }
 
-// Makes the samples arrive, unless an earlier try did, and reduces them where the texture
-// is coarser.
-bool Volume::prepareShownSamples(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive)
+// Makes the samples a slab's gradients read arrive: its slices and the one beyond. A coarser
+// texture needs them all, reduced once before its first slab.
+bool Volume::prepareSlab(const SampleGrid &grid, int chunkSlices, int firstZ, int endZ, const ArriveSlices &arrive)
 {
-    if (!samplesArrived) {
-        arrivalFailed = !arriveAll(grid, chunkSlices, arrive);
-        samplesArrived = !arrivalFailed;
-    }
-    if (!samplesArrived)
+    const int needed = shown.isReduced() ? grid.sizeZ : std::min(endZ + 1, grid.sizeZ);
+    if (!arriveThrough(grid, chunkSlices, needed, arrive))
         return false;
-    if (shown.isReduced()) {
+    if (shown.isReduced() && firstZ == 0) {
         reduceSamples(samples, grid, shown.factors, shownSamples);
         bricks.addSlab(shownSamples, 0, shown.reduced.sizeZ);
     }
@@ -228,15 +226,18 @@ void Volume::refuse(const std::string &what, const std::string &reason)
     refuse("Can't load " + what + ": " + reason);
 }
 
-bool Volume::arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive)
+// Makes the slices up to endZ - 1 arrive in chunks, continuing after those an earlier slab
+// or an earlier try made arrive.
+bool Volume::arriveThrough(const SampleGrid &grid, int chunkSlices, int endZ, const ArriveSlices &arrive)
 {
-    for (int firstZ = 0; firstZ < grid.sizeZ; firstZ += chunkSlices) {
-        const int endZ = std::min(firstZ + chunkSlices, grid.sizeZ);
-        if (!arrive(firstZ, endZ))
-            return false;
-        acceptSlices(grid, firstZ, endZ);
+    while (!arrivalFailed && arrivedZ < endZ) {
+        const int chunkEnd = std::min(arrivedZ + chunkSlices, grid.sizeZ);
+        arrivalFailed = !arrive(arrivedZ, chunkEnd);
+        if (!arrivalFailed)
+            acceptSlices(grid, arrivedZ, chunkEnd);
+        arrivedZ = chunkEnd;
     }
-    return true;
+    return !arrivalFailed;
 }
 
 bool Volume::finishFilling(SlabPipeline &pipeline)
@@ -248,29 +249,31 @@ bool Volume::finishFilling(SlabPipeline &pipeline)
     return complete;
 }
 
-// The samples of these slices are final here: counted while they are still in the cache.
+// The samples of these slices are final here: lowered and counted while they are still in
+// the cache. The padding is counted for the histogram like any sample, but the line about
+// lowered samples speaks of the file's: the padding repeats samples already counted there.
 void Volume::acceptSlices(const SampleGrid &grid, int firstZ, int endZ)
 {
+    uint16_t *first = samples + firstZ * grid.sliceSize();
+    int64_t paddingLowered = 0;
     for (int z = firstZ; z < endZ; ++z)
-        clampedCount += clampSlice(grid, samples + z * grid.sliceSize());
-    counts.count(samples + firstZ * grid.sliceSize(), (endZ - firstZ) * grid.sliceSize());
+        paddingLowered += paddingAboveMax(grid, samples + z * grid.sliceSize());
+    clampedCount += counts.clampAndCount(first, (endZ - firstZ) * grid.sliceSize()) - paddingLowered;
     if (!shown.isReduced())
-        bricks.addSlab(samples + firstZ * grid.sliceSize(), firstZ, endZ - firstZ);
+        bricks.addSlab(first, firstZ, endZ - firstZ);
 }
 
-// Lowers the samples above 4095 and returns how many of the stated grid's were lowered: the
-// padding repeats samples already counted.
-int64_t Volume::clampSlice(const SampleGrid &grid, uint16_t *slice) const
+// The samples of a slice's extra column and row that are above maxSample, before lowering.
+int64_t Volume::paddingAboveMax(const SampleGrid &grid, const uint16_t *slice) const
 {
-    int64_t clamped = 0;
-    for (int y = 0; y < grid.sizeY; ++y) {
-        uint16_t *row = slice + y * grid.sizeX;
-        const bool paddingRow = y >= stated.y;
-        const bool paddingAbove = stated.x < grid.sizeX && row[stated.x] > maxSample;
-        const int64_t lowered = clampSamples(row, grid.sizeX);
-        clamped += paddingRow ? 0 : lowered - paddingAbove;
-    }
-    return clamped;
+    int64_t above = 0;
+    if (stated.x < grid.sizeX)
+        for (int y = 0; y < stated.y; ++y)
+            above += slice[y * grid.sizeX + stated.x] > maxSample;
+    if (stated.y < grid.sizeY)
+        above += std::count_if(slice + stated.y * grid.sizeX, slice + grid.sliceSize(),
+                               [](uint16_t sample) { return sample > maxSample; });
+    return above;
 }
 
 void Volume::keepGrid(const SampleGrid &grid)

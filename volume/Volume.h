@@ -105,11 +105,11 @@ private:
                                                const ArriveSlices &arrive);
     std::unique_ptr<SlabPipeline> startShowing(const SampleGrid &grid, const GridReduction &reduction,
                                                const ArriveSlices &arrive);
-    bool prepareShownSamples(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive);
-    bool arriveAll(const SampleGrid &grid, int chunkSlices, const ArriveSlices &arrive);
+    bool prepareSlab(const SampleGrid &grid, int chunkSlices, int firstZ, int endZ, const ArriveSlices &arrive);
+    bool arriveThrough(const SampleGrid &grid, int chunkSlices, int endZ, const ArriveSlices &arrive);
     bool finishFilling(SlabPipeline &pipeline);
     void acceptSlices(const SampleGrid &grid, int firstZ, int endZ);
-    int64_t clampSlice(const SampleGrid &grid, uint16_t *slice) const;
+    int64_t paddingAboveMax(const SampleGrid &grid, const uint16_t *slice) const;
     void keepGrid(const SampleGrid &grid);
     void releaseAll();
     std::array<double, 3> spacingArray() const;
@@ -122,8 +122,9 @@ private:
     GridReduction shown;
     // The samples of a reduced grid, from the reduction to the last upload.
     uint16_t *shownSamples = nullptr;
-    // Set on the worker thread, read on this one once the worker has stopped.
-    bool samplesArrived = false;
+    // The slices before arrivedZ have arrived and are counted. Set on the worker thread,
+    // read on this one once the worker has stopped.
+    int arrivedZ = 0;
     bool arrivalFailed = false;
     DensityHistogram counts;
     int64_t clampedCount = 0;

@@ -1,6 +1,5 @@
 #include "VoxelEncoding.h"
 
-#include "SampleLimits.h"
 
 #include <algorithm>
 #include <atomic>
@@ -242,32 +241,6 @@ int gradientThreadCount(const SampleGrid &grid)
     const int64_t byWork = std::max<int64_t>(1, grid.voxelCount() / voxelsPerThread);
     const int cores = std::max(1, int(std::thread::hardware_concurrency()));
     return int(std::min<int64_t>({cores, byWork, std::max(1, grid.sizeZ)}));
-}
-
-int64_t clampSamples(uint16_t *samples, int64_t count)
-{
-    int64_t clamped = 0;
-    int64_t i = 0;
-#ifdef __SSE2__
-    // Eight at a time: the saturating difference s - 4095 is the excess, 0 for samples in range.
-    const __m128i limit = _mm_set1_epi16(short(maxSample));
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 8 <= count; i += 8) {
-        __m128i *at = reinterpret_cast<__m128i *>(samples + i);
-        const __m128i value = _mm_loadu_si128(at);
-        const __m128i excess = _mm_subs_epu16(value, limit);
-        const int inRange = _mm_movemask_epi8(_mm_cmpeq_epi16(excess, zero));
-        if (inRange != 0xffff) {
-            clamped += __builtin_popcount(~inRange & 0xffff) / 2;
-            _mm_storeu_si128(at, _mm_sub_epi16(value, excess));
-        }
-    }
-#endif
-    for (; i < count; ++i) {
-        clamped += samples[i] > maxSample;
-        samples[i] = std::min<uint16_t>(samples[i], maxSample);
-    }
-    return clamped;
 }
 
 void encodeVoxels(const uint16_t *samples, const SampleGrid &grid, uint16_t *voxels, int threadCount)

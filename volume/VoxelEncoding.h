@@ -33,10 +33,6 @@ inline uint16_t encodeSample(uint16_t sample)
     return uint16_t(sample * sampleScale);
 }
 
-// Lowers the samples above maxSample to it, so that sample * 16 fits the texel instead of
-// wrapping round to a dark stripe; returns how many were lowered.
-int64_t clampSamples(uint16_t *samples, int64_t count);
-
 // The threads the gradient pass uses for a grid: one per core, but never more than there
 // are slices, and only one for grids too small to pay for starting a thread.
 int gradientThreadCount(const SampleGrid &grid);

@@ -76,6 +76,43 @@ private slots:
         QCOMPARE(histogramOf({{2048, 5}}).distinctValues(), 1);
     }
 
+    // Lowering and counting in one pass over eight lanes at a time, then the rest one by one:
+    // the lowered samples counted as 4095, zeros left out, every lane's counts merged.
+    void clampsAndCountsInOnePass_data()
+    {
+        QTest::addColumn<QList<int>>("pattern");
+        QTest::addColumn<int>("repeats");
+        QTest::newRow("one value in a long run") << QList<int>{7} << 1000;
+        QTest::newRow("above 4095 in every lane") << QList<int>{4096, 1, 65535, 2, 5000, 4095, 3, 4097, 9} << 40;
+        QTest::newRow("above 4095 in the rest after the blocks") << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 60000}
+                                                                 << 1;
+        QTest::newRow("fewer than eight") << QList<int>{0, 4096, 0} << 1;
+        QTest::newRow("zeros only") << QList<int>{0} << 17;
+    }
+    void clampsAndCountsInOnePass()
+    {
+        QFETCH(QList<int>, pattern);
+        QFETCH(int, repeats);
+        std::vector<uint16_t> samples;
+        for (int round = 0; round < repeats; ++round)
+            for (int value : pattern)
+                samples.push_back(uint16_t(value));
+        std::vector<uint16_t> lowered;
+        std::map<int, int> expected;
+        int64_t above = 0;
+        for (uint16_t sample : samples) {
+            above += sample > 4095;
+            lowered.push_back(sample > 4095 ? 4095 : sample);
+            ++expected[lowered.back()];
+        }
+        DensityHistogram histogram;
+        QCOMPARE(histogram.clampAndCount(samples.data(), int64_t(samples.size())), above);
+        QCOMPARE(samples, lowered);
+        for (int value = 1; value < DensityHistogram::valueCount; ++value)
+            QCOMPARE(histogram.counter(value), expected.count(value) ? expected[value] : 0);
+        QCOMPARE(histogram.counter(0), 0);
+    }
+
     void barScaleIsAtLeastOne()
     {
         QCOMPARE(DensityHistogram::barScale(0), 1);

@@ -238,6 +238,12 @@ private slots:
                                     << " [done]\nClamped 13513 samples above 4095 to 4095\n";
         QTest::newRow("odd, above 4095") << 3 << 3 << 3 << true << " modifying Size (4 x 4 x 3)\n [done]\n"
                                                                    "Clamped 1 samples above 4095 to 4095\n";
+        // The extra row repeats a file row with a sample above 4095, the corner that sample's
+        // copy in the extra column: the line counts the file's samples only.
+        QTest::newRow("odd, above 4095 in the extra row and corner")
+            << 3 << 33 << 3 << true << " modifying Size (4 x 34 x 3)\n [done]\nClamped 4 samples above 4095 to 4095\n";
+        QTest::newRow("odd y, above 4095 in the extra row")
+            << 4 << 13 << 2 << true << " modifying Size (4 x 14 x 2)\n [done]\nClamped 2 samples above 4095 to 4095\n";
     }
     void slabsMatchTheWholeGrid()
     {
