@@ -104,6 +104,20 @@ bool takeCrop(const QString &text, ProgramRequest &request)
     return true;
 }
 
+// MM,MODE: a thickness of 0 or more millimetres and mip, minip or mean.
+bool takeSlab(const QString &text, ProgramRequest &request)
+{
+    const QStringList parts = text.split(',');
+    double thickness = 0.0;
+    if (parts.size() != 2 || !takeNumbers(parts[0], &thickness, 1) || thickness < 0)
+        return false;
+    const std::optional<SlabMode> mode = slabModeOfWord(parts[1]);
+    if (!mode)
+        return false;
+    request.slab = {thickness, *mode};
+    return true;
+}
+
 Row toolkitOption(const QString &name, const QString &value = QString())
 {
     return {{name}, value, Scope::Toolkit, std::nullopt, nullptr, {}, {}, {}};
@@ -130,6 +144,9 @@ const std::vector<Row> &rows()
         {{"crop"}, "BOX", Scope::Snapshot, std::nullopt, takeCrop, "the crop box",
          "give six fractions X0,X1,Y0,Y1,Z0,Z1 from 0 to 1, each lower bound below its upper one, e.g. 0,1,0,0.5,0,1",
          "X0,X1,Y0,Y1,Z0,Z1: fractions of right-left, front-back, feet-head shown in 3-D"},
+        {{"slab"}, "MM,MODE", Scope::Snapshot, std::nullopt, takeSlab, "the slab",
+         "give it as MILLIMETRES,MODE with the mode mip, minip or mean, e.g. 15,mip",
+         "the 2-D views' thick slab: its thickness in mm and mip, minip or mean (none)"},
         {{"h", "help"}, {}, Scope::Program, Action::ShowUsage, nullptr, {}, {}, "print this text and quit"},
         {{"version"}, {}, Scope::Program, Action::ShowVersion, nullptr, {}, {}, "print the version and quit"},
         // QGuiApplication's and QApplication's documented options.
@@ -262,7 +279,7 @@ QString usage()
 {
     QString text = QStringLiteral("Usage: dichtenschau [VOLUME]\n"
                                   "       dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view VIEW]\n"
-                                  "                    [--window W,L] [--crop BOX] VOLUME\n"
+                                  "                    [--window W,L] [--crop BOX] [--slab MM,MODE] VOLUME\n"
                                   "       dichtenschau --help | --version\n"
                                   "Shows a CT or MRI volume: a .dat file, a DICOM file or folder, NIfTI, NRRD,\n"
                                   "MetaImage or an InVesalius project.\n"

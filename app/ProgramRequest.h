@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ThickSlab.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -39,4 +41,6 @@ struct ProgramRequest
     std::optional<std::array<double, 2>> window;
     // Lower and upper fractions along the patient's right-left, front-back and feet-head axes.
     std::array<double, 6> crop{0, 1, 0, 1, 0, 1};
+    // The thick slab of the 2-D views; thickness 0 for the plain slice.
+    SlabSetting slab;
 };

@@ -7,6 +7,7 @@
 #include "ReadingState.h"
 #include "SliceImage.h"
 #include "SliceView.h"
+#include "ThickSlab.h"
 #include "Window.h"
 
 #include <QCoreApplication>
@@ -79,8 +80,9 @@ bool openVolume(Window &window, const QString &path, QString &failure)
 
 // The window's 2 x 2 layout as it would show the volume: the three reading views, with their
 // letters, lines and captions, and the 3-D view's resting frame.
-QImage gridPicture(const Window &window, const QSize &size)
+QImage gridPicture(const Window &window, const ProgramRequest &request)
 {
+    const QSize &size = request.size;
     const int gap = ReadingLayout::gridSpacing;
     const QSize cell((size.width() - gap) / 2, (size.height() - gap) / 2);
     QImage picture(size, QImage::Format_RGB32);
@@ -96,6 +98,7 @@ QImage gridPicture(const Window &window, const QSize &size)
     for (int view = 0; view < 3; ++view) {
         SliceView slice(SliceOrientation(view), window.readingViews()->state());
         slice.resize(cell);
+        slice.setSlab(request.slab);
         place(view, slice.grab().toImage());
     }
     place(3, view3d);
@@ -131,10 +134,10 @@ bool makePicture(const ProgramRequest &request, QImage &picture, QString &failur
     if (request.view == ProgramRequest::PictureView::ThreeD)
         picture = view->renderPicture(request.size);
     else if (request.view == ProgramRequest::PictureView::Grid)
-        picture = gridPicture(window, request.size);
+        picture = gridPicture(window, request);
     else
-        picture = middleSlicePicture(reading->source(), SliceOrientation(int(request.view) - int(ProgramRequest::PictureView::Axial)),
-                                     reading->window(), request.size);
+        picture = middleSlabPicture(reading->source(), SliceOrientation(int(request.view) - int(ProgramRequest::PictureView::Axial)),
+                                    reading->window(), request.slab, request.size);
     if (picture.isNull()) {
         failure = QString("Can't draw a picture of %1 x %2 pixels").arg(request.size.width()).arg(request.size.height());
         return false;

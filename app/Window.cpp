@@ -1,5 +1,6 @@
 #include "Window.h"
 
+#include "CinePlayer.h"
 #include "ConsoleLine.h"
 #include "CropBoxControl.h"
 #include "ElidedLabel.h"
@@ -15,6 +16,7 @@
 #include "ReadingState.h"
 #include "RecentVolumes.h"
 #include "SampleLimits.h"
+#include "SlabControls.h"
 #include "StopsHistory.h"
 #include "StopsKeeper.h"
 #include "TransferPresets.h"
@@ -139,6 +141,7 @@ QWidget *Window::makeRenderBox()
     connect(readingControls, &ReadingControls::measurementListRequested, this, &Window::showMeasurementList);
     connect(readingLayout, &ReadingLayout::measurementListRequested, this, &Window::showMeasurementList);
     viewColumn->addWidget(readingControls, 0);
+    viewColumn->addLayout(makeSlabRow(renderBox), 0);
     viewColumn->addWidget(readingLayout, 1);
     renderLayout->addLayout(viewColumn, 1);
     renderLayout->addSpacing(16);
@@ -164,6 +167,17 @@ QWidget *Window::makeRenderBox()
 
 // The "Color Editor" box: the coupling switch, the presets and the undo buttons above the
 // editor, whose table the view reads in place (the editor owns it and rewrites it).
+// The thick slab and the cine of the current 2-D view, under the reading controls.
+QBoxLayout *Window::makeSlabRow(QWidget *renderBox)
+{
+    auto *row = new QHBoxLayout;
+    row->addWidget(new SlabControls(readingLayout, renderBox), 0);
+    row->addSpacing(12);
+    row->addWidget(new CinePlayer(readingLayout, renderBox), 0);
+    row->addStretch(1);
+    return row;
+}
+
 QWidget *Window::makeColorBox()
 {
     auto *colorBox = new QGroupBox(tr("Color Editor"));

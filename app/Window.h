@@ -15,6 +15,7 @@ class GradientEditor;
 class MeasurementKeeper;
 class MeasurementListDialog;
 class PictureSaver;
+class QBoxLayout;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -85,6 +86,7 @@ protected:
 private:
     QWidget *makeRenderBox();
     QWidget *makeColorBox();
+    QBoxLayout *makeSlabRow(QWidget *renderBox);
     QLayout *makeStatusLine();
     QSlider *makeSlider(QGroupBox *slicesBox);
     QLayout *sliderColumn(const QString &axis, QSlider *slider, QGroupBox *slicesBox);

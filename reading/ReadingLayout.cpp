@@ -4,6 +4,7 @@
 #include "SliceView.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QGridLayout>
 
 ReadingLayout::ReadingLayout(QWidget *view3d, QWidget *parent)
@@ -15,8 +16,10 @@ ReadingLayout::ReadingLayout(QWidget *view3d, QWidget *parent)
         view->hide();
         connect(view, &SliceView::readoutChanged, this, &ReadingLayout::readoutChanged);
         connect(view, &SliceView::measurementListRequested, this, &ReadingLayout::measurementListRequested);
+        view->installEventFilter(this);
         slices[int(o)] = view;
     }
+    current = slices[int(SliceOrientation::Axial)];
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(gridSpacing);
@@ -46,7 +49,24 @@ void ReadingLayout::setMode(int mode)
     slices[int(SliceOrientation::Axial)]->setVisible(shownMode == Axial || shownMode == Grid);
     slices[int(SliceOrientation::Coronal)]->setVisible(shownMode == Coronal || shownMode == Grid);
     slices[int(SliceOrientation::Sagittal)]->setVisible(shownMode == Sagittal || shownMode == Grid);
+    if (shownMode >= Axial && shownMode <= Sagittal)
+        makeCurrent(slices[shownMode - Axial]);
     emit modeChanged(shownMode);
+}
+
+bool ReadingLayout::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn)
+        makeCurrent(static_cast<SliceView *>(watched));
+    return QWidget::eventFilter(watched, event);
+}
+
+void ReadingLayout::makeCurrent(SliceView *view)
+{
+    if (view == current)
+        return;
+    current = view;
+    emit currentSliceViewChanged(view);
 }
 
 void ReadingLayout::addModeShortcuts()

@@ -28,6 +28,9 @@ public:
     ReadingState *state() const { return shared; }
     SliceView *sliceView(SliceOrientation orientation) const { return slices[int(orientation)]; }
     Mode mode() const { return shownMode; }
+    // The 2-D view the slab and cine controls act on: the one that last had the focus, or
+    // the one shown alone; the axial view before any.
+    SliceView *currentSliceView() const { return current; }
     // The names of the layouts, in the order of Mode, for a control that picks them.
     static QStringList modeNames();
     // Column (x) and row (y) of a view in the 2 x 2 grid: the axial, coronal and sagittal
@@ -41,16 +44,22 @@ public slots:
 
 signals:
     void modeChanged(int mode);
+    void currentSliceViewChanged(SliceView *view);
     // What lies under the cursor in a 2-D view; empty when it leaves the slice.
     void readoutChanged(const QString &text);
     // A 2-D view's menu asked for the list of the measurements.
     void measurementListRequested();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void addModeShortcuts();
+    void makeCurrent(SliceView *view);
 
     QWidget *view3d;
     ReadingState *shared;
     std::array<SliceView *, 3> slices;
     Mode shownMode = View3D;
+    SliceView *current = nullptr;
 };

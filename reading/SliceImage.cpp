@@ -65,16 +65,20 @@ void drawSliceImagePart(QPainter &painter, const QImage &image, const QRectF &re
     painter.drawImage(shown, image, part);
 }
 
-QImage middleSlicePicture(const SliceSource &source, SliceOrientation orientation, const WindowLevel &window,
-                          const QSize &size)
+QImage fittedPicture(const QImage &image, const QSizeF &extent, const QSize &size)
 {
     QImage picture(size, QImage::Format_RGB32);
     if (picture.isNull())
         return picture;
+    QPainter painter(&picture);
+    drawSliceImage(painter, image, extent, QRectF(picture.rect()));
+    return picture;
+}
+
+QImage middleSlicePicture(const SliceSource &source, SliceOrientation orientation, const WindowLevel &window,
+                          const QSize &size)
+{
     const SlicePlane plane = slicePlaneFor(orientation, source);
     const int slice = middleVoxel(nearestAxisOrder(source.frame), source.size)[plane.sliceAxis];
-    const QImage image = sliceImage(source, plane, slice, greyTable(window, source.units));
-    QPainter painter(&picture);
-    drawSliceImage(painter, image, planeExtent(plane, source), QRectF(picture.rect()));
-    return picture;
+    return fittedPicture(sliceImage(source, plane, slice, greyTable(window, source.units)), planeExtent(plane, source), size);
 }

@@ -36,6 +36,9 @@ QRectF drawSliceImage(QPainter &painter, const QImage &image, const QSizeF &exte
 // visible: a zoomed slice costs the pixels shown, not the pixels of the whole enlarged image.
 void drawSliceImagePart(QPainter &painter, const QImage &image, const QRectF &rect, const QRectF &visible);
 
+// A picture of size pixels with the image fitted into it as drawSliceImage draws it.
+QImage fittedPicture(const QImage &image, const QSizeF &extent, const QSize &size);
+
 // A picture of size pixels of the middle slice of the given orientation, windowed.
 QImage middleSlicePicture(const SliceSource &source, SliceOrientation orientation, const WindowLevel &window,
                           const QSize &size);

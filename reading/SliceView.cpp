@@ -139,9 +139,10 @@ void SliceView::paintEvent(QPaintEvent *)
     const SliceSource &source = state->source();
     if (source.isEmpty())
         return;
-    if (cachedSlice != slice()) {
-        gathered = sliceSamples(source, plane, slice());
+    if (cachedSlice != slice() || cachedSlab != slabSetting) {
+        gathered = slabSamples(source, plane, slice(), slabSetting);
         cachedSlice = slice();
+        cachedSlab = slabSetting;
         greysStale = true;
     }
     if (greysStale) {
@@ -165,6 +166,7 @@ void SliceView::drawCaptions(QPainter &painter) const
     const QRectF corner = QRectF(rect()).adjusted(4, 2, -4, -2);
     painter.setPen(orientationColour(plane.orientation));
     painter.drawText(corner, Qt::AlignLeft | Qt::AlignTop, sliceCaption(state->source(), plane, slice()));
+    painter.drawText(corner, Qt::AlignRight | Qt::AlignTop, slabCaption(state->source(), plane, slice(), slabSetting));
     painter.setPen(Qt::lightGray);
     painter.drawText(corner, Qt::AlignLeft | Qt::AlignBottom, windowCaption(state->window()));
     if (!zoomState.isFitted())
@@ -346,6 +348,26 @@ void SliceView::fitSlice()
 {
     if (zoomState.fit())
         update();
+}
+
+void SliceView::setSlab(const SlabSetting &slab)
+{
+    const SlabSetting taken{std::max(0.0, slab.thickness), slab.mode};
+    if (taken == slabSetting)
+        return;
+    slabSetting = taken;
+    update();
+    emit slabChanged(slabSetting);
+}
+
+void SliceView::stepCine()
+{
+    const int slices = state->source().size[plane.sliceAxis];
+    if (slices <= 0)
+        return;
+    std::array<int, 3> voxel = state->crossPoint();
+    voxel[plane.sliceAxis] = (slice() + plane.stepUp + slices) % slices;
+    state->setCrossPoint(voxel);
 }
 
 // What is being drawn or dragged is dropped rather than deleted, so that the drag does not

@@ -6,6 +6,7 @@
 #include "SliceMapping.h"
 #include "SlicePlane.h"
 #include "SliceZoom.h"
+#include "ThickSlab.h"
 
 #include <QImage>
 #include <QWidget>
@@ -25,7 +26,9 @@ class ReadingState;
 // right button changes the window (horizontal: width, vertical: level), a right click
 // without a drag opens the view's menu. Ctrl with the wheel, + and - zoom about the cursor,
 // a middle drag moves the zoomed slice, Home fits it again. Over the slice it announces what
-// lies under the cursor.
+// lies under the cursor. It may show a thick slab around its slice instead (ThickSlab),
+// which stays while the slice, the zoom or the window change; the readout still names the
+// voxel of the slice itself.
 class SliceView : public QWidget
 {
     Q_OBJECT
@@ -43,17 +46,23 @@ public:
     const SliceZoom &zoom() const { return zoomState; }
     // Between the widget and the voxels of the slice shown, as it is drawn now.
     SliceMapping sliceMapping() const;
+    const SlabSetting &slab() const { return slabSetting; }
+
 
     QSize sizeHint() const override { return QSize(300, 300); }
     QSize minimumSizeHint() const override { return QSize(120, 120); }
 
 public slots:
     void fitSlice();
+    void setSlab(const SlabSetting &slab);
+    // The next slice towards the head (front, left), after the last the first again.
+    void stepCine();
 
 signals:
     // The readout of the voxel under the cursor; empty when the cursor leaves the slice.
     void readoutChanged(const QString &text);
     void measurementListRequested();
+    void slabChanged(const SlabSetting &slab);
 
 protected:
     bool event(QEvent *event) override;
@@ -91,6 +100,8 @@ private:
     // their picture at one pixel per cell, made again when they or the window have.
     SliceSamples gathered;
     int cachedSlice = -1;
+    SlabSetting cachedSlab;
+    SlabSetting slabSetting;
     QImage cached;
     bool greysStale = true;
     int shownSlice = -1;

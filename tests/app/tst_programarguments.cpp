@@ -53,6 +53,12 @@ private slots:
                                    << QStringList{"v.nii"} << "Can't take the turn 1: give it as X,Z in degrees, e.g. 30,45";
         QTest::newRow("two volumes to draw") << QStringList{"--snapshot", "o.png", "a.nii", "b.nii"} << A::Decline
                                              << QStringList{"a.nii", "b.nii"} << "usage: dichtenschau --snapshot OUT.png [--size WxH]";
+        QTest::newRow("slab not a number") << QStringList{"--snapshot", "o.png", "--slab", "thick,mip", "v.nii"} << A::Decline
+                                           << QStringList{"v.nii"} << "Can't take the slab thick,mip: give it as MILLIMETRES,MODE";
+        QTest::newRow("slab of a bad mode") << QStringList{"--snapshot", "o.png", "--slab", "15,max", "v.nii"} << A::Decline
+                                            << QStringList{"v.nii"} << "Can't take the slab 15,max:";
+        QTest::newRow("slab below 0") << QStringList{"--snapshot", "o.png", "--slab", "-1,mean", "v.nii"} << A::Decline
+                                      << QStringList{"v.nii"} << "Can't take the slab -1,mean:";
     }
     void forms()
     {
@@ -91,6 +97,15 @@ private slots:
         QCOMPARE(windowed.size, QSize(800, 800));
     }
 
+    void slabTaken()
+    {
+        const ProgramRequest request =
+            ProgramArguments::parse({"dichtenschau", "--snapshot", "o.png", "--slab", "15,minip", "v.nii"});
+        QCOMPARE(request.slab.thickness, 15.0);
+        QVERIFY(request.slab.mode == SlabMode::MinIp);
+        QCOMPARE(ProgramArguments::parse({"dichtenschau", "--snapshot", "o.png", "v.nii"}).slab.thickness, 0.0);
+    }
+
     void answers_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -106,6 +121,9 @@ private slots:
                                        << "dichtenschau: --snapshot needs its value OUT.png\nUsage: ";
         QTest::newRow("bad value") << QStringList{"--snapshot", "out.png", "--size", "800", "scan.nii"} << 1
                                    << "Can't take the size 800: give it as WIDTHxHEIGHT, e.g. 800x800\n" << "";
+        QTest::newRow("bad slab") << QStringList{"--snapshot", "out.png", "--slab", "15,max", "scan.nii"} << 1
+                                  << "Can't take the slab 15,max: give it as MILLIMETRES,MODE with the mode mip, minip or mean, e.g. 15,mip\n"
+                                  << "";
     }
     // Every one of these is answered before the application object exists, which would need
     // a display.
