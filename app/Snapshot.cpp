@@ -72,7 +72,7 @@ bool waitFor(const std::function<bool()> &done)
 
 // The one place the command opens its volume; it takes the window's own open flow, for
 // every format, and waits until the read in the background has ended.
-bool openVolume(Window &window, const QString &path, QString &failure)
+bool openVolume(Window &window, const QString &path, std::optional<int> series, QString &failure)
 {
     bool finished = false;
     bool opened = false;
@@ -83,7 +83,10 @@ bool openVolume(Window &window, const QString &path, QString &failure)
         failure = refusal;
         loop.quit();
     });
-    window.openPath(path);
+    if (series)
+        window.openSeries(path, *series);
+    else
+        window.openPath(path);
     if (!finished)
         loop.exec();
     if (!opened && failure.isEmpty())
@@ -129,7 +132,7 @@ bool makePicture(const ProgramRequest &request, QImage &picture, QString &failur
         return false;
     }
     QCoreApplication::processEvents();
-    if (!openVolume(window, request.volumes.first(), failure))
+    if (!openVolume(window, request.volumes.first(), request.series, failure))
         return false;
     view->setXRotation(int(std::lround(request.turnX * 16)));
     view->setZRotation(int(std::lround(request.turnZ * 16)));
