@@ -118,6 +118,16 @@ bool takeSlab(const QString &text, ProgramRequest &request)
     return true;
 }
 
+bool takeSeries(const QString &text, ProgramRequest &request)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < 1)
+        return false;
+    request.series = number;
+    return true;
+}
+
 Row toolkitOption(const QString &name, const QString &value = QString())
 {
     return {{name}, value, Scope::Toolkit, std::nullopt, nullptr, {}, {}, {}};
@@ -147,6 +157,14 @@ const std::vector<Row> &rows()
         {{"slab"}, "MM,MODE", Scope::Snapshot, std::nullopt, takeSlab, "the slab",
          "give it as MILLIMETRES,MODE with the mode mip, minip or mean, e.g. 15,mip",
          "the 2-D views' thick slab: its thickness in mm and mip, minip or mean (none)"},
+        {{"list"}, "PATH", Scope::Program, Action::ListSeries,
+         [](const QString &value, ProgramRequest &request) {
+             request.listPath = value;
+             return true;
+         },
+         {}, {}, "print the series of the DICOM exam at PATH, numbered, and quit"},
+        {{"series"}, "N", Scope::Program, std::nullopt, takeSeries, "the series", "give its number in --list, from 1, e.g. 2",
+         "open the Nth series of the exam, as --list numbers them"},
         {{"h", "help"}, {}, Scope::Program, Action::ShowUsage, nullptr, {}, {}, "print this text and quit"},
         {{"version"}, {}, Scope::Program, Action::ShowVersion, nullptr, {}, {}, "print the version and quit"},
         // QGuiApplication's and QApplication's documented options.
@@ -268,7 +286,9 @@ ProgramRequest parse(const QStringList &arguments)
         request.action = Action::Refuse;
         return request;
     }
-    request.action = asks(parser, Action::TakeSnapshot) ? Action::TakeSnapshot : Action::OpenWindow;
+    request.action = asks(parser, Action::ListSeries)     ? Action::ListSeries
+                     : asks(parser, Action::TakeSnapshot) ? Action::TakeSnapshot
+                                                          : Action::OpenWindow;
     request.declined = declinedValue(parser, request);
     if (!request.declined.isEmpty())
         request.action = Action::Decline;
@@ -280,6 +300,7 @@ QString usage()
     QString text = QStringLiteral("Usage: dichtenschau [VOLUME]\n"
                                   "       dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view VIEW]\n"
                                   "                    [--window W,L] [--crop BOX] [--slab MM,MODE] VOLUME\n"
+                                  "       dichtenschau --list PATH\n"
                                   "       dichtenschau --help | --version\n"
                                   "Shows a CT or MRI volume: a .dat file, a DICOM file or folder, NIfTI, NRRD,\n"
                                   "MetaImage or an InVesalius project.\n"

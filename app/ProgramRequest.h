@@ -21,6 +21,7 @@ struct ProgramRequest
         ShowVersion,  // --version: the version on the standard output, status 0
         Refuse,       // a mistake in the form: `mistake` and the usage on the standard error, status 2
         Decline,      // a value that cannot be taken: `declined`, one line on the standard output, status 1
+        ListSeries,   // --list: the series of the exam at `listPath`, one line each, no display needed
     };
     // The views the picture command draws.
     enum class PictureView { ThreeD, Axial, Coronal, Sagittal, Grid };
@@ -29,6 +30,11 @@ struct ProgramRequest
     QStringList volumes;
     QString mistake;
     QString declined;
+
+    // --list's exam: a folder, DICOMDIR or DICOM file.
+    QString listPath;
+    // --series: the Nth series of the volume's exam (from 1), as --list numbers them.
+    std::optional<int> series;
 
     // The picture command's.
     QString output;

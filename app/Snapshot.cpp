@@ -59,7 +59,7 @@ private:
 
 // The one place the command opens its volume; it takes the window's own open flow, for
 // every format, and waits until the read in the background has ended.
-bool openVolume(Window &window, const QString &path, QString &failure)
+bool openVolume(Window &window, const QString &path, std::optional<int> series, QString &failure)
 {
     bool finished = false;
     bool opened = false;
@@ -70,7 +70,10 @@ bool openVolume(Window &window, const QString &path, QString &failure)
         failure = refusal;
         loop.quit();
     });
-    window.openPath(path);
+    if (series)
+        window.openSeries(path, *series);
+    else
+        window.openPath(path);
     if (!finished)
         loop.exec();
     if (!opened && failure.isEmpty())
@@ -120,7 +123,7 @@ bool makePicture(const ProgramRequest &request, QImage &picture, QString &failur
         return false;
     }
     QCoreApplication::processEvents();
-    if (!openVolume(window, request.volumes.first(), failure))
+    if (!openVolume(window, request.volumes.first(), request.series, failure))
         return false;
     view->setXRotation(int(std::lround(request.turnX * 16)));
     view->setZRotation(int(std::lround(request.turnZ * 16)));

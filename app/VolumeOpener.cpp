@@ -22,7 +22,7 @@ struct VolumeOpener::Reading
     QString path;
     // Whether a successful open goes into the recent volumes.
     bool remember = false;
-    GridLimits limits;
+    ImportOptions options;
     std::atomic<bool> cancel{false};
     std::atomic<double> progress{0.0};
 };
@@ -59,12 +59,12 @@ QString valueRangeText(double lowest, double highest, const SampleUnits &units)
     return units.hounsfield ? range + " HU" : range;
 }
 
-ImportResult readGuarded(const VolumeReader &reader, const QString &path, const GridLimits &limits, const ReadProgress &progress,
+ImportResult readGuarded(const VolumeReader &reader, const QString &path, const ImportOptions &options, const ReadProgress &progress,
                          const std::atomic<bool> &cancel)
 {
     ImportResult read;
     try {
-        read = reader(path, limits, progress, cancel);
+        read = reader(path, options, progress, cancel);
     } catch (const std::bad_alloc &) {
         read = ImportResult();
         read.refusal = "not enough memory";
@@ -77,7 +77,7 @@ ImportResult readGuarded(const VolumeReader &reader, const QString &path, const 
     }
     const int64_t voxels = int64_t(read.sizeX) * read.sizeY * read.sizeZ;
     const bool wellFormed = read.sizeX > 0 && read.sizeY > 0 && read.sizeZ > 0 && int64_t(read.samples.size()) == voxels;
-    if (read.refusal.empty() && !wellFormed)
+    if (read.refusal.empty() && !wellFormed && !read.isListing())
         read.refusal = "the reader gave " + std::to_string(read.samples.size()) + " samples for a grid of "
                        + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ);
     return read;
@@ -120,34 +120,41 @@ QString VolumeOpener::baseNameOf(QString path)
 
 void VolumeOpener::openPath(const QString &path)
 {
-    startOpen(path, false);
+    startOpen(path, false, SeriesChoice::Largest);
 }
 
 void VolumeOpener::openRemembered(const QString &path)
 {
-    startOpen(path, true);
+    startOpen(path, true, SeriesChoice::AskWhenSeveral);
 }
 
-void VolumeOpener::openAfterStart(const QString &path)
+void VolumeOpener::openSeries(const QString &path, int series, bool remember)
+{
+    startOpen(path, remember, SeriesChoice::Numbered, series);
+}
+
+void VolumeOpener::openAfterStart(const QString &path, int series)
 {
     // The view loads its start-up volume when it makes its GL context; an open before that
     // would be replaced by it at once.
-    QTimer::singleShot(50, this, [this, path] {
-        if (view->isValid())
-            openRemembered(path);
+    QTimer::singleShot(50, this, [this, path, series] {
+        if (!view->isValid())
+            openAfterStart(path, series);
+        else if (series > 0)
+            openSeries(path, series, true);
         else
-            openAfterStart(path);
+            openRemembered(path);
     });
 }
 
-void VolumeOpener::startOpen(const QString &path, bool remember)
+void VolumeOpener::startOpen(const QString &path, bool remember, SeriesChoice choice, int series)
 {
     if (reading)
         giveWayTo(path);
     if (isDatFile(path))
         openDatFile(path, remember);
     else
-        startReading(path, remember);
+        startReading(path, remember, choice, series);
 }
 
 void VolumeOpener::openDatFile(const QString &path, bool remember)
@@ -174,7 +181,7 @@ void VolumeOpener::giveWayTo(const QString &path)
     emit openFinished(false, QString());
 }
 
-void VolumeOpener::startReading(const QString &path, bool remember)
+void VolumeOpener::startReading(const QString &path, bool remember, SeriesChoice choice, int series)
 {
     reading = std::make_shared<Reading>();
     reading->path = path;
@@ -182,7 +189,9 @@ void VolumeOpener::startReading(const QString &path, bool remember)
     // What memory can hold, known before the read starts: the reader refuses larger grids
     // from their headers instead of after reading them. No texture side: the view shows a
     // grid the GL cannot hold at a coarser grid that it holds.
-    reading->limits = GridLimits{physicalMemoryBytes(), 0};
+    reading->options.limits = GridLimits{physicalMemoryBytes(), 0};
+    reading->options.seriesChoice = choice;
+    reading->options.series = series;
     emit statusChanged(tr("Opening %1").arg(baseNameOf(path)));
     showReading(true);
     const std::shared_ptr<Reading> job = reading;
@@ -191,7 +200,7 @@ void VolumeOpener::startReading(const QString &path, bool remember)
     readWatcher = std::make_unique<QFutureWatcher<ImportResult>>();
     connect(readWatcher.get(), &QFutureWatcher<ImportResult>::finished, this, &VolumeOpener::finishReading);
     readWatcher->setFuture(QtConcurrent::run([job, read] {
-        return readGuarded(read, job->path, job->limits, [job](double fraction) { job->progress = fraction; }, job->cancel);
+        return readGuarded(read, job->path, job->options, [job](double fraction) { job->progress = fraction; }, job->cancel);
     }));
 }
 
@@ -225,10 +234,22 @@ void VolumeOpener::finishReading()
         endOpen(path, false, false, refuse(path, QString::fromStdString(read.refusal)));
         return;
     }
+    if (read.isListing()) {
+        emit statusChanged(tr("%1 holds %2 series: choose one").arg(baseNameOf(path)).arg(read.exam.size()));
+        endOpen(path, false, false);
+        emit seriesToChoose(path, read.exam, done->remember);
+        return;
+    }
 
     printConsole("loading " + std::string(QFile::encodeName(path).constData()) + " (" + read.format + ", "
                  + std::to_string(read.sizeX) + " x " + std::to_string(read.sizeY) + " x " + std::to_string(read.sizeZ)
                  + ", " + spacingText(read.spacing) + (read.sampleType.empty() ? "" : ", " + valuesDescription(read)) + ")\n");
+    // What opened of an exam, in one line: patient, study date, series number and description.
+    const QString origin = read.openedSeries > 0 && size_t(read.openedSeries) <= read.exam.size()
+                               ? QString::fromStdString(examSeriesOrigin(read.exam[size_t(read.openedSeries - 1)]))
+                               : QString();
+    if (!origin.isEmpty())
+        printConsole("opened " + origin.toStdString() + "\n");
     for (const std::string &note : read.notes)
         printConsole(note + "\n");
     view->makeCurrent();
@@ -237,7 +258,7 @@ void VolumeOpener::finishReading()
     const QString note = read.notes.empty() ? QString() : QString::fromStdString(read.notes.front());
     const QString values = read.values.isEmpty() ? QString() : valueRangeText(read.lowestValue, read.highestValue, read.units);
     read = ImportResult();
-    showVolume(std::move(opened), path, note, done->remember, values);
+    showVolume(std::move(opened), path, note, done->remember, values, origin);
 }
 
 // Takes over a freshly built volume (with the view's context current) and ends the open: the
@@ -245,7 +266,7 @@ void VolumeOpener::finishReading()
 // changes nothing: the previous volume stays on screen with its title, histogram and stops,
 // and the loader's line on the console says why.
 void VolumeOpener::showVolume(std::unique_ptr<Volume> opened, const QString &path, const QString &note, bool remember,
-                              QString values)
+                              QString values, const QString &origin)
 {
     if (!opened->isValid()) {
         view->doneCurrent();
@@ -269,6 +290,8 @@ void VolumeOpener::showVolume(std::unique_ptr<Volume> opened, const QString &pat
                          .arg(grid.y)
                          .arg(grid.z)
                          .arg(values);
+    if (!origin.isEmpty())
+        status += "; " + origin;
     if (!note.isEmpty())
         status += "; " + note;
     emit statusChanged(status);

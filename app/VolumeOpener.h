@@ -43,8 +43,10 @@ public:
     // An open the user asked for: once it succeeds it is one of the recent volumes.
     void openRemembered(const QString &path);
     // Opens path (remembered) once the view has made its GL context and loaded its start-up
-    // volume.
-    void openAfterStart(const QString &path);
+    // volume; `series` of its exam where above 0.
+    void openAfterStart(const QString &path, int series = 0);
+    // Opens the Nth series (from 1) of the exam at path, as its list numbers them.
+    void openSeries(const QString &path, int series, bool remember);
 
     QProgressBar *progressBar() const { return progress; }
     QPushButton *cancelButton() const { return cancel; }
@@ -54,6 +56,9 @@ public:
     static QString baseNameOf(QString path);
 
 signals:
+    // The exam at path holds several series and none was named: the user chooses. The open
+    // has ended (openFinished) without a volume; openSeries opens the one chosen.
+    void seriesToChoose(const QString &path, const std::vector<ExamSeries> &exam, bool remember);
     // The view shows a newly opened volume, known by name from now on.
     void volumeShown(const QString &name);
     // A successful open the user asked for, to be kept among the recent volumes.
@@ -65,16 +70,16 @@ signals:
     void statusChanged(const QString &text);
 
 private:
-    void startOpen(const QString &path, bool remember);
+    void startOpen(const QString &path, bool remember, SeriesChoice choice, int series = 0);
     void giveWayTo(const QString &path);
     void openDatFile(const QString &path, bool remember);
-    void startReading(const QString &path, bool remember);
+    void startReading(const QString &path, bool remember, SeriesChoice choice, int series);
     void showReadProgress();
     void cancelReading();
     void finishReading();
     // values: the range of the original values; empty for the range of the volume's samples.
     void showVolume(std::unique_ptr<Volume> opened, const QString &path, const QString &note, bool remember,
-                    QString values = QString());
+                    QString values = QString(), const QString &origin = QString());
     void endOpen(const QString &path, bool opened, bool remember, const QString &refusal = QString());
     QString refuse(const QString &path, const QString &reason);
     void showReading(bool on);

@@ -18,9 +18,7 @@ std::string reasonWithoutPath(const std::string &refusal, const QString &path)
 
 VolumeReader processVolumeReader(std::chrono::milliseconds stallLimit, const QString &program)
 {
-    return [stallLimit, program](const QString &path, const GridLimits &limits, const ReadProgress &progress, const std::atomic<bool> &cancel) {
-        ImportOptions options;
-        options.limits = limits;
+    return [stallLimit, program](const QString &path, const ImportOptions &options, const ReadProgress &progress, const std::atomic<bool> &cancel) {
         ImportResult result = ReaderProcess(stallLimit, program).read(path, options, progress, cancel);
         result.refusal = reasonWithoutPath(result.refusal, path);
         return result;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GridLimits.h"
+#include "ImportOptions.h"
 #include "ImportResult.h"
 #include "ReaderProcess.h"
 
@@ -20,11 +20,12 @@ class Volume;
 // Called from the reading thread with the fraction done, 0..1; safe to call often.
 using ReadProgress = std::function<void(double fraction)>;
 
-// Reads the file or folder at path, refusing a grid beyond `limits` from its header, before
-// the samples are read. Runs on a worker thread; returns soon after cancel becomes true (its
+// Reads the file or folder at path with `options` (their limits and the series of an exam
+// to open), refusing a grid beyond the limits from its header, before the samples are read.
+// The answer may be an exam's list with no volume (ImportResult::isListing). Runs on a worker thread; returns soon after cancel becomes true (its
 // result is then thrown away). A refusal is one line without the path, which the window
 // adds; a refusal about a file inside (a slice of a series) names that file.
-using VolumeReader = std::function<ImportResult(const QString &path, const GridLimits &limits, const ReadProgress &progress,
+using VolumeReader = std::function<ImportResult(const QString &path, const ImportOptions &options, const ReadProgress &progress,
                                                 const std::atomic<bool> &cancel)>;
 
 // The reader the program uses for every format but `.dat`: the import in a process of its own

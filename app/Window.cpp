@@ -23,6 +23,7 @@
 #include "Volume.h"
 #include "VolumeDrops.h"
 #include "VolumeFileDialog.h"
+#include "SeriesChooser.h"
 #include "VolumeOpener.h"
 
 #include <QAction>
@@ -71,6 +72,7 @@ Window::Window(VolumeReader reader)
     connect(opener, &VolumeOpener::volumeShown, this, &Window::takeShownVolume);
     connect(opener, &VolumeOpener::rememberedOpenSucceeded, recentVolumes, &RecentVolumes::remember);
     connect(opener, &VolumeOpener::openFinished, this, &Window::openFinished);
+    connect(opener, &VolumeOpener::seriesToChoose, this, &Window::chooseSeries);
     connect(recentVolumes, &RecentVolumes::chosen, opener, &VolumeOpener::openRemembered);
     connect(new VolumeDrops(this), &VolumeDrops::dropped, opener, &VolumeOpener::openRemembered);
     connect(pictureSaver, &PictureSaver::statusChanged, this, &Window::showStatus);
@@ -391,12 +393,27 @@ void Window::startWith(const ProgramRequest &request)
     if (request.volumes.size() > 1)
         printConsole("Usage: dichtenschau [VOLUME-FILE-OR-FOLDER]; opening only the first\n");
     if (!request.volumes.isEmpty())
-        openAfterStart(request.volumes.first());
+        opener->openAfterStart(request.volumes.first(), request.series.value_or(0));
 }
 
 void Window::openPath(const QString &path)
 {
     opener->openPath(path);
+}
+
+void Window::openSeries(const QString &path, int series)
+{
+    opener->openSeries(path, series, false);
+}
+
+// Of an exam of several series the user opens one, or none: then the volume shown stays.
+void Window::chooseSeries(const QString &path, const std::vector<ExamSeries> &exam, bool remember)
+{
+    SeriesChooser chooser(path, exam, this);
+    if (chooser.exec() == QDialog::Accepted && chooser.chosenSeries() > 0)
+        opener->openSeries(path, chooser.chosenSeries(), remember);
+    else
+        showStatus(tr("Opening %1 cancelled: no series chosen").arg(VolumeOpener::baseNameOf(path)));
 }
 
 // The view shows a volume just opened: the title, the histogram and the stops follow it.

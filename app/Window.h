@@ -59,6 +59,8 @@ public:
     // Opens path as the dialog would, once the view has made its GL context and loaded its
     // start-up volume.
     void openAfterStart(const QString &path);
+    // The Nth series (from 1) of the exam at path, as `--list` numbers them.
+    void openSeries(const QString &path, int series);
     // What the command line asks of the window: the volume it names, opened after start.
     void startWith(const ProgramRequest &request);
     // The stops file of the volume opened last; empty before the first open.
@@ -98,6 +100,7 @@ private:
     void restoreStep(const QGradientStops &stops);
     void applyPreset(const TransferPresets::Preset &preset);
     void takeShownVolume(const QString &name);
+    void chooseSeries(const QString &path, const std::vector<ExamSeries> &exam, bool remember);
     void showStatus(const QString &text);
     void connectReadingViews();
     void showReadout(const QString &text);

@@ -1,5 +1,6 @@
 #include "ConsoleLine.h"
 #include "ProgramArguments.h"
+#include "SeriesList.h"
 #include "Snapshot.h"
 #include "Window.h"
 
@@ -39,6 +40,7 @@ std::optional<int> answerWithoutDisplay(const ProgramRequest &request)
         return 1;
     case Action::OpenWindow:
     case Action::TakeSnapshot:
+    case Action::ListSeries:
         break;
     }
     return std::nullopt;
@@ -51,6 +53,10 @@ int main(int argc, char *argv[])
     const ProgramRequest request = ProgramArguments::parse(argumentList(argc, argv));
     if (const std::optional<int> status = answerWithoutDisplay(request))
         return *status;
+    if (request.action == ProgramRequest::Action::ListSeries) {
+        QCoreApplication app(argc, argv);
+        return SeriesList::run(request.listPath);
+    }
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName("Dichtenschau");
     QCoreApplication::setApplicationName("dichtenschau");

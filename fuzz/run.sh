@@ -11,13 +11,13 @@
 # formats in a process of its own, where a library that aborts costs one refusal line, so
 # such crashes are collected for a look (which code crashed) rather than ending the run.
 # Usage: fuzz/run.sh [SECONDS] [TARGET...]    (targets: fuzz_datfile fuzz_stopsfile fuzz_measurementsfile fuzz_nifti
-#        fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3; all of them by default)
+#        fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3 fuzz_dicomscan fuzz_dicomdir; all of them by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-900}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_datfile fuzz_stopsfile fuzz_measurementsfile fuzz_nifti fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_datfile fuzz_stopsfile fuzz_measurementsfile fuzz_nifti fuzz_nrrd fuzz_metaimage fuzz_dicom fuzz_inv3 fuzz_dicomscan fuzz_dicomdir)
 build=build-fuzz
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -30,12 +30,12 @@ seeds() {
     fuzz_datfile) echo fuzz/corpus/dat ;;
     fuzz_stopsfile) echo fuzz/corpus/stops ;;
     fuzz_measurementsfile) echo fuzz/corpus/measurements ;;
-    fuzz_dicom) echo fuzz/corpus/dicom; [ -d "$pydicom" ] && echo "$pydicom" ;;
+    fuzz_dicom | fuzz_dicomscan | fuzz_dicomdir) echo fuzz/corpus/dicom; [ -d "$pydicom" ] && echo "$pydicom" ;;
     *) echo "fuzz/corpus/${1#fuzz_}" ;;
   esac
 }
 # Room for whole DICOM files of other tools (most of pydicom's are under 64 KiB).
-maxLength() { case $1 in fuzz_dicom) echo 65536 ;; *) echo 8192 ;; esac; }
+maxLength() { case $1 in fuzz_dicom | fuzz_dicomscan | fuzz_dicomdir) echo 65536 ;; *) echo 8192 ;; esac; }
 
 export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
 # Jobs that go on past a crash, for the targets whose reading the viewer does in its reader process.

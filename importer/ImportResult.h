@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExamSeries.h"
 #include "ValueMapping.h"
 #include "VolumeDescription.h"
 
@@ -20,7 +21,14 @@ struct ImportResult : VolumeDescription
     double highestValue = 0.0;
     ValueMapping mapping;
 
+    // The series of a DICOM exam, in the order of its list, and which of them opened (from 1;
+    // 0 where none did). A listing (SeriesChoice::ListOnly, or AskWhenSeveral with several)
+    // holds the list and no volume.
+    std::vector<ExamSeries> exam;
+    int openedSeries = 0;
+
     bool ok() const { return refusal.empty(); }
+    bool isListing() const { return ok() && sizeX == 0 && !exam.empty(); }
 
     // Every field, the samples included.
     friend bool operator==(const ImportResult &a, const ImportResult &b);

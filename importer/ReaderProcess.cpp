@@ -185,9 +185,9 @@ ImportResult ReaderProcess::outcome(QProcess &process, const QString &path, int 
         ImportResult result;
         SampleType type = SampleType::UInt8;
         const bool read = ReaderProtocol::readResult(answer, &result);
-        if (!read || (result.ok() && (!validSizes(result) || !parseSampleTypeName(QString::fromStdString(result.sampleType), &type))))
+        if (!read || (result.ok() && !result.isListing() && (!validSizes(result) || !parseSampleTypeName(QString::fromStdString(result.sampleType), &type))))
             return refused(path, "the reader's answer cannot be read");
-        if (!result.ok())
+        if (!result.ok() || result.isListing())
             return result;
         return withSamples(std::move(result), path, valuesFile, type);
     }

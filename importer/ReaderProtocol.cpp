@@ -60,7 +60,9 @@ QJsonObject optionsObject(const ImportOptions &options)
     return {{"mapping", options.mapping ? QJsonValue(int(*options.mapping)) : QJsonValue()},
             {"window", options.window ? QJsonValue(numbers({options.window->first, options.window->second})) : QJsonValue()},
             {"raw", options.raw ? QJsonValue(rawObject(*options.raw)) : QJsonValue()},
-            {"limits", QJsonObject{{"memoryBytes", countText(options.limits.memoryBytes)}, {"textureSide", options.limits.textureSide}}}};
+            {"limits", QJsonObject{{"memoryBytes", countText(options.limits.memoryBytes)}, {"textureSide", options.limits.textureSide}}},
+            {"seriesChoice", int(options.seriesChoice)},
+            {"series", options.series}};
 }
 
 QJsonObject frameObject(const PatientFrame &frame)
@@ -74,6 +76,30 @@ QJsonObject frameObject(const PatientFrame &frame)
 QJsonObject mappingObject(const ValueMapping &mapping)
 {
     return {{"kind", int(mapping.kind)}, {"scale", mapping.scale}, {"offset", mapping.offset}, {"low", mapping.low}, {"high", mapping.high}};
+}
+
+QJsonObject examSeriesObject(const ExamSeries &series)
+{
+    return {{"patientName", textOf(series.patientName)},
+            {"patientId", textOf(series.patientId)},
+            {"studyDate", textOf(series.studyDate)},
+            {"studyDescription", textOf(series.studyDescription)},
+            {"seriesNumber", textOf(series.seriesNumber)},
+            {"seriesDescription", textOf(series.seriesDescription)},
+            {"part", textOf(series.part)},
+            {"modality", textOf(series.modality)},
+            {"images", series.images},
+            {"sizes", QJsonArray{series.sizes[0], series.sizes[1], series.sizes[2]}},
+            {"spacing", numbers({series.spacing[0], series.spacing[1], series.spacing[2]})},
+            {"colour", series.colour}};
+}
+
+QJsonArray examArray(const std::vector<ExamSeries> &exam)
+{
+    QJsonArray array;
+    for (const ExamSeries &series : exam)
+        array.append(examSeriesObject(series));
+    return array;
 }
 
 QJsonObject resultObject(const ImportResult &result)
@@ -92,7 +118,9 @@ QJsonObject resultObject(const ImportResult &result)
             {"sampleType", textOf(result.sampleType)},
             {"lowestValue", result.lowestValue},
             {"highestValue", result.highestValue},
-            {"mapping", mappingObject(result.mapping)}};
+            {"mapping", mappingObject(result.mapping)},
+            {"exam", examArray(result.exam)},
+            {"openedSeries", result.openedSeries}};
 }
 
 // Reading is strict: a field of the wrong kind makes the whole answer damaged.
@@ -166,6 +194,15 @@ public:
         values.resize(size_t(number), 0);
         return values;
     }
+    std::vector<QJsonObject> objects(const char *key)
+    {
+        std::vector<QJsonObject> found;
+        for (const QJsonValue &value : arrayOf(key)) {
+            good = good && value.isObject();
+            found.push_back(value.toObject());
+        }
+        return found;
+    }
     std::vector<std::string> texts(const char *key)
     {
         std::vector<std::string> lines;
@@ -213,6 +250,43 @@ bool readFrame(ObjectReader &&reader, PatientFrame *frame)
     return reader.ok();
 }
 
+bool readExamSeries(ObjectReader &&reader, ExamSeries *series)
+{
+    series->patientName = reader.text("patientName");
+    series->patientId = reader.text("patientId");
+    series->studyDate = reader.text("studyDate");
+    series->studyDescription = reader.text("studyDescription");
+    series->seriesNumber = reader.text("seriesNumber");
+    series->seriesDescription = reader.text("seriesDescription");
+    series->part = reader.text("part");
+    series->modality = reader.text("modality");
+    series->images = reader.whole("images");
+    const std::vector<double> sizes = reader.numbers("sizes", 3);
+    const std::vector<double> spacing = reader.numbers("spacing", 3);
+    for (int i = 0; i < 3; ++i) {
+        series->sizes[i] = int(std::clamp(sizes[size_t(i)], 0.0, double(INT_MAX)));
+        series->spacing[i] = spacing[size_t(i)];
+    }
+    series->colour = reader.flag("colour");
+    return reader.ok();
+}
+
+bool readExam(const std::vector<QJsonObject> &objects, std::vector<ExamSeries> *exam)
+{
+    for (const QJsonObject &object : objects) {
+        ExamSeries series;
+        if (!readExamSeries(ObjectReader(object), &series))
+            return false;
+        exam->push_back(std::move(series));
+    }
+    return true;
+}
+
+bool validSeriesChoice(int choice)
+{
+    return choice >= int(SeriesChoice::Largest) && choice <= int(SeriesChoice::AskWhenSeveral);
+}
+
 bool validMappingKind(int kind)
 {
     return kind >= int(MappingKind::Hounsfield) && kind <= int(MappingKind::Window);
@@ -258,7 +332,10 @@ bool readOptions(ObjectReader &&reader, ImportOptions *options)
     ObjectReader limits(reader.child("limits"));
     options->limits.memoryBytes = limits.count("memoryBytes");
     options->limits.textureSide = limits.whole("textureSide");
-    return reader.ok() && limits.ok() && parts;
+    const int choice = reader.whole("seriesChoice");
+    options->seriesChoice = SeriesChoice(choice);
+    options->series = reader.whole("series");
+    return reader.ok() && limits.ok() && parts && validSeriesChoice(choice);
 }
 
 } // namespace
@@ -341,7 +418,9 @@ bool readResult(const QByteArray &line, ImportResult *result)
     read.lowestValue = reader.number("lowestValue");
     read.highestValue = reader.number("highestValue");
     const bool mappingRead = readMapping(ObjectReader(reader.child("mapping")), &read.mapping);
-    if (!reader.ok() || !sizesWhole || !frameRead || !units.ok() || !mappingRead)
+    const bool examRead = readExam(reader.objects("exam"), &read.exam);
+    read.openedSeries = reader.whole("openedSeries");
+    if (!reader.ok() || !sizesWhole || !frameRead || !units.ok() || !mappingRead || !examRead)
         return false;
     *result = std::move(read);
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExamSeries.h"
 #include "GridLimits.h"
 #include "OwnedArray.h"
 #include "PatientFrame.h"
@@ -31,6 +32,9 @@ struct SourceVolume
     OwnedArray<unsigned char> bytes;
     std::vector<std::string> files;
     std::vector<std::string> notes;
+    // A DICOM exam's list and the entry opened (from 1), as ImportResult carries them.
+    std::vector<ExamSeries> exam;
+    int openedSeries = 0;
 
     uint64_t sampleCount() const { return sizes[0] * sizes[1] * sizes[2]; }
     uint64_t dataBytes() const { return sampleCount() * uint64_t(sampleTypeSize(type)); }

@@ -1,5 +1,6 @@
 #include "VolumeImport.h"
 
+#include "DicomDirectory.h"
 #include "DicomReader.h"
 #include "ImportError.h"
 #include "InvesaliusReader.h"
@@ -43,14 +44,25 @@ bool hasSuffix(const QString &path, const char *const (&suffixes)[N])
                        [&path](const char *suffix) { return path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive); });
 }
 
+// The series of the DICOM exam at `path`, whose volume is not read.
+SourceVolume listDicom(const QString &path, const ImportOptions &options, const ImportProgress &progress)
+{
+    const QFileInfo info(path);
+    if (!info.isDir() && !DicomDirectory::isDicomDirectory(path) && !looksLikeDicom(path))
+        throw ImportError(QStringLiteral("%1: holds no DICOM images: it is neither a folder, a DICOMDIR nor a DICOM file").arg(path));
+    return readDicom(path, options, progress);
+}
+
 SourceVolume readSource(const QString &path, const ImportOptions &options, const ImportProgress &progress)
 {
     checkOpenable(path);
+    if (options.seriesChoice == SeriesChoice::ListOnly)
+        return listDicom(path, options, progress);
     if (options.raw)
         return readRawFile(path, *options.raw, options.limits, progress);
     const QFileInfo info(path);
-    if (info.isDir())
-        return readDicom(path, options.limits, progress);
+    if (info.isDir() || DicomDirectory::isDicomDirectory(path))
+        return readDicom(path, options, progress);
     if (hasSuffix(path, niftiSuffixes))
         return readItkFile(path, ItkFormat::Nifti, options.limits, progress);
     if (hasSuffix(path, nrrdSuffixes))
@@ -60,7 +72,7 @@ SourceVolume readSource(const QString &path, const ImportOptions &options, const
     if (hasSuffix(path, invesaliusSuffixes))
         return readInvesaliusProject(path, options.limits, progress);
     if (hasSuffix(path, dicomSuffixes) || looksLikeDicom(path))
-        return readDicom(path, options.limits, progress);
+        return readDicom(path, options, progress);
     throw ImportError(QStringLiteral("%1: unknown format; expected a DICOM file or folder, .nii, .nii.gz, .hdr, .nrrd, "
                                      ".nhdr, .mha, .mhd or .inv3, or --raw for headerless data")
                           .arg(path));
@@ -214,6 +226,13 @@ void readValues(const QString &path, const ImportOptions &options, const ImportP
 {
     progress.beginStage(0.0, readingShare);
     SourceVolume volume = readSource(path, options, progress);
+    result->exam = std::move(volume.exam);
+    result->openedSeries = volume.openedSeries;
+    if (volume.sampleCount() == 0 && !result->exam.empty()) {
+        result->format = volume.format;
+        result->notes = std::move(volume.notes);
+        return;
+    }
     progress.beginStage(readingShare, 1.0 - readingShare);
     const ValueStats stats = statsOf(path, volume, progress);
     result->mapping = chooseMapping(options, volume, stats);
@@ -272,6 +291,8 @@ ImportResult importVolume(const std::string &path, const ImportOptions &options,
 {
     return refusedOrDone(path, [&](const QString &file, ImportResult *result) {
         readValues(file, options, progress, result);
+        if (result->isListing())
+            return;
         try {
             result->samples = mapToSamples(result->values, result->mapping, result->lowestValue, result->highestValue, 1);
         } catch (const std::bad_alloc &) {

@@ -357,7 +357,7 @@ private:
     static QString readerRefusal(const QString &path)
     {
         const std::atomic<bool> cancel{false};
-        return QString::fromStdString(processVolumeReader()(path, GridLimits(), [](double) {}, cancel).refusal);
+        return QString::fromStdString(processVolumeReader()(path, ImportOptions(), [](double) {}, cancel).refusal);
     }
 
     // What opening the file prints besides the loader's progress lines.

@@ -41,7 +41,7 @@ struct FakeReader
     std::shared_ptr<std::atomic<int>> stepsRun = std::make_shared<std::atomic<int>>(0);
 
     // A path with "quick" in it reads in two steps.
-    ImportResult operator()(const QString &path, const GridLimits &, const ReadProgress &progress, const std::atomic<bool> &cancel) const
+    ImportResult operator()(const QString &path, const ImportOptions &, const ReadProgress &progress, const std::atomic<bool> &cancel) const
     {
         const int stepCount = path.contains("quick") ? 2 : steps;
         ImportResult read;
@@ -268,7 +268,7 @@ private slots:
             path = workDir->filePath(path);
         }
         const std::atomic<bool> cancelled(cancel);
-        const ImportResult read = processVolumeReader()(path, GridLimits(), [](double) {}, cancelled);
+        const ImportResult read = processVolumeReader()(path, ImportOptions(), [](double) {}, cancelled);
         QCOMPARE(QString::fromStdString(read.refusal), refusal);
         if (refusal.isEmpty()) {
             QCOMPARE(read.format, std::string("DICOM"));

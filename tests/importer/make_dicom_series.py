@@ -17,8 +17,16 @@ Usage: make_dicom_series.py CASE FOLDER
               declares 8000 frames but whose pixel data holds one
   tilted      "signed" in planes turned 30 degrees about the patient's x axis, so that the
               slices are stacked along (0, -0.5, 0.866) from the first one's position
+  exam        a scanner's export of two patients under shuffled names in subfolders:
+              DOE^JANE (4711), study 20240131 "chest": series 1 "localizer" (2 coronal
+              images 2.5 mm apart), 2 "axial 2.5" (the 6 slices), 3 "contrast" (two
+              acquisitions over the same 3 places), 4 "photo" (one RGB image of 8 x 5, no
+              spacing); ROE^RICHARD (0815), study 20230105 "head": series 1 "axial" (4 slices)
+  dicomdir    "exam" as a file set with its DICOMDIR (pydicom's FileSet), whose folders are
+              then renamed to lower case, as some copies of CDs have them
 """
 import math
+import os
 import random
 import sys
 
@@ -83,6 +91,73 @@ def write_series(folder, prefix, slices, signed, label, change=None, tilt=0.0):
     return names, series_uid
 
 
+def exam_images():
+    """Every image of the exam, with the patient and study fields set."""
+    patients = [("DOE^JANE", "4711", "20240131", "chest", generate_uid()),
+                ("ROE^RICHARD", "0815", "20230105", "head", generate_uid())]
+    images = []
+
+    def add(patient, number, label, slices, orient=None, acquisition=None):
+        uid = generate_uid()
+        for z in slices:
+            ds = slice_file(uid, z, True)
+            name, pid, date, study, study_uid = patients[patient]
+            ds.PatientName, ds.PatientID, ds.StudyDate = name, pid, date
+            ds.StudyDescription, ds.StudyInstanceUID = study, study_uid
+            ds.StudyTime, ds.StudyID = "101500", "1"
+            ds.SeriesNumber, ds.SeriesDescription = number, label
+            if orient:
+                orient(ds, z)
+            if acquisition:
+                ds.AcquisitionNumber = acquisition(z)
+            images.append(ds)
+
+    def coronal(ds, z):
+        ds.ImageOrientationPatient = [1, 0, 0, 0, 0, -1]
+        ds.ImagePositionPatient = [-10.0, 20.0 + 2.5 * z, 30.0]
+
+    def again(ds, z):
+        ds.ImagePositionPatient = [-10.0, 20.0, 30.0 + 2.5 * (z % 3)]
+
+    add(0, 1, "localizer", range(2), coronal)
+    add(0, 2, "axial 2.5", range(SLICES))
+    add(0, 3, "contrast", range(6), again, lambda z: 1 + z // 3)
+    add(1, 1, "axial", range(4))
+    add(0, 4, "photo", [0])
+    photo = images[-1]
+    photo.Modality = "OT"
+    photo.SamplesPerPixel = 3
+    photo.PhotometricInterpretation = "RGB"
+    photo.PlanarConfiguration = 0
+    photo.BitsAllocated = photo.BitsStored = 8
+    photo.HighBit = 7
+    photo.PixelRepresentation = 0
+    del photo.RescaleIntercept, photo.RescaleSlope, photo.PixelSpacing
+    del photo.ImagePositionPatient, photo.ImageOrientationPatient, photo.SliceThickness
+    photo.PixelData = bytes(range(COLUMNS * ROWS * 3))
+    return images
+
+
+def write_exam(folder):
+    images = exam_images()
+    random.Random(11).shuffle(images)
+    for rank, ds in enumerate(images):
+        sub = "%s/%s" % (folder, "abc"[rank % 3])
+        os.makedirs(sub, exist_ok=True)
+        ds.save_as("%s/IM%04d" % (sub, 7919 * (rank + 3) % 10000), write_like_original=False)
+
+
+def write_dicomdir(folder):
+    from pydicom.fileset import FileSet
+    file_set = FileSet()
+    for ds in exam_images():
+        file_set.add(ds)
+    file_set.write(folder)
+    for root, dirs, _ in os.walk(folder, topdown=False):
+        for name in dirs:
+            os.rename(os.path.join(root, name), os.path.join(root, name.lower()))
+
+
 def write_intruder(folder, series_uid):
     ds = slice_file(series_uid, 9, False)
     ds.Modality = "OT"
@@ -109,6 +184,12 @@ def main():
     case, folder = sys.argv[1], sys.argv[2]
     if case == "maskframes":
         write_mask(folder, 8000)
+        return
+    if case == "exam":
+        write_exam(folder)
+        return
+    if case == "dicomdir":
+        write_dicomdir(folder)
         return
     slices = [z for z in range(SLICES) if not (case == "missing" and z == 3)]
     change = (lambda z: 6 if z == 2 else COLUMNS) if case == "sizes" else None

@@ -551,7 +551,7 @@ void TestImportFormats::dicomSeries_data()
     QTest::newRow("unsigned, folder") << "unsigned" << "" << "";
     QTest::newRow("signed, folder") << "signed" << "" << "";
     QTest::newRow("signed, one file of it") << "signed" << "s62_0.dcm" << "";
-    QTest::newRow("two series") << "twoseries" << "" << "the folder holds 1 more series: scout (3 files)";
+    QTest::newRow("two series") << "twoseries" << "" << "opened series 1 (body, 6 images) of 2; the others: 2 (scout, 3 images)";
     QTest::newRow("tilted") << "tilted" << "s62_0.dcm" << "the orientation is oblique: the grid's axes lie up to 30.0 degrees off";
 }
 

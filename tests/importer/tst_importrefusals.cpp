@@ -279,7 +279,9 @@ void TestImportRefusals::dicom_data()
     QTest::newRow("missing slice") << "missing" << ""
                                    << ": the slices are unevenly spaced: 5 mm between s76_4.dcm and s62_2.dcm, 2.5 mm between "
                                       "the others (a slice missing?)";
-    QTest::newRow("sizes") << "sizes" << "" << ": images of different sizes in one series: s55_2.dcm is 8 x 5, s76_5.dcm is 6 x 5";
+    // The slice of another size is an entry of its own; the rest of the series lacks it.
+    QTest::newRow("sizes") << "sizes" << ""
+                           << ": the slices are unevenly spaced: 5 mm between s83_4.dcm and s69_3.dcm, 2.5 mm between the others";
     QTest::newRow("no DICOM") << "none" << "" << ": the folder holds no DICOM images";
     QTest::newRow("mask of more frames than data") << "maskframes" << "m.dcm" << "m.dcm: its pixel data holds 32 of the 256000 bytes";
     QTest::newRow("truncated file") << "pydicom" << "MR_truncated.dcm" << "MR_truncated.dcm: its pixel data holds 8130 of the 8192 bytes";

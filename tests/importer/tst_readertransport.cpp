@@ -17,7 +17,7 @@ namespace {
 
 // A field added to these must be set below to something other than its default, or its
 // round trip proves nothing. The values and the samples travel in the values file.
-static_assert(sizeof(ImportResult) == 496 && sizeof(ReadRequest) == 136, "set the new field below");
+static_assert(sizeof(ImportResult) == 528 && sizeof(ReadRequest) == 144, "set the new field below");
 
 // Every field set to something other than its default, so that one left behind shows.
 ImportResult everyFieldSet()
@@ -46,6 +46,25 @@ ImportResult everyFieldSet()
     result.mapping.offset = 1.0 / 3.0;
     result.mapping.low = -3.5;
     result.mapping.high = 77;
+    ExamSeries series;
+    series.patientName = "M\xfcller^Anna";
+    series.patientId = "4711";
+    series.studyDate = "20240131";
+    series.studyDescription = "chest";
+    series.seriesNumber = "3";
+    series.seriesDescription = "axial 2.5";
+    series.part = "acquisition 2";
+    series.modality = "CT";
+    series.images = 300;
+    series.sizes[0] = 512;
+    series.sizes[1] = 511;
+    series.sizes[2] = 300;
+    series.spacing[0] = 0.625;
+    series.spacing[1] = 0.7;
+    series.spacing[2] = 2.5;
+    series.colour = true;
+    result.exam = {ExamSeries(), series};
+    result.openedSeries = 2;
     return result;
 }
 
@@ -59,6 +78,8 @@ ReadRequest everyRequestFieldSet()
     request.options.window = std::make_pair(-160.0, 240.5);
     request.options.raw = RawLayout{{7, 8, (uint64_t(1) << 40) + 1}, SampleType::Float64, true, 352};
     request.options.limits = GridLimits{(uint64_t(1) << 60) + 1, 16384};
+    request.options.seriesChoice = SeriesChoice::Numbered;
+    request.options.series = 12;
     return request;
 }
 
@@ -113,6 +134,7 @@ private slots:
         QTest::newRow("memory not a count") << QStringList{whole[0], QString(whole[1]).replace("1152921504606846977", "-1")};
         QTest::newRow("option missing") << QStringList{whole[0], QString(whole[1]).replace("\"window\"", "\"windows\"")};
         QTest::newRow("unknown mapping") << QStringList{whole[0], QString(whole[1]).replace("\"mapping\":1", "\"mapping\":7")};
+        QTest::newRow("unknown series choice") << QStringList{whole[0], QString(whole[1]).replace("\"seriesChoice\":1", "\"seriesChoice\":9")};
     }
     void aDamagedRequestIsRefused()
     {
