@@ -113,6 +113,12 @@ openPeak() { awk -v key="$1" 'index($0, "  " key " ") == 1 { print $(NF-1); exit
 printf '%-40s %9s bytes/voxel above the baseline: the GL driver keeps %s, our own peak %s (goal at most 3)\n' \
   "open 512^3: peak memory" "$(openPeak "peak")" "$(openPeak "kept by the GL driver after")" \
   "$(openPeak "peak less the driver's")"
+openMedian() { openRow "$out/open" "$1" | sed "s/^  $1//" | awk '{ print $1 }'; }
+printf '.dat 512^3 open: %s ms = %s x file read (clamp+hist %s, gradients %s, read %s, texture storage %s, uploads %s ms)\n' \
+  "$(openMedian "whole Volume, overlapped")" \
+  "$(openRow "$out/open" "whole Volume, overlapped" | awk '{ sub(/x$/, "", $6); print $6 }')" \
+  "$(openMedian "clamp and histogram count")" "$(openMedian "gradients into one slab")" "$(openMedian "read")" \
+  "$(openMedian "texture storage")" "$(openMedian "slab uploads")"
 seriesRow() { awk -v key="$2" 'index($0, key) > 0 { print $NF; exit }' "$1"; }
 printf '%-40s %9s ms\n' "open series: ITK read alone (a)" "$(seriesRow "$out/series" "(a) ITK")"
 printf '%-40s %9s ms\n' "open series: .dat of its grid (b)" "$(seriesRow "$out/series" "(b) .dat")"

@@ -3,6 +3,7 @@
 #include "ConsoleLine.h"
 #include "DatFile.h"
 #include "LargeBuffer.h"
+#include "SampleArrival.h"
 #include "SampleLimits.h"
 #include "SlabPipeline.h"
 #include "VolumeTexture.h"
@@ -157,17 +158,19 @@ std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, GridR
                                                    const ArriveSlices &arrive)
 {
     samples = allocateLargeBuffer(grid.voxelCount());
+    if (samples)
+        startArrival(grid, !reduction.isReduced(), arrive);
     while (samples) {
-        std::unique_ptr<SlabPipeline> pipeline = startShowing(grid, reduction, arrive);
+        std::unique_ptr<SlabPipeline> pipeline = startShowing(grid, reduction);
         if (pipeline)
             texture = createVolumeTexture(shown.reduced);
         if (texture != 0)
             return pipeline;
-        // The worker stops before this grid's buffers go.
+        // The worker stops before this grid's buffers go; the arrival goes on for the next.
         pipeline.reset();
         releaseLargeBuffer(shownSamples);
         const TextureFit coarser = fitTexture(grid, spacingArray(), shown.reduced.voxelCount());
-        if (arrivalFailed || !coarser.refusal.empty())
+        if (!coarser.refusal.empty())
             break;
         reduction = coarser.reduction;
     }
@@ -176,24 +179,36 @@ std::unique_ptr<SlabPipeline> Volume::startFilling(const SampleGrid &grid, GridR
     return nullptr;
 }
 
+// Starts making the samples arrive; with brickSamples, the bricks of the whole grid are
+// found on the way, for a texture that shows it whole.
+void Volume::startArrival(const SampleGrid &grid, bool brickSamples, const ArriveSlices &arrive)
+{
+    if (brickSamples)
+        sampleBricks = BrickRanges(grid.sizeX, grid.sizeY, grid.sizeZ);
+    arrival = std::make_unique<SampleArrival>(grid.sizeZ, SlabPipeline::slabSlicesFor(grid),
+                                              [this, grid, arrive](int firstZ, int endZ) {
+                                                  if (!arrive(firstZ, endZ))
+                                                      return false;
+                                                  acceptSlices(grid, firstZ, endZ);
+                                                  return true;
+                                              });
+}
+
 // The buffers and the worker for showing the grid through this reduction; null when memory
 // for them is short.
-std::unique_ptr<SlabPipeline> Volume::startShowing(const SampleGrid &grid, const GridReduction &reduction,
-                                                   const ArriveSlices &arrive)
+std::unique_ptr<SlabPipeline> Volume::startShowing(const SampleGrid &grid, const GridReduction &reduction)
 {
     shown = reduction;
     const SampleGrid &texels = shown.reduced;
     if (shown.isReduced())
         shownSamples = allocateLargeBuffer(texels.voxelCount());
-    bricks = BrickRanges(texels.sizeX, texels.sizeY, texels.sizeZ);
     auto pipeline = std::make_unique<SlabPipeline>(texels);
     if (!pipeline->isAllocated() || (shown.isReduced() && !shownSamples))
         return nullptr;
-    const int chunkSlices = SlabPipeline::slabSlicesFor(grid);
-    // One core stays with this thread, which uploads the slabs meanwhile.
-    const int threads = std::max(1, gradientThreadCount(texels) - 1);
-    pipeline->start([this, grid, arrive, chunkSlices, threads](int firstZ, int endZ, uint16_t *voxels) {
-        if (!prepareSlab(grid, chunkSlices, firstZ, endZ, arrive))
+    // One core stays with the arrival and one with this thread, which uploads the slabs meanwhile.
+    const int threads = std::max(1, gradientThreadCount(texels) - 2);
+    pipeline->start([this, grid, threads](int firstZ, int endZ, uint16_t *voxels) {
+        if (!prepareSlab(grid, firstZ, endZ))
             return false;
         encodeVoxelSlab(shown.isReduced() ? shownSamples : samples, shown.reduced, firstZ, endZ, voxels, threads);
         return true;
@@ -201,16 +216,15 @@ std::unique_ptr<SlabPipeline> Volume::startShowing(const SampleGrid &grid, const
     return pipeline;
 }
 
-// Makes the samples a slab's gradients read arrive: its slices and the one beyond. A coarser
+// Waits for the samples a slab's gradients read: its slices and the one beyond. A coarser
 // texture needs them all, reduced once before its first slab.
-bool Volume::prepareSlab(const SampleGrid &grid, int chunkSlices, int firstZ, int endZ, const ArriveSlices &arrive)
+bool Volume::prepareSlab(const SampleGrid &grid, int firstZ, int endZ)
 {
-    const int needed = shown.isReduced() ? grid.sizeZ : std::min(endZ + 1, grid.sizeZ);
-    if (!arriveThrough(grid, chunkSlices, needed, arrive))
+    if (!arrival->waitFor(shown.isReduced() ? grid.sizeZ : endZ + 1))
         return false;
     if (shown.isReduced() && firstZ == 0) {
         reduceSamples(samples, grid, shown.factors, shownSamples);
-        bricks.addSlab(shownSamples, 0, shown.reduced.sizeZ);
+        bricks = BrickRanges::ofSamples(shownSamples, shown.reduced.sizeX, shown.reduced.sizeY, shown.reduced.sizeZ);
     }
     return true;
 }
@@ -226,26 +240,16 @@ void Volume::refuse(const std::string &what, const std::string &reason)
     refuse("Can't load " + what + ": " + reason);
 }
 
-// Makes the slices up to endZ - 1 arrive in chunks, continuing after those an earlier slab
-// or an earlier try made arrive.
-bool Volume::arriveThrough(const SampleGrid &grid, int chunkSlices, int endZ, const ArriveSlices &arrive)
-{
-    while (!arrivalFailed && arrivedZ < endZ) {
-        const int chunkEnd = std::min(arrivedZ + chunkSlices, grid.sizeZ);
-        arrivalFailed = !arrive(arrivedZ, chunkEnd);
-        if (!arrivalFailed)
-            acceptSlices(grid, arrivedZ, chunkEnd);
-        arrivedZ = chunkEnd;
-    }
-    return !arrivalFailed;
-}
-
 bool Volume::finishFilling(SlabPipeline &pipeline)
 {
     const bool complete = pipeline.finish([&](int firstZ, int endZ, const uint16_t *voxels) {
         uploadVolumeSlab(texture, shown.reduced, firstZ, endZ, voxels);
     });
+    // Every slice has arrived once the last slab is made; else the arrival stops here.
+    arrival.reset();
     releaseLargeBuffer(shownSamples);
+    if (!shown.isReduced())
+        bricks = std::move(sampleBricks);
     return complete;
 }
 
@@ -259,8 +263,8 @@ void Volume::acceptSlices(const SampleGrid &grid, int firstZ, int endZ)
     for (int z = firstZ; z < endZ; ++z)
         paddingLowered += paddingAboveMax(grid, samples + z * grid.sliceSize());
     clampedCount += counts.clampAndCount(first, (endZ - firstZ) * grid.sliceSize()) - paddingLowered;
-    if (!shown.isReduced())
-        bricks.addSlab(first, firstZ, endZ - firstZ);
+    if (sampleBricks.brickCount() > 0)
+        sampleBricks.addSlab(first, firstZ, endZ - firstZ);
 }
 
 // The samples of a slice's extra column and row that are above maxSample, before lowering.
@@ -288,12 +292,14 @@ void Volume::keepGrid(const SampleGrid &grid)
 
 void Volume::releaseAll()
 {
+    arrival.reset();
     deleteTexture();
     releaseLargeBuffer(samples);
     releaseLargeBuffer(shownSamples);
     shown = GridReduction();
     counts = DensityHistogram();
     bricks = BrickRanges();
+    sampleBricks = BrickRanges();
     clampedCount = 0;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 
 class QPixmap;
+class SampleArrival;
 class SlabPipeline;
 
 // One scalar data set: a regular grid of 16-bit samples read from a `.dat` file or handed
@@ -103,10 +104,9 @@ private:
     void refuse(const std::string &what, const std::string &reason);
     std::unique_ptr<SlabPipeline> startFilling(const SampleGrid &grid, GridReduction reduction,
                                                const ArriveSlices &arrive);
-    std::unique_ptr<SlabPipeline> startShowing(const SampleGrid &grid, const GridReduction &reduction,
-                                               const ArriveSlices &arrive);
-    bool prepareSlab(const SampleGrid &grid, int chunkSlices, int firstZ, int endZ, const ArriveSlices &arrive);
-    bool arriveThrough(const SampleGrid &grid, int chunkSlices, int endZ, const ArriveSlices &arrive);
+    void startArrival(const SampleGrid &grid, bool brickSamples, const ArriveSlices &arrive);
+    std::unique_ptr<SlabPipeline> startShowing(const SampleGrid &grid, const GridReduction &reduction);
+    bool prepareSlab(const SampleGrid &grid, int firstZ, int endZ);
     bool finishFilling(SlabPipeline &pipeline);
     void acceptSlices(const SampleGrid &grid, int firstZ, int endZ);
     int64_t paddingAboveMax(const SampleGrid &grid, const uint16_t *slice) const;
@@ -122,10 +122,11 @@ private:
     GridReduction shown;
     // The samples of a reduced grid, from the reduction to the last upload.
     uint16_t *shownSamples = nullptr;
-    // The slices before arrivedZ have arrived and are counted. Set on the worker thread,
-    // read on this one once the worker has stopped.
-    int arrivedZ = 0;
-    bool arrivalFailed = false;
+    // From the start of the open until its last slab is uploaded.
+    std::unique_ptr<SampleArrival> arrival;
+    // The bricks of the whole grid, found as the samples arrive; the volume's bricks once its
+    // texture shows the whole grid. Like the counts, written by the arrival's thread only.
+    BrickRanges sampleBricks;
     DensityHistogram counts;
     int64_t clampedCount = 0;
     VoxelSpacing voxelSpacing;

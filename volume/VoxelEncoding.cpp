@@ -1,5 +1,6 @@
 #include "VoxelEncoding.h"
 
+#include "VectorState.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,9 +8,7 @@
 #include <thread>
 #include <vector>
 
-#ifdef __SSE2__
 #include <immintrin.h>
-#endif
 
 namespace {
 
@@ -24,23 +23,25 @@ struct RowNeighbours
     const uint16_t *zMinus;
 };
 
-#ifdef __SSE2__
-// Other code in the process (the GL driver's, the toolkit's) may leave the upper halves of
-// the AVX registers in use, and a thread inherits that state from the one that starts it;
-// then every SSE instruction of the kernel below, which is not AVX-encoded, pays for a
-// state transition, and the pass takes more than twice as long. Clearing them first avoids it.
-__attribute__((target("avx"))) void clearUpperVectorHalves()
+// Eight voxels at once, in 16-bit lanes: the differences of samples below 32768 fit them.
+// An arithmetic shift rounds toward minus infinity; adding divisor - 1 to negative
+// differences first makes it truncate toward zero. Then g * 8 - 32768 in 16 bits is g << 3
+// with its top bit flipped.
+template <int shift>
+__m128i encodeNarrowDifferences(__m128i plus, __m128i minus)
 {
-    _mm256_zeroupper();
+    const __m128i difference = _mm_sub_epi16(plus, minus);
+    const __m128i bias = _mm_srli_epi16(_mm_srai_epi16(difference, 15), 16 - shift);
+    const __m128i gradient = _mm_srai_epi16(_mm_add_epi16(difference, bias), shift);
+    return _mm_xor_si128(_mm_slli_epi16(gradient, 3), _mm_set1_epi16(INT16_MIN));
 }
 
-// Eight voxels at once: the differences of 16-bit samples need 17 bits, so each channel is
-// widened to two vectors of 32-bit lanes, divided, encoded and packed back.
+// Samples of 32768 and above (a caller's own, never a volume's) need 17 bits for their
+// differences: each channel is widened to two vectors of 32-bit lanes, divided, encoded and
+// packed back.
 template <int shift>
 __m128i divideTruncating(__m128i difference)
 {
-    // An arithmetic shift rounds toward minus infinity; adding divisor - 1 to negative
-    // differences first makes it truncate toward zero.
     const __m128i bias = _mm_srli_epi32(_mm_srai_epi32(difference, 31), 32 - shift);
     return _mm_srai_epi32(_mm_add_epi32(difference, bias), shift);
 }
@@ -56,14 +57,32 @@ __m128i encodeGradients(__m128i low, __m128i high)
 }
 
 template <int shift>
-__m128i encodeDifferences(const uint16_t *plus, const uint16_t *minus)
+__m128i encodeWideDifferences(__m128i plus, __m128i minus)
 {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i *>(plus));
-    const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i *>(minus));
-    const __m128i low = _mm_sub_epi32(_mm_unpacklo_epi16(p, zero), _mm_unpacklo_epi16(m, zero));
-    const __m128i high = _mm_sub_epi32(_mm_unpackhi_epi16(p, zero), _mm_unpackhi_epi16(m, zero));
+    const __m128i low = _mm_sub_epi32(_mm_unpacklo_epi16(plus, zero), _mm_unpacklo_epi16(minus, zero));
+    const __m128i high = _mm_sub_epi32(_mm_unpackhi_epi16(plus, zero), _mm_unpackhi_epi16(minus, zero));
     return encodeGradients(divideTruncating<shift>(low), divideTruncating<shift>(high));
+}
+
+// The samples one block of voxels reads: both sides along x, y and z, and its own.
+struct BlockSamples
+{
+    __m128i xPlus, xMinus, yPlus, yMinus, zPlus, zMinus, here;
+};
+
+BlockSamples loadBlock(const RowNeighbours &rows, int x)
+{
+    const auto load = [](const uint16_t *at) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at)); };
+    return {load(rows.here + x + 1), load(rows.here + x - 1), load(rows.yPlus + x), load(rows.yMinus + x),
+            load(rows.zPlus + x),    load(rows.zMinus + x),   load(rows.here + x)};
+}
+
+bool narrowLanesHold(const BlockSamples &b)
+{
+    const __m128i all = _mm_or_si128(_mm_or_si128(_mm_or_si128(b.xPlus, b.xMinus), _mm_or_si128(b.yPlus, b.yMinus)),
+                                     _mm_or_si128(b.zPlus, b.zMinus));
+    return (_mm_movemask_epi8(all) & 0xaaaa) == 0;
 }
 
 // Encodes the interior voxels from x on in blocks of eight; returns where it stopped.
@@ -71,10 +90,18 @@ template <int yShift, int zShift>
 int encodeInteriorBlocks(const RowNeighbours &rows, int x, int sizeX, uint16_t *out)
 {
     for (; x + 8 < sizeX; x += 8) {
-        const __m128i gx = encodeDifferences<2>(rows.here + x + 1, rows.here + x - 1);
-        const __m128i gy = encodeDifferences<yShift>(rows.yPlus + x, rows.yMinus + x);
-        const __m128i gz = encodeDifferences<zShift>(rows.zPlus + x, rows.zMinus + x);
-        const __m128i sample = _mm_slli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(rows.here + x)), 4);
+        const BlockSamples b = loadBlock(rows, x);
+        __m128i gx, gy, gz;
+        if (narrowLanesHold(b)) {
+            gx = encodeNarrowDifferences<2>(b.xPlus, b.xMinus);
+            gy = encodeNarrowDifferences<yShift>(b.yPlus, b.yMinus);
+            gz = encodeNarrowDifferences<zShift>(b.zPlus, b.zMinus);
+        } else {
+            gx = encodeWideDifferences<2>(b.xPlus, b.xMinus);
+            gy = encodeWideDifferences<yShift>(b.yPlus, b.yMinus);
+            gz = encodeWideDifferences<zShift>(b.zPlus, b.zMinus);
+        }
+        const __m128i sample = _mm_slli_epi16(b.here, 4);
         const __m128i xyLow = _mm_unpacklo_epi16(gx, gy);
         const __m128i xyHigh = _mm_unpackhi_epi16(gx, gy);
         const __m128i zsLow = _mm_unpacklo_epi16(gz, sample);
@@ -91,16 +118,17 @@ int encodeInteriorBlocks(const RowNeighbours &rows, int x, int sizeX, uint16_t *
 // The same sixteen voxels at a time where the processor has AVX2, which halves the work of
 // the pass. The 256-bit unpacks work within each 128-bit half, so the packed gradients come
 // out in order but the interleaved voxels come out as halves of two blocks of eight, which
-// the final permutes put back in order.
+// the final permutes put back in order. The compiler clears the upper halves where these
+// functions return to SSE code.
 #define DICHTENSCHAU_AVX2 __attribute__((target("avx2")))
 
-bool hasAvx2()
+template <int shift>
+DICHTENSCHAU_AVX2 __m256i encodeNarrowDifferencesWide(__m256i plus, __m256i minus)
 {
-    static const bool available = [] {
-        __builtin_cpu_init();
-        return bool(__builtin_cpu_supports("avx2"));
-    }();
-    return available;
+    const __m256i difference = _mm256_sub_epi16(plus, minus);
+    const __m256i bias = _mm256_srli_epi16(_mm256_srai_epi16(difference, 15), 16 - shift);
+    const __m256i gradient = _mm256_srai_epi16(_mm256_add_epi16(difference, bias), shift);
+    return _mm256_xor_si256(_mm256_slli_epi16(gradient, 3), _mm256_set1_epi16(INT16_MIN));
 }
 
 template <int shift>
@@ -119,48 +147,76 @@ DICHTENSCHAU_AVX2 __m256i encodeGradientsWide(__m256i low, __m256i high)
 }
 
 template <int shift>
-DICHTENSCHAU_AVX2 __m256i encodeDifferencesWide(const uint16_t *plus, const uint16_t *minus)
+DICHTENSCHAU_AVX2 __m256i encodeWideDifferencesWide(__m256i plus, __m256i minus)
 {
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(plus));
-    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(minus));
-    const __m256i low = _mm256_sub_epi32(_mm256_unpacklo_epi16(p, zero), _mm256_unpacklo_epi16(m, zero));
-    const __m256i high = _mm256_sub_epi32(_mm256_unpackhi_epi16(p, zero), _mm256_unpackhi_epi16(m, zero));
+    const __m256i low = _mm256_sub_epi32(_mm256_unpacklo_epi16(plus, zero), _mm256_unpacklo_epi16(minus, zero));
+    const __m256i high = _mm256_sub_epi32(_mm256_unpackhi_epi16(plus, zero), _mm256_unpackhi_epi16(minus, zero));
     return encodeGradientsWide(divideTruncatingWide<shift>(low), divideTruncatingWide<shift>(high));
+}
+
+struct WideBlockSamples
+{
+    __m256i xPlus, xMinus, yPlus, yMinus, zPlus, zMinus, here;
+};
+
+DICHTENSCHAU_AVX2 __m256i loadWide(const uint16_t *at)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(at));
+}
+
+DICHTENSCHAU_AVX2 WideBlockSamples loadBlockWide(const RowNeighbours &rows, int x)
+{
+    return {loadWide(rows.here + x + 1), loadWide(rows.here + x - 1), loadWide(rows.yPlus + x), loadWide(rows.yMinus + x),
+            loadWide(rows.zPlus + x),    loadWide(rows.zMinus + x),   loadWide(rows.here + x)};
+}
+
+DICHTENSCHAU_AVX2 bool narrowLanesHoldWide(const WideBlockSamples &b)
+{
+    const __m256i all =
+        _mm256_or_si256(_mm256_or_si256(_mm256_or_si256(b.xPlus, b.xMinus), _mm256_or_si256(b.yPlus, b.yMinus)),
+                        _mm256_or_si256(b.zPlus, b.zMinus));
+    return (uint32_t(_mm256_movemask_epi8(all)) & 0xaaaaaaaau) == 0;
 }
 
 template <int yShift, int zShift>
 DICHTENSCHAU_AVX2 int encodeInteriorBlocksWide(const RowNeighbours &rows, int x, int sizeX, uint16_t *out)
 {
     for (; x + 16 < sizeX; x += 16) {
-        const __m256i gx = encodeDifferencesWide<2>(rows.here + x + 1, rows.here + x - 1);
-        const __m256i gy = encodeDifferencesWide<yShift>(rows.yPlus + x, rows.yMinus + x);
-        const __m256i gz = encodeDifferencesWide<zShift>(rows.zPlus + x, rows.zMinus + x);
-        const __m256i sample =
-            _mm256_slli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(rows.here + x)), 4);
+        const WideBlockSamples b = loadBlockWide(rows, x);
+        __m256i gx, gy, gz;
+        if (narrowLanesHoldWide(b)) {
+            gx = encodeNarrowDifferencesWide<2>(b.xPlus, b.xMinus);
+            gy = encodeNarrowDifferencesWide<yShift>(b.yPlus, b.yMinus);
+            gz = encodeNarrowDifferencesWide<zShift>(b.zPlus, b.zMinus);
+        } else {
+            gx = encodeWideDifferencesWide<2>(b.xPlus, b.xMinus);
+            gy = encodeWideDifferencesWide<yShift>(b.yPlus, b.yMinus);
+            gz = encodeWideDifferencesWide<zShift>(b.zPlus, b.zMinus);
+        }
+        const __m256i sample = _mm256_slli_epi16(b.here, 4);
         const __m256i xyLow = _mm256_unpacklo_epi16(gx, gy);
         const __m256i xyHigh = _mm256_unpackhi_epi16(gx, gy);
         const __m256i zsLow = _mm256_unpacklo_epi16(gz, sample);
         const __m256i zsHigh = _mm256_unpackhi_epi16(gz, sample);
         // Voxels 0-1 and 8-9, 2-3 and 10-11, 4-5 and 12-13, 6-7 and 14-15.
         const __m256i a = _mm256_unpacklo_epi32(xyLow, zsLow);
-        const __m256i b = _mm256_unpackhi_epi32(xyLow, zsLow);
+        const __m256i b2 = _mm256_unpackhi_epi32(xyLow, zsLow);
         const __m256i c = _mm256_unpacklo_epi32(xyHigh, zsHigh);
         const __m256i d = _mm256_unpackhi_epi32(xyHigh, zsHigh);
         __m256i *voxel = reinterpret_cast<__m256i *>(out + 4 * x);
-        _mm256_storeu_si256(voxel, _mm256_permute2x128_si256(a, b, 0x20));
+        _mm256_storeu_si256(voxel, _mm256_permute2x128_si256(a, b2, 0x20));
         _mm256_storeu_si256(voxel + 1, _mm256_permute2x128_si256(c, d, 0x20));
-        _mm256_storeu_si256(voxel + 2, _mm256_permute2x128_si256(a, b, 0x31));
+        _mm256_storeu_si256(voxel + 2, _mm256_permute2x128_si256(a, b2, 0x31));
         _mm256_storeu_si256(voxel + 3, _mm256_permute2x128_si256(c, d, 0x31));
     }
     return x;
 }
-#endif
 
 // The divisors are template parameters so that a row's inner loop holds no branch and no
 // division instruction: only the two ends of a row take the one-sided x difference.
 template <int yDivisor, int zDivisor>
-void encodeRow(const RowNeighbours &rows, int sizeX, uint16_t *out)
+void encodeRow(const RowNeighbours &rows, int sizeX, uint16_t *out, EncodingKernel kernel)
 {
     const auto encodeVoxel = [&](int x, int gradientX) {
         uint16_t *voxel = out + 4 * x;
@@ -172,22 +228,22 @@ void encodeRow(const RowNeighbours &rows, int sizeX, uint16_t *out)
     const uint16_t *s = rows.here;
     encodeVoxel(0, (int(s[1]) - int(s[0])) / 2);
     int x = 1;
-#ifdef __SSE2__
-    if (hasAvx2())
+    if (kernel == EncodingKernel::avx2)
         x = encodeInteriorBlocksWide<yDivisor / 2, zDivisor / 2>(rows, x, sizeX, out);
-    x = encodeInteriorBlocks<yDivisor / 2, zDivisor / 2>(rows, x, sizeX, out);
-#endif
+    if (kernel != EncodingKernel::plain)
+        x = encodeInteriorBlocks<yDivisor / 2, zDivisor / 2>(rows, x, sizeX, out);
     for (; x < sizeX - 1; ++x)
         encodeVoxel(x, (int(s[x + 1]) - int(s[x - 1])) / 4);
     encodeVoxel(sizeX - 1, (int(s[sizeX - 1]) - int(s[sizeX - 2])) / 2);
 }
 
-void encodeRowWithDivisors(const RowNeighbours &rows, bool yBorder, bool zBorder, int sizeX, uint16_t *out)
+void encodeRowWithDivisors(const RowNeighbours &rows, bool yBorder, bool zBorder, int sizeX, uint16_t *out,
+                           EncodingKernel kernel)
 {
     if (yBorder)
-        zBorder ? encodeRow<2, 2>(rows, sizeX, out) : encodeRow<2, 4>(rows, sizeX, out);
+        zBorder ? encodeRow<2, 2>(rows, sizeX, out, kernel) : encodeRow<2, 4>(rows, sizeX, out, kernel);
     else
-        zBorder ? encodeRow<4, 2>(rows, sizeX, out) : encodeRow<4, 4>(rows, sizeX, out);
+        zBorder ? encodeRow<4, 2>(rows, sizeX, out, kernel) : encodeRow<4, 4>(rows, sizeX, out, kernel);
 }
 
 // The neighbour index along an axis of `size` samples, and whether the difference is
@@ -212,7 +268,8 @@ AxisNeighbours axisNeighbours(int i, int size)
 
 // Encodes the slices firstZ..endZ - 1 of the slab that begins with slice slabZ and whose
 // voxels start at `slab`.
-void encodeSlices(const uint16_t *samples, const SampleGrid &grid, uint16_t *slab, int slabZ, int firstZ, int endZ)
+void encodeSlices(const uint16_t *samples, const SampleGrid &grid, uint16_t *slab, int slabZ, int firstZ, int endZ,
+                  EncodingKernel kernel)
 {
     const std::size_t sliceSize = std::size_t(grid.sliceSize());
     for (int z = firstZ; z < endZ; ++z) {
@@ -228,12 +285,26 @@ void encodeSlices(const uint16_t *samples, const SampleGrid &grid, uint16_t *sla
                 samples + std::size_t(alongZ.plus) * sliceSize + rowInSlice,
                 samples + std::size_t(alongZ.minus) * sliceSize + rowInSlice,
             };
-            encodeRowWithDivisors(rows, alongY.border, alongZ.border, grid.sizeX, sliceVoxels + 4 * rowInSlice);
+            encodeRowWithDivisors(rows, alongY.border, alongZ.border, grid.sizeX, sliceVoxels + 4 * rowInSlice, kernel);
         }
     }
 }
 
 } // namespace
+
+EncodingKernel widestEncodingKernel()
+{
+    static const EncodingKernel widest = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") ? EncodingKernel::avx2 : EncodingKernel::sse2;
+    }();
+    return widest;
+}
+
+bool processorRuns(EncodingKernel kernel)
+{
+    return kernel != EncodingKernel::avx2 || widestEncodingKernel() == EncodingKernel::avx2;
+}
 
 int gradientThreadCount(const SampleGrid &grid)
 {
@@ -249,7 +320,7 @@ void encodeVoxels(const uint16_t *samples, const SampleGrid &grid, uint16_t *vox
 }
 
 void encodeVoxelSlab(const uint16_t *samples, const SampleGrid &grid, int firstZ, int endZ, uint16_t *voxels,
-                     int threadCount)
+                     int threadCount, EncodingKernel kernel)
 {
     // The slices are handed out a few at a time to whichever thread is free, not split in
     // equal shares up front: on a busy machine one core may run at half speed, and a fixed
@@ -259,12 +330,9 @@ void encodeVoxelSlab(const uint16_t *samples, const SampleGrid &grid, int firstZ
     const int slicesPerChunk = std::max(1, slices / (threadCount * 8));
     std::atomic<int> nextSlice{firstZ};
     const auto encodeChunks = [&] {
-#ifdef __SSE2__
-        if (__builtin_cpu_supports("avx"))
-            clearUpperVectorHalves();
-#endif
+        clearUpperVectorHalves();
         for (int first = nextSlice.fetch_add(slicesPerChunk); first < endZ; first = nextSlice.fetch_add(slicesPerChunk))
-            encodeSlices(samples, grid, voxels, firstZ, first, std::min(first + slicesPerChunk, endZ));
+            encodeSlices(samples, grid, voxels, firstZ, first, std::min(first + slicesPerChunk, endZ), kernel);
     };
     std::vector<std::thread> helpers;
     try {

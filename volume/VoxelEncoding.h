@@ -33,6 +33,20 @@ inline uint16_t encodeSample(uint16_t sample)
     return uint16_t(sample * sampleScale);
 }
 
+// The instruction sets the gradient pass has a kernel for. The plain loop is the definition;
+// the vector kernels work in 16-bit lanes, and in 32-bit lanes for the blocks whose samples
+// reach 32768, and must give the same texels.
+enum class EncodingKernel
+{
+    plain,
+    sse2,
+    avx2,
+};
+
+// The widest kernel the processor runs, found at run time.
+EncodingKernel widestEncodingKernel();
+bool processorRuns(EncodingKernel kernel);
+
 // The threads the gradient pass uses for a grid: one per core, but never more than there
 // are slices, and only one for grids too small to pay for starting a thread.
 int gradientThreadCount(const SampleGrid &grid);
@@ -44,5 +58,6 @@ void encodeVoxels(const uint16_t *samples, const SampleGrid &grid, uint16_t *vox
 
 // The same for the slices firstZ..endZ - 1 only, into `voxels`, which holds those slices
 // alone; `samples` is the whole grid's, since the gradients read the slices on either side.
+// The kernel must be one the processor runs.
 void encodeVoxelSlab(const uint16_t *samples, const SampleGrid &grid, int firstZ, int endZ, uint16_t *voxels,
-                     int threadCount);
+                     int threadCount, EncodingKernel kernel = widestEncodingKernel());

@@ -3,6 +3,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <QList>
+
 #include <vector>
 
 // The gradient pass against a plain per-voxel reading of its definition, on grids wide enough
@@ -106,6 +108,44 @@ private slots:
         const std::vector<uint16_t> flat = encode({10, 20, 30, 40}, SampleGrid{2, 2, 1});
         for (int i = 0; i < 4; ++i)
             QCOMPARE(flat[4 * i + 2], uint16_t(32768));
+    }
+
+    // Each kernel forced, on rows long enough for its blocks and their remainders: 12-bit
+    // samples (16-bit lanes), and samples at the ends of 16 bits, whose differences need
+    // the 32-bit lanes, mixed in the same rows.
+    void vectorBlocksMatchThePlainDefinition_data()
+    {
+        QTest::addColumn<int>("kernel");
+        QTest::addColumn<QList<int>>("values");
+        const QList<int> edges{0, 1, 4095, 32767, 32768, 65535};
+        const std::pair<const char *, EncodingKernel> kernels[] = {
+            {"plain", EncodingKernel::plain}, {"SSE2", EncodingKernel::sse2}, {"AVX2", EncodingKernel::avx2}};
+        for (const auto &[name, kernel] : kernels) {
+            QTest::addRow("%s, 12-bit", name) << int(kernel) << QList<int>{};
+            QTest::addRow("%s, ends of 16 bits", name) << int(kernel) << edges;
+        }
+    }
+    void vectorBlocksMatchThePlainDefinition()
+    {
+        QFETCH(int, kernel);
+        QFETCH(QList<int>, values);
+        if (!processorRuns(EncodingKernel(kernel)))
+            QSKIP("the processor lacks this kernel's instructions");
+        QRandomGenerator random(11);
+        for (int round = 0; round < 30; ++round) {
+            const SampleGrid grid{random.bounded(2, 80), random.bounded(1, 5), random.bounded(1, 5)};
+            std::vector<uint16_t> samples(std::size_t(grid.voxelCount()));
+            for (uint16_t &sample : samples)
+                sample = uint16_t(values.isEmpty() ? random.bounded(4096) : values[random.bounded(values.size())]);
+            std::vector<uint16_t> voxels(4 * samples.size());
+            encodeVoxelSlab(samples.data(), grid, 0, grid.sizeZ, voxels.data(), 1, EncodingKernel(kernel));
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                const int x = int(i % grid.sizeX), y = int(i / grid.sizeX % grid.sizeY), z = int(i / grid.sliceSize());
+                for (int axis = 0; axis < 3; ++axis)
+                    QCOMPARE(voxels[4 * i + axis], uint16_t(referenceGradient(samples, grid, x, y, z, axis) * 8 + 32768));
+                QCOMPARE(voxels[4 * i + 3], uint16_t(samples[i] * 16));
+            }
+        }
     }
 
     void matchesDefinitionOnRandomGridsForAnyThreadCount()
