@@ -17,9 +17,12 @@
 // bench_series_open --whole-body [slices] writes the head stretched to 512 x 512 x slices
 // (1500 unless given), as long as a chest-abdomen-pelvis CT, opens it once as the viewer
 // does and prints the time, the peak memory and the grid the GL shows it at, which may be
-// coarser than the samples'.
+// coarser than the samples', beside ITK's own read of the same files and the header scan
+// alone.
 
 #include "DatFile.h"
+#include "DicomScan.h"
+#include "ImportProgress.h"
 #include "OffscreenGLContext.h"
 #include "ProcessMemory.h"
 #include "ReaderProcess.h"
@@ -198,7 +201,7 @@ std::vector<std::string> writeSeries(const QString &folder, const Grid &grid)
 }
 
 // (a) ITK alone: the series into one image in memory, as ITK's own readers do it.
-double timeItkSeriesRead(const std::vector<std::string> &files)
+double timeItkSeriesRead(const std::vector<std::string> &files, int slices = seriesZ)
 {
     using Image = itk::Image<int16_t, 3>;
     const Clock::time_point start = Clock::now();
@@ -208,7 +211,7 @@ double timeItkSeriesRead(const std::vector<std::string> &files)
     reader->Update();
     const double milliseconds = millisecondsSince(start);
     const auto size = reader->GetOutput()->GetLargestPossibleRegion().GetSize();
-    return size[0] * size[1] * size[2] == size_t(seriesX) * seriesY * seriesZ ? milliseconds : -1;
+    return size[0] * size[1] * size[2] == size_t(seriesX) * seriesY * size_t(slices) ? milliseconds : -1;
 }
 
 // (b) The .dat of the same grid, opened as the viewer opens a .dat.
@@ -279,25 +282,37 @@ bool sameSamples(const std::string &folder, const Grid &grid)
     return result.ok() && std::equal(result.samples.begin(), result.samples.end(), grid.samples.begin(), grid.samples.end());
 }
 
+// The header scan alone, as the reader begins an open: one header read per file.
+double timeScan(const QString &folder, int files)
+{
+    const Clock::time_point start = Clock::now();
+    const DicomScanResult scan = DicomScan::scanFolder(folder, ImportProgress(), 1.0);
+    const double milliseconds = millisecondsSince(start);
+    return int(scan.headers.size()) == files ? milliseconds : -1;
+}
+
 int benchWholeBody(const Grid &source, int slices)
 {
     const Grid grid = resampled(source, seriesX, seriesY, slices);
     QTemporaryDir temporary;
     const QString folder = QDir(temporary.path()).filePath(QStringLiteral("series"));
     QDir().mkpath(folder);
-    if (writeSeries(folder, grid).empty()) {
+    const std::vector<std::string> files = writeSeries(folder, grid);
+    if (files.empty()) {
         std::printf("Can't write the series under %s\n", qPrintable(temporary.path()));
         return 1;
     }
+    std::printf("scan %d files: %.1f ms\n", slices, timeScan(folder, slices));
+    const double itkAlone = timeItkSeriesRead(files, slices);
     const SeriesOpen open = openSeries(folder.toStdString());
     if (!open.ok) {
         std::printf("Can't open the whole-body series\n");
         return 1;
     }
     const double voxelCount = double(seriesX) * seriesY * slices;
-    std::printf("whole-body series %d x %d x %d: opened in %.1f ms (import %.1f, volume %.1f), peak %.2f bytes/voxel "
-                "above the baseline (the GL driver keeps %.2f), shown at %d x %d x %d\n",
-                seriesX, seriesY, slices, open.import + open.volume, open.import, open.volume,
+    std::printf("whole-body series %d x %d x %d: opened in %.1f ms (import %.1f, volume %.1f), ITK read alone %.1f ms, "
+                "peak %.2f bytes/voxel above the baseline (the GL driver keeps %.2f), shown at %d x %d x %d\n",
+                seriesX, seriesY, slices, open.import + open.volume, open.import, open.volume, itkAlone,
                 open.peakMiB * 1048576 / voxelCount, open.driverMiB * 1048576 / voxelCount, open.shown.sizeX,
                 open.shown.sizeY, open.shown.sizeZ);
     return 0;

@@ -1,5 +1,6 @@
 #include "DicomVolumeRead.h"
 
+#include "DicomDirectRead.h"
 #include "DicomSeriesRules.h"
 #include "ImportError.h"
 #include "ImportProgress.h"
@@ -217,7 +218,8 @@ SourceVolume volumeOfStack(const QString &where, std::vector<DicomHeader> stack,
                                           [&stack](const DicomHeader &file) { return file.storage != stack.front().storage; });
     for (const DicomHeader &file : stack)
         volume.files.push_back(file.path.toStdString());
-    readSlices(where, stack, mixedStorage, limits, &volume, progress, start);
+    if (!DicomDirectRead::applies(stack) || !DicomDirectRead::read(where, stack, limits, &volume, progress, start))
+        readSlices(where, stack, mixedStorage, limits, &volume, progress, start);
     volume.frame = frameOfSeries(stack, volume.frame);
     volume.modality = stack.front().modality.toStdString();
     if (stack.size() > 1 || stack.front().frames == 1)
