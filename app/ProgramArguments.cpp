@@ -118,6 +118,15 @@ bool takeSlab(const QString &text, ProgramRequest &request)
     return true;
 }
 
+bool takeProjection(const QString &text, ProgramRequest &request)
+{
+    const std::optional<ProjectionMode> mode = projectionModeOfWord(text);
+    if (!mode)
+        return false;
+    request.projection = *mode;
+    return true;
+}
+
 Row toolkitOption(const QString &name, const QString &value = QString())
 {
     return {{name}, value, Scope::Toolkit, std::nullopt, nullptr, {}, {}, {}};
@@ -147,6 +156,8 @@ const std::vector<Row> &rows()
         {{"slab"}, "MM,MODE", Scope::Snapshot, std::nullopt, takeSlab, "the slab",
          "give it as MILLIMETRES,MODE with the mode mip, minip or mean, e.g. 15,mip",
          "the 2-D views' thick slab: its thickness in mm and mip, minip or mean (none)"},
+        {{"mode"}, "MODE", Scope::Snapshot, std::nullopt, takeProjection, "the mode",
+         "give composite, mip, minip or average", "the 3-D view: composite, mip, minip or average (composite)"},
         {{"h", "help"}, {}, Scope::Program, Action::ShowUsage, nullptr, {}, {}, "print this text and quit"},
         {{"version"}, {}, Scope::Program, Action::ShowVersion, nullptr, {}, {}, "print the version and quit"},
         // QGuiApplication's and QApplication's documented options.
@@ -279,7 +290,8 @@ QString usage()
 {
     QString text = QStringLiteral("Usage: dichtenschau [VOLUME]\n"
                                   "       dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view VIEW]\n"
-                                  "                    [--window W,L] [--crop BOX] [--slab MM,MODE] VOLUME\n"
+                                  "                    [--window W,L] [--crop BOX] [--slab MM,MODE]\n"
+                                  "                    [--mode MODE] VOLUME\n"
                                   "       dichtenschau --help | --version\n"
                                   "Shows a CT or MRI volume: a .dat file, a DICOM file or folder, NIfTI, NRRD,\n"
                                   "MetaImage or an InVesalius project.\n"
