@@ -128,6 +128,15 @@ bool takeSeries(const QString &text, ProgramRequest &request)
     return true;
 }
 
+bool takeProjection(const QString &text, ProgramRequest &request)
+{
+    const std::optional<ProjectionMode> mode = projectionModeOfWord(text);
+    if (!mode)
+        return false;
+    request.projection = *mode;
+    return true;
+}
+
 Row toolkitOption(const QString &name, const QString &value = QString())
 {
     return {{name}, value, Scope::Toolkit, std::nullopt, nullptr, {}, {}, {}};
@@ -165,6 +174,8 @@ const std::vector<Row> &rows()
          {}, {}, "print the series of the DICOM exam at PATH, numbered, and quit"},
         {{"series"}, "N", Scope::Program, std::nullopt, takeSeries, "the series", "give its number in --list, from 1, e.g. 2",
          "open the Nth series of the exam, as --list numbers them"},
+        {{"mode"}, "MODE", Scope::Snapshot, std::nullopt, takeProjection, "the mode",
+         "give composite, mip, minip or average", "the 3-D view: composite, mip, minip or average (composite)"},
         {{"h", "help"}, {}, Scope::Program, Action::ShowUsage, nullptr, {}, {}, "print this text and quit"},
         {{"version"}, {}, Scope::Program, Action::ShowVersion, nullptr, {}, {}, "print the version and quit"},
         // QGuiApplication's and QApplication's documented options.
@@ -299,7 +310,8 @@ QString usage()
 {
     QString text = QStringLiteral("Usage: dichtenschau [VOLUME]\n"
                                   "       dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view VIEW]\n"
-                                  "                    [--window W,L] [--crop BOX] [--slab MM,MODE] VOLUME\n"
+                                  "                    [--window W,L] [--crop BOX] [--slab MM,MODE]\n"
+                                  "                    [--mode MODE] VOLUME\n"
                                   "       dichtenschau --list PATH\n"
                                   "       dichtenschau --help | --version\n"
                                   "Shows a CT or MRI volume: a .dat file, a DICOM file or folder, NIfTI, NRRD,\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProjectionMode.h"
 #include "ThickSlab.h"
 
 #include <QSize>
@@ -49,4 +50,6 @@ struct ProgramRequest
     std::array<double, 6> crop{0, 1, 0, 1, 0, 1};
     // The thick slab of the 2-D views; thickness 0 for the plain slice.
     SlabSetting slab;
+    // What the 3-D view shows.
+    ProjectionMode projection = ProjectionMode::Composite;
 };

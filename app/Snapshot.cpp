@@ -130,6 +130,7 @@ bool makePicture(const ProgramRequest &request, QImage &picture, QString &failur
     ReadingState *reading = window.readingViews()->state();
     const std::array<double, 6> crop = voxelCropBox(request.crop, reading->axisOrder());
     view->setCropBox({float(crop[0]), float(crop[1]), float(crop[2]), float(crop[3]), float(crop[4]), float(crop[5])});
+    view->setProjectionMode(request.projection);
     // Without a window of its own, the picture keeps the start window the reading views
     // chose for the volume, as the window shows it.
     if (request.window)

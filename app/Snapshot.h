@@ -4,12 +4,14 @@
 
 // The command-line picture:
 //   dichtenschau --snapshot OUT.png [--size WxH] [--turn X,Z] [--view 3d|axial|coronal|sagittal|grid]
-//                [--window WIDTH,LEVEL] [--crop X0,X1,Y0,Y1,Z0,Z1] [--slab MM,mip|minip|mean] PATH
+//                [--window WIDTH,LEVEL] [--crop X0,X1,Y0,Y1,Z0,Z1] [--slab MM,mip|minip|mean]
+//                [--mode composite|mip|minip|average] PATH
 // opens PATH with its stops file (or the default stops) and, with no window on screen,
 // draws a picture of that size and writes OUT.png. The 3-D view is one resting frame at that
 // orientation (degrees about the x and z axes) inside the crop box (fractions of the extent
 // along the patient's right-to-left, front-to-back and feet-to-head axes, or x, y and z for a
-// volume without orientation). A 2-D view is the slice through the middle of the volume,
+// volume without orientation), as the transfer function's picture or as the projection
+// --mode names, through the window. A 2-D view is the slice through the middle of the volume,
 // fitted with square millimetres, black around, through the window (original units; where
 // none is given, the start window the window shows too: soft tissue for CT, else automatic),
 // or the thick slab around it where --slab asks for one. The grid is the window's 2 x 2 layout: the three

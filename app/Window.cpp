@@ -10,6 +10,7 @@
 #include "MeasurementListDialog.h"
 #include "PictureSaver.h"
 #include "PresetChooser.h"
+#include "ProjectionControl.h"
 #include "ReadingControls.h"
 #include "ReadingLayout.h"
 #include "ReadingSource.h"
@@ -157,6 +158,7 @@ QWidget *Window::makeRenderBox()
     menuLayout->addSpacing(8);
     menuLayout->addWidget(slicesBox, 1);
     menuLayout->addWidget(cropControl, 0);
+    menuLayout->addWidget(new ProjectionControl(glWidget, readingLayout->state(), menuBox), 0);
 
     auto *slicesLayout = new QHBoxLayout(slicesBox);
     slicesLayout->addLayout(sliderColumn(tr("x"), lengthSlider, slicesBox));

@@ -13,7 +13,10 @@
 //
 // usage: bench_frames [--frames N] [--size WxH]... [--save DIR] [--volume FILE.dat]
 //                     [--transfer bench|skin|bone|none] [--skip on|off] [--count] [--turn X,Z]
+//                     [--mode composite|mip|minip|average] [--window W,L]
 //
+// --mode draws that projection instead of the transfer function's picture, through the
+// window W,L given in samples (0..4095; the whole range by default).
 // --turn sets the view's x and z rotations (1/16 degree) before the frames; --save writes
 // the last frame at rest and dragging of each size into DIR.
 //
@@ -61,6 +64,8 @@ struct Options
     bool count = false;
     int xTurn = 0;
     int zTurn = 0;
+    ProjectionMode mode = ProjectionMode::Composite;
+    ProjectionGreys greys;
 };
 
 Options parseOptions(const QStringList &args)
@@ -85,7 +90,13 @@ Options parseOptions(const QStringList &args)
             options.transfer = args[i + 1];
         else if (args[i] == "--skip")
             options.skip = args[i + 1] != "off";
-        else if (args[i] == "--turn") {
+        else if (args[i] == "--mode")
+            options.mode = projectionModeOfWord(args[i + 1]).value_or(ProjectionMode::Composite);
+        else if (args[i] == "--window") {
+            const double width = args[i + 1].section(',', 0, 0).toDouble();
+            const double level = args[i + 1].section(',', 1, 1).toDouble();
+            options.greys = {float(level - width / 2), float(level + width / 2)};
+        } else if (args[i] == "--turn") {
             options.xTurn = args[i + 1].section(',', 0, 0).toInt();
             options.zTurn = args[i + 1].section(',', 1, 1).toInt();
         }
@@ -304,6 +315,10 @@ int main(int argc, char *argv[])
     std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
     view.doneCurrent();
     std::printf("empty-space skipping: %s\n", options.skip ? "on" : "off");
+    view.setProjectionMode(options.mode);
+    view.setProjectionGreys(options.greys);
+    std::printf("mode: %s, window %.0f..%.0f\n", qPrintable(projectionModeNames().at(int(options.mode))),
+                double(options.greys.low), double(options.greys.high));
     view.setXRotation(options.xTurn);
     view.setZRotation(options.zTurn);
     frameLikeThePeer(view);

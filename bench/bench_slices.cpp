@@ -3,7 +3,8 @@
 // letters and captions) into an image of the view's size, while scrolling through the slices,
 // while the window changes, and while the view zooms (Ctrl and the wheel, from fitted to 16
 // times and back) and pans (a middle drag) over a slice with an ellipse and a distance
-// measured on it. Prints the median and the slowest redraw per orientation.
+// measured on it, and while scrolling with a 15 mm MIP slab. Prints the median and the
+// slowest redraw per orientation.
 //
 // Needs a display; run it under xvfb-run or with QT_QPA_PLATFORM=offscreen.
 
@@ -47,7 +48,7 @@ uint16_t *headSamples()
 }
 
 template <typename Change>
-void timeRedraws(const char *label, SliceView *view, QImage &target, Change change)
+void timeRedraws(const char *label, SliceView *view, QImage &target, Change change, const char *kind = "slice")
 {
     std::vector<double> ms;
     for (int i = 0; i < redraws; ++i) {
@@ -60,7 +61,7 @@ void timeRedraws(const char *label, SliceView *view, QImage &target, Change chan
         ms.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("slice %dx%d %-8s %-7s in %dx%d: median %.2f ms, slowest %.2f ms\n", side, side, label,
+    std::printf("%s %dx%d %-8s %-7s in %dx%d: median %.2f ms, slowest %.2f ms\n", kind, side, side, label,
                 view->objectName().toUtf8().constData(), target.width(), target.height(), ms[ms.size() / 2], ms.back());
 }
 
@@ -133,6 +134,10 @@ int main(int argc, char **argv)
         });
         send(view, QMouseEvent(QEvent::MouseButtonRelease, middle, view->mapToGlobal(middle), Qt::MiddleButton,
                                Qt::NoButton, Qt::NoModifier));
+        // A 15 mm MIP slab (31 slices) while scrolling: every redraw folds the slab anew.
+        view->setSlab({15.0, SlabMode::Mip});
+        timeRedraws("15mm-MIP", view, target, [&](int i) { state->moveCrossPoint(axis, i % 2 ? 1 : 2); }, "slab");
+        view->setSlab({});
     }
     releaseLargeBuffer(samples);
     return 0;

@@ -57,6 +57,15 @@ for tf in skin bone; do
     --save "$pictures/ct_$tf") \
     | tee "$out/vtk_ct_$tf"
 done
+# The maximum intensity projection through a window of -400..2000 HU, beside VTK's MIP blend.
+mip_window="2400,1824"
+mkdir -p "$pictures/ct_mip"
+echo "== frames: head CT, MIP: Dichtenschau"
+headless build/bench/bench_frames --frames 5 --volume "$ct" --mode mip --window "$mip_window" --save "$pictures/ct_mip" \
+  | tee "$out/ct_mip"
+echo "== frames: head CT, MIP: VTK GPU ray caster"
+(cd "$out" && headless /usr/bin/python3 "$OLDPWD/bench/vtk_peer.py" --frames 5 --volume "$OLDPWD/$ct" --blend mip \
+  --window "$mip_window" --save "$pictures/ct_mip") | tee "$out/vtk_ct_mip"
 echo "== editor"
 headless build/bench/bench_editor | tee "$out/editor"
 echo "== reading views"
@@ -102,9 +111,19 @@ framingRows() {
     fi
   done < <(sed -n 's/^coverage \([0-9]*x[0-9]*\): \([0-9.]*\) %/\1 \2/p' "$peer")
 }
+# restRows LABEL OURS PEER: the resting frame of each window size, ours beside the peer's.
+restRows() {
+  local label=$1 ours=$2 peer=$3 w h rest drag t
+  while read -r w h rest drag; do
+    t=$(awk -v s="${w}x${h}" '$1 == s { print $3 }' "$ours")
+    printf '%-48s %9.1f ms %9.1f ms %8.2f\n' "$label ${w}x${h} at rest" "$t" "$rest" "$(echo "$t / $rest" | bc -l)"
+  done < <(awk 'NF == 4 && $1 ~ /^[0-9]+$/' "$peer")
+}
+restRows "head CT MIP" "$out/ct_mip" "$out/vtk_ct_mip"
 framingRows "frame" "$out/frames" "$out/vtk"
 framingRows "head CT skin" "$out/ct_skin" "$out/vtk_ct_skin"
 framingRows "head CT bone" "$out/ct_bone" "$out/vtk_ct_bone"
+framingRows "head CT MIP" "$out/ct_mip" "$out/vtk_ct_mip"
 for phase in "read" "clamp and histogram count" "gradients into one slab" "texture storage" "slab uploads" "whole Volume, overlapped"; do
   row=$(openRow "$out/open" "$phase" | sed "s/^  $phase//")
   printf '%-40s %9s ms %s\n' "open 512^3: $phase" "$(echo "$row" | awk '{ print $1 }')" "$(echo "$row" | awk '{ $1 = $2 = ""; print }' | sed 's/^ *//')"
@@ -140,3 +159,4 @@ printf '%-40s %9s us\n' "editor: transfer texture upload" "$(sed -n 's/^transfer
 printf '%-40s %9s us\n' "editor: brick visibility, head CT" "$(sed -n 's/.*visibility rebuild: \([0-9.]*\) us.*/\1/p' "$out/ct_bone")"
 # One row per orientation and change: "slice 512x512 scroll axial in 800x800: median M ms, slowest S ms".
 awk '$1 == "slice" { printf "%-40s %9s ms    (slowest %s ms; goal at most 20)\n", "2-D " $4 " " $3 ", " $2 " slice", $8, $11 }' "$out/slices"
+awk '$1 == "slab" { printf "%-40s %9s ms    (slowest %s ms; goal at most 20)\n", "2-D " $4 " slab 15 mm MIP, " $2 " slice", $8, $11 }' "$out/slices"

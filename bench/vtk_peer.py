@@ -9,7 +9,12 @@ the same stops the viewer's benchmark builds its table from.
 
 The box's longest side spans the window's shorter side, as the viewer's benchmark frames it.
 
+With --blend mip the mapper takes the largest sample along each ray
+(SetBlendModeToMaximumIntensity), shown through --window W,L (samples): black at L - W/2 and
+below, white at L + W/2 and above, opaque everywhere, unshaded, as the viewer's MIP.
+
 usage: /usr/bin/python3 vtk_peer.py [--frames N] [--size WxH]... [--volume FILE.dat --stops STOPS] [--save DIR]
+                                    [--blend composite|mip --window W,L]
 Prints one line per window size: width height rest_ms drag_ms, after a renderer line, and
 per size the coverage of the resting picture: the share of pixels that are not black.
 """
@@ -77,6 +82,28 @@ def stop_functions(text):
     return opacity, colour
 
 
+def window_functions(text):
+    width, level = (float(v) for v in text.split(","))
+    opacity = vtk.vtkPiecewiseFunction()
+    opacity.AddPoint(0, 1.0)
+    opacity.AddPoint(4095, 1.0)
+    colour = vtk.vtkColorTransferFunction()
+    colour.AddRGBPoint(level - width / 2.0, 0.0, 0.0, 0.0)
+    colour.AddRGBPoint(level + width / 2.0, 1.0, 1.0, 1.0)
+    colour.ClampingOn()
+    return opacity, colour
+
+
+def mip_property(functions):
+    opacity, colour = functions
+    prop = vtk.vtkVolumeProperty()
+    prop.SetScalarOpacity(opacity)
+    prop.SetColor(colour)
+    prop.SetInterpolationTypeToLinear()
+    prop.ShadeOff()
+    return prop
+
+
 def bench_property(sample_distance, functions):
     opacity, colour = functions
     prop = vtk.vtkVolumeProperty()
@@ -132,18 +159,27 @@ def main():
     parser.add_argument("--volume")
     parser.add_argument("--stops")
     parser.add_argument("--save", help="folder for a picture of each window size at rest")
+    parser.add_argument("--blend", default="composite", choices=["composite", "mip"])
+    parser.add_argument("--window", default="4096,2048")
     args = parser.parse_args()
     sizes = [tuple(int(v) for v in s.split("x")) for s in (args.size or ["512x512", "1024x768"])]
 
     image = dat_volume(args.volume) if args.volume else bench_volume()
-    functions = stop_functions(args.stops) if args.stops else bench_functions()
+    mip = args.blend == "mip"
+    if mip:
+        functions = window_functions(args.window)
+    else:
+        functions = stop_functions(args.stops) if args.stops else bench_functions()
     dims = image.GetDimensions()
     extent = [d - 1 for d in dims]
     longest = max(extent)
     diagonal = sum(e * e for e in extent) ** 0.5
     mapper = vtk.vtkGPUVolumeRayCastMapper()
     mapper.SetInputData(image)
-    mapper.SetBlendModeToComposite()
+    if mip:
+        mapper.SetBlendModeToMaximumIntensity()
+    else:
+        mapper.SetBlendModeToComposite()
     mapper.AutoAdjustSampleDistancesOff()
     mapper.SetUseJittering(False)
     volume = vtk.vtkVolume()
@@ -177,7 +213,7 @@ def main():
         for steps in (500, 28000 // w):
             distance = diagonal / steps
             mapper.SetSampleDistance(distance)
-            volume.SetProperty(bench_property(distance, functions))
+            volume.SetProperty(mip_property(functions) if mip else bench_property(distance, functions))
             window.Render()
             results.append(median_frame_ms(window, args.frames))
             if steps == 500:

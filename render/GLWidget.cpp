@@ -196,6 +196,24 @@ void GLWidget::resetCropBox()
     setCropBox(fullCropBox);
 }
 
+void GLWidget::setProjectionMode(ProjectionMode mode)
+{
+    if (mode == projection)
+        return;
+    projection = mode;
+    emit projectionModeChanged(mode);
+    repaint();
+}
+
+void GLWidget::setProjectionGreys(const ProjectionGreys &greys)
+{
+    if (greys == projectionGreys)
+        return;
+    projectionGreys = greys;
+    if (projection != ProjectionMode::Composite)
+        repaint();
+}
+
 void GLWidget::updateBoxScale()
 {
     boxScale = boxScaleFor(volumeSize, grid.spacing);
@@ -297,6 +315,7 @@ void GLWidget::buildPrograms()
 
     sliceProgram = loadProgram("slice_shader");
     SlicePass::assignTextureUnits(sliceProgram);
+    rayCasting.buildProjectionProgram();
 }
 
 // The first context loads the start volume from the working directory; a later one
@@ -405,6 +424,8 @@ void GLWidget::renderVolume(const RenderTarget &target, int steps)
     frame.steps = steps;
     frame.slices = {sliceX, sliceY, sliceZ};
     frame.slicesMatchBox = shownVolume->frame().known;
+    frame.projection = projection;
+    frame.greys = projectionGreys;
     if (renderMode == 1) {
         frame.program = sliceProgram;
         SlicePass::render(target, frame);

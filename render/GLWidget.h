@@ -3,6 +3,8 @@
 #include "CropBox.h"
 #include "ParkedVolumeTexture.h"
 #include "PatientBox.h"
+#include "ProjectionGreys.h"
+#include "ProjectionMode.h"
 #include "RayCasting.h"
 #include "RenderTarget.h"
 #include "ShownGrid.h"
@@ -31,7 +33,9 @@ class Volume;
 // (EmptySpaceSkipping, unit 3). While the volume is turned or moved, the rays take fewer
 // steps, through a transfer texture whose opacities are corrected for the longer step, and
 // a quarter of the pixels are cast and stretched onto the view (ReducedTarget). The slice
-// mode draws three axis-aligned planes with the slice program instead (SlicePass). The view
+// mode draws three axis-aligned planes with the slice program instead (SlicePass); a
+// projection mode (MIP, MinIP, average) marches the same rays with the projection program
+// and shows a grey through the 2-D views' window (ProjectionPass). The view
 // keeps the state, the programs and the transfer texture, and hands each pass a PassFrame
 // and the target to draw into: its own framebuffer, or an off-screen one for a picture.
 //
@@ -88,6 +92,8 @@ public:
     // keep; repaints.
     void setViewCamera(const ViewCamera &camera);
     QSize deviceSize() const;
+    // What the rays show: the transfer function's picture (the start) or a projection.
+    ProjectionMode projectionMode() const { return projection; }
 
 signals:
     void xRotationChanged(int angle);
@@ -96,6 +102,7 @@ signals:
     void cropBoxChanged(const CropBox &box);
     // setVolume has replaced the volume shown (or dropped it).
     void volumeChanged();
+    void projectionModeChanged(ProjectionMode mode);
 
 public slots:
     void setXRotation(int angle);
@@ -115,6 +122,9 @@ public slots:
     // announced once and repainted. The slice mode shows the whole volume.
     void setCropBox(const CropBox &box);
     void resetCropBox();
+    // Repaint where the change shows; a mode change is announced once.
+    void setProjectionMode(ProjectionMode mode);
+    void setProjectionGreys(const ProjectionGreys &greys);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -169,6 +179,8 @@ private:
     QMetaObject::Connection contextWatch;
     ViewFraming framing;
     CropBox crop = fullCropBox;
+    ProjectionMode projection = ProjectionMode::Composite;
+    ProjectionGreys projectionGreys;
     // The box of an oriented volume turned into the patient's orientation, and the marker
     // of the patient's axes shown over such a volume.
     BoxAxes boxAxes;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CropBox.h"
+#include "ProjectionGreys.h"
+#include "ProjectionMode.h"
 
 #include <array>
 
@@ -30,4 +32,7 @@ struct PassFrame
     // orientation keeps planes that take it the other way round, as they always have; an
     // oriented volume's would show the patient mirrored, against its marker's letters.
     bool slicesMatchBox = false;
+    // What the rays show, and for a projection its window.
+    ProjectionMode projection = ProjectionMode::Composite;
+    ProjectionGreys greys;
 };

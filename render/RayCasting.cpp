@@ -17,6 +17,7 @@ void RayCasting::release()
     dragTransferTexture.release();
     skipping.release();
     reducedTarget.release();
+    projection.release();
 }
 
 void RayCasting::tableChanged()
@@ -34,7 +35,8 @@ void RayCasting::render(const RenderTarget &target, PassFrame frame, const uint3
         cast(target, frame, table, bricks, grid);
         return;
     }
-    frame.transferTexture = dragTransferTexture.texture(table, frame.steps);
+    if (frame.projection == ProjectionMode::Composite)
+        frame.transferTexture = dragTransferTexture.texture(table, frame.steps);
     const auto castReduced = [&](const RenderTarget &reduced) {
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -49,9 +51,13 @@ void RayCasting::cast(const RenderTarget &target, const PassFrame &frame, const 
 {
     backfaces.fit(target.size);
     backfaces.render(target.size, frame.boxScale);
-    skipping.update(bricks, grid, table, frame.crop);
     PassFrame rays = frame;
     rays.backfaceTexture = backfaces.texture();
+    if (frame.projection != ProjectionMode::Composite) {
+        projection.render(target, rays, bricks, grid);
+        return;
+    }
+    skipping.update(bricks, grid, table, frame.crop);
     rays.skipping = &skipping;
     RayPass::render(target, rays);
 }

@@ -4,6 +4,7 @@
 #include "CorrectedTransferTexture.h"
 #include "EmptySpaceSkipping.h"
 #include "PassFrame.h"
+#include "ProjectionPass.h"
 #include "ReducedTarget.h"
 #include "RenderTarget.h"
 
@@ -34,12 +35,19 @@ public:
     void fit(const QSize &size) { backfaces.fit(size); }
 
     // The volume or the crop box changed: the next frame finds the bricks to skip anew.
-    void volumeChanged() { skipping.markStale(); }
+    void volumeChanged()
+    {
+        skipping.markStale();
+        projection.volumeChanged();
+    }
+    // The program of the projections, after the view's own programs.
+    void buildProjectionProgram() { projection.build(); }
     // The transfer table changed: so do the bricks to skip and a drag's transfer texture.
     void tableChanged();
     void setEmptySpaceSkipping(bool on) { skipping.setEnabled(on); }
 
-    // Draws the far faces, then the near ones with the ray program: the frame's program,
+    // Draws the far faces, then the near ones with the ray program, or for a frame of a
+    // projection mode with the projection program: the frame's program,
     // volume texture, box, texture extent, crop and steps. Rays at rest read the frame's
     // transfer texture; a drag's rays read that of the table corrected for their steps and
     // are cast into the reduced target, stretched onto this one.
@@ -54,4 +62,5 @@ private:
     CorrectedTransferTexture dragTransferTexture;
     EmptySpaceSkipping skipping;
     ReducedTarget reducedTarget;
+    ProjectionPass projection;
 };

@@ -39,15 +39,9 @@ GLuint compileStage(const std::string &fileText, ShaderStage stage)
     return shader;
 }
 
-} // namespace
-
-unsigned int loadProgram(const char *baseName)
+// The program of the two stages, made current; 0 where either is missing or it does not link.
+GLuint linkStages(GLuint vertexShader, GLuint fragmentShader)
 {
-    std::string vertexText, fragmentText;
-    const bool vertexRead = readShaderFile((std::string(baseName) + ".vert").c_str(), vertexText);
-    const bool fragmentRead = readShaderFile((std::string(baseName) + ".frag").c_str(), fragmentText);
-    const GLuint vertexShader = vertexRead ? compileStage(vertexText, ShaderStage::Vertex) : 0;
-    const GLuint fragmentShader = fragmentRead ? compileStage(fragmentText, ShaderStage::Fragment) : 0;
     if (!vertexShader || !fragmentShader) {
         glDeleteShader(vertexShader);
         glDeleteShader(fragmentShader);
@@ -71,4 +65,23 @@ unsigned int loadProgram(const char *baseName)
     }
     glUseProgram(program);
     return program;
+}
+
+} // namespace
+
+unsigned int loadProgram(const char *baseName)
+{
+    std::string vertexText, fragmentText;
+    const bool vertexRead = readShaderFile((std::string(baseName) + ".vert").c_str(), vertexText);
+    const bool fragmentRead = readShaderFile((std::string(baseName) + ".frag").c_str(), fragmentText);
+    const GLuint vertexShader = vertexRead ? compileStage(vertexText, ShaderStage::Vertex) : 0;
+    const GLuint fragmentShader = fragmentRead ? compileStage(fragmentText, ShaderStage::Fragment) : 0;
+    return linkStages(vertexShader, fragmentShader);
+}
+
+unsigned int buildProgram(const std::string &vertexText, const std::string &fragmentText)
+{
+    const GLuint vertexShader = compileStage(vertexText, ShaderStage::Vertex);
+    const GLuint fragmentShader = compileStage(fragmentText, ShaderStage::Fragment);
+    return linkStages(vertexShader, fragmentShader);
 }

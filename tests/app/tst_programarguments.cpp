@@ -59,6 +59,10 @@ private slots:
                                             << QStringList{"v.nii"} << "Can't take the slab 15,max:";
         QTest::newRow("slab below 0") << QStringList{"--snapshot", "o.png", "--slab", "-1,mean", "v.nii"} << A::Decline
                                       << QStringList{"v.nii"} << "Can't take the slab -1,mean:";
+        QTest::newRow("mode of a bad word") << QStringList{"--snapshot", "o.png", "--mode", "max", "v.nii"} << A::Decline
+                                            << QStringList{"v.nii"} << "Can't take the mode max: give composite, mip, minip or average";
+        QTest::newRow("mode alone") << QStringList{"--mode", "mip", "v.nii"} << A::Refuse << QStringList{"v.nii"}
+                                    << "--mode is an option of --snapshot";
     }
     void forms()
     {
@@ -97,13 +101,16 @@ private slots:
         QCOMPARE(windowed.size, QSize(800, 800));
     }
 
-    void slabTaken()
+    void slabAndModeTaken()
     {
-        const ProgramRequest request =
-            ProgramArguments::parse({"dichtenschau", "--snapshot", "o.png", "--slab", "15,minip", "v.nii"});
+        const ProgramRequest request = ProgramArguments::parse(
+            {"dichtenschau", "--snapshot", "o.png", "--slab", "15,minip", "--mode", "average", "v.nii"});
         QCOMPARE(request.slab.thickness, 15.0);
         QVERIFY(request.slab.mode == SlabMode::MinIp);
-        QCOMPARE(ProgramArguments::parse({"dichtenschau", "--snapshot", "o.png", "v.nii"}).slab.thickness, 0.0);
+        QVERIFY(request.projection == ProjectionMode::Average);
+        const ProgramRequest plain = ProgramArguments::parse({"dichtenschau", "--snapshot", "o.png", "v.nii"});
+        QCOMPARE(plain.slab.thickness, 0.0);
+        QVERIFY(plain.projection == ProjectionMode::Composite);
     }
 
     void answers_data()
