@@ -14,6 +14,7 @@
 namespace {
 
 const gdcm::Tag recordSequenceTag(0x0004, 0x1220);
+const gdcm::Tag pixelDataTag(0x7fe0, 0x0010);
 const gdcm::Tag referencedFileTag(0x0004, 0x1500);
 // Missing files named in the note; the rest are counted.
 constexpr int namedMissing = 5;
@@ -69,7 +70,9 @@ Referenced referencedFiles(const QString &path)
         return referenced;
     gdcm::Reader reader;
     reader.SetFileName(QFile::encodeName(path).constData());
-    if (!reader.Read())
+    // The walk vouches for the elements up to pixel data, which a DICOMDIR does not hold;
+    // GDCM aborts on damage it would meet beyond.
+    if (!reader.ReadUpToTag(pixelDataTag, {pixelDataTag}))
         return referenced;
     const gdcm::DataSet &dataSet = reader.GetFile().GetDataSet();
     if (!dataSet.FindDataElement(recordSequenceTag))

@@ -103,9 +103,9 @@ QString passedOverNote(const DicomScanResult &scan)
     if (scan.passedOver > 0)
         parts << QStringLiteral("passed over %1 of %2 files that are not DICOM images or are damaged").arg(scan.passedOver).arg(scan.filesSeen);
     if (scan.unreadableFiles > 0)
-        parts << QStringLiteral("%1 files could not be read").arg(scan.unreadableFiles);
+        parts << QStringLiteral("%1 %2 could not be read").arg(scan.unreadableFiles).arg(scan.unreadableFiles == 1 ? "file" : "files");
     if (scan.unreadableFolders > 0)
-        parts << QStringLiteral("%1 folders could not be read").arg(scan.unreadableFolders);
+        parts << QStringLiteral("%1 %2 could not be read").arg(scan.unreadableFolders).arg(scan.unreadableFolders == 1 ? "folder" : "folders");
     return parts.join(QStringLiteral("; "));
 }
 
