@@ -1,5 +1,7 @@
 #include "DensityHistogram.h"
 
+#include "VectorState.h"
+
 #include <algorithm>
 #include <memory>
 
@@ -56,6 +58,7 @@ int64_t clampAndCountBlocks(uint16_t *samples, int64_t blockCount, LaneCounters 
 
 int64_t DensityHistogram::clampAndCount(uint16_t *samples, int64_t sampleCount)
 {
+    clearUpperVectorHalves();
     const auto lanes = std::make_unique<LaneCounters>();
     const int64_t blocks = sampleCount / 8;
     int64_t clamped = clampAndCountBlocks(samples, blocks, *lanes);
