@@ -64,7 +64,7 @@ void GLWidget::setVolume(Volume *v)
     const PatientFrame frame = shownVolume ? shownVolume->frame() : PatientFrame();
     boxAxes = boxAxesFor(frame);
     marker->setVisible(frame.known);
-    rayCasting.volumeChanged();
+    rayCasting.samplesChanged();
     emit volumeChanged();
 }
 

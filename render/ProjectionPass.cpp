@@ -49,6 +49,7 @@ void ProjectionPass::release()
     glDeleteProgram(program);
     program = 0;
     maxima.release();
+    samples.release();
 }
 
 void ProjectionPass::render(const RenderTarget &target, const PassFrame &frame, const BrickRanges &bricks,
@@ -57,11 +58,12 @@ void ProjectionPass::render(const RenderTarget &target, const PassFrame &frame, 
     if (!program)
         return;
     maxima.update(bricks, grid, frame.crop);
+    const unsigned int sampleTexture = samples.texture(frame.volumeTexture);
     const GLStateGuard guard({{0, GL_TEXTURE_3D}, {2, GL_TEXTURE_2D}, {3, GL_TEXTURE_3D}});
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer);
     glViewport(0, 0, target.size.width(), target.size.height());
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_3D, frame.volumeTexture);
+    glBindTexture(GL_TEXTURE_3D, sampleTexture);
     glActiveTexture(GL_TEXTURE2);
     glBindTexture(GL_TEXTURE_2D, frame.backfaceTexture);
     glActiveTexture(GL_TEXTURE3);

@@ -40,6 +40,12 @@ public:
         skipping.markStale();
         projection.volumeChanged();
     }
+    // Another volume: the same, and the projections copy its samples anew.
+    void samplesChanged()
+    {
+        volumeChanged();
+        projection.samplesChanged();
+    }
     // The program of the projections, after the view's own programs.
     void buildProjectionProgram() { projection.build(); }
     // The transfer table changed: so do the bricks to skip and a drag's transfer texture.

@@ -1,14 +1,15 @@
 // Projections, fragment stage.
-// In:  volumeTex (unit 0), the 3D volume, its alpha the sample * sampleScale / channelMax;
+// In:  volumeTex (unit 0), the volume's samples alone, one channel (read as red) holding the
+//      sample * sampleScale / channelMax;
 //      backfaceTex (unit 2), per window pixel the texture coordinate where the ray leaves
 //      the box; brickMaxTex (unit 3), per brick the largest value a filtered sample in it
-//      can take, on the alpha's scale, 0 outside the crop box; brickCount, the bricks per
+//      can take, on the samples' scale, 0 outside the crop box; brickCount, the bricks per
 //      axis; bricksPerUnit, bricks per unit of texture space along each axis; skipBricks,
 //      whether a MIP steps over the bricks that cannot raise it;
 //      steps, the number of samples over the box's diagonal; cropMin and cropMax, the crop
 //      box in the box's texture coordinates; textureExtent, where the volume's own grid
 //      ends in the texture; mode, 1 MIP, 2 MinIP, 3 average;
-//      windowLow and windowHigh, the window on the alpha's scale.
+//      windowLow and windowHigh, the window on the samples' scale.
 // Out: the grey of the largest, smallest or mean sample of the ray inside the crop box,
 //      black where the ray misses the crop box.
 
@@ -69,7 +70,10 @@ float largestAlong(vec3 start, vec3 delta, int first, int last)
             }
         }
         for (; i < end; ++i)
-            largest = max(largest, texture3D(volumeTex, start + float(i) * delta).a);
+            largest = max(largest, texture3D(volumeTex, start + float(i) * delta).r);
+        // White already: nothing further along can change the pixel.
+        if (largest >= windowHigh)
+            return largest;
     }
     return largest;
 }
@@ -78,7 +82,7 @@ float smallestAlong(vec3 start, vec3 delta, int first, int last)
 {
     float smallest = 1.0;
     for (int i = first; i <= last; ++i)
-        smallest = min(smallest, texture3D(volumeTex, start + float(i) * delta).a);
+        smallest = min(smallest, texture3D(volumeTex, start + float(i) * delta).r);
     return smallest;
 }
 
@@ -86,7 +90,7 @@ float meanAlong(vec3 start, vec3 delta, int first, int last)
 {
     float sum = 0.0;
     for (int i = first; i <= last; ++i)
-        sum += texture3D(volumeTex, start + float(i) * delta).a;
+        sum += texture3D(volumeTex, start + float(i) * delta).r;
     return sum / float(last - first + 1);
 }
 

@@ -2,6 +2,7 @@
 #include "GLAvailability.h"
 #include "GLWidget.h"
 #include "ScratchWorkingDirectory.h"
+#include "Volume.h"
 
 #include <QImage>
 #include <QTest>
@@ -33,9 +34,16 @@ int pixelsBrighterThan(const QImage &image, int grey)
     return count;
 }
 
+bool writeBrightVoxel(const QString &path)
+{
+    return writeVolumeFile(path, side, side, side,
+                           [](int x, int y, int z) { return x == brightX && y == brightY && z == brightZ ? bright : dark; });
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(CropBox)
+Q_DECLARE_METATYPE(ProjectionMode)
 
 // The 3-D view's maximum intensity projection of a volume with one bright voxel: through
 // a window from black at 0 to white at the largest sample, the voxel shows as a small bright
@@ -72,9 +80,7 @@ private slots:
         QFETCH(bool, shows);
         ScratchWorkingDirectory workDir;
         QVERIFY(workDir.isReady());
-        QVERIFY(writeVolumeFile("lobster.dat", side, side, side, [](int x, int y, int z) {
-            return x == brightX && y == brightY && z == brightZ ? bright : dark;
-        }));
+        QVERIFY(writeBrightVoxel("lobster.dat"));
         GLWidget view;
         view.resize(200, 200);
         view.show();
@@ -93,6 +99,63 @@ private slots:
         } else {
             QVERIFY2(brightestGrey(picture) < 30, qPrintable(QString::number(brightestGrey(picture))));
         }
+    }
+
+    // Each mode through its window, seen from the front: the brightest grey of the picture.
+    void modesMapThroughTheWindow_data()
+    {
+        QTest::addColumn<ProjectionMode>("mode");
+        QTest::addColumn<float>("low");
+        QTest::addColumn<float>("high");
+        QTest::addColumn<int>("leastBrightest");
+        QTest::addColumn<int>("mostBrightest");
+        QTest::newRow("MIP") << ProjectionMode::Mip << 0.0f << float(bright) << 100 << 255;
+        QTest::newRow("MIP under a window above the voxel") << ProjectionMode::Mip << 4050.0f << 4095.0f << 0 << 30;
+        // The dark voxels sit in the middle of the window; the bright one must not show.
+        QTest::newRow("MinIP") << ProjectionMode::MinIp << 0.0f << 200.0f << 110 << 145;
+        // The bright voxel raises its rays' mean above the window.
+        QTest::newRow("average") << ProjectionMode::Average << 0.0f << 200.0f << 200 << 255;
+    }
+    void modesMapThroughTheWindow()
+    {
+        QFETCH(ProjectionMode, mode);
+        QFETCH(float, low);
+        QFETCH(float, high);
+        QFETCH(int, leastBrightest);
+        QFETCH(int, mostBrightest);
+        ScratchWorkingDirectory workDir;
+        QVERIFY(workDir.isReady());
+        QVERIFY(writeBrightVoxel("lobster.dat"));
+        GLWidget view;
+        view.resize(200, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setProjectionMode(mode);
+        view.setProjectionGreys({low, high});
+        const int brightest = brightestGrey(view.grabFramebuffer());
+        QVERIFY2(leastBrightest <= brightest && brightest <= mostBrightest, qPrintable(QString::number(brightest)));
+    }
+
+    // Another volume is projected from its own samples, not from those of the one before.
+    void anotherVolumeIsProjectedAnew()
+    {
+        ScratchWorkingDirectory workDir;
+        QVERIFY(workDir.isReady());
+        QVERIFY(writeBrightVoxel("lobster.dat"));
+        QVERIFY(writeVolumeFile("dark.dat", side, side, side, [](int, int, int) { return dark; }));
+        GLWidget view;
+        view.resize(200, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        // The average, which reads every sample: a MIP would step over the bricks of the
+        // new volume's maxima whatever samples it read.
+        view.setProjectionMode(ProjectionMode::Average);
+        view.setProjectionGreys({0.0f, 200.0f});
+        QVERIFY(brightestGrey(view.grabFramebuffer()) > 200);
+        view.makeCurrent();
+        view.setVolume(new Volume("dark.dat"));
+        view.doneCurrent();
+        QVERIFY(brightestGrey(view.grabFramebuffer()) < 150);
     }
 };
 
