@@ -1,6 +1,7 @@
 #include "DicomDirectRead.h"
 
 #include "ImportError.h"
+#include "EveryCore.h"
 #include "ImportProgress.h"
 
 #include <gdcmImageReader.h>
@@ -9,13 +10,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
-#include <exception>
 #include <limits>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -95,36 +92,9 @@ bool read(const QString &where, const Stack &stack, const GridLimits &limits, So
     const uint64_t sliceSamples = uint64_t(first.columns) * first.rows;
     int16_t *samples = reinterpret_cast<int16_t *>(volume->bytes.data());
 
-    std::atomic<size_t> next{0};
-    std::atomic<size_t> done{0};
-    std::atomic<bool> stop{false};
-    std::atomic<bool> fits{true};
-    std::exception_ptr failure;
-    std::mutex failureLock;
-    const auto work = [&] {
-        for (size_t i = next++; i < stack.size() && !stop && !progress.cancelRequested(); i = next++) {
-            try {
-                if (!readFile(where, stack[i], samples + i * sliceSamples, sliceSamples)) {
-                    fits = false;
-                    stop = true;
-                }
-            } catch (...) {
-                const std::lock_guard<std::mutex> lock(failureLock);
-                if (!stop.exchange(true))
-                    failure = std::current_exception();
-            }
-            progress.report(start + (1.0 - start) * double(++done) / double(stack.size()));
-        }
-    };
-    std::vector<std::thread> workers;
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    for (unsigned w = 1; w < std::min<size_t>(cores, stack.size()); ++w)
-        workers.emplace_back(work);
-    work();
-    for (std::thread &worker : workers)
-        worker.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    const bool fits = readOnEveryCore(0, stack.size(), progress, start, [&](size_t i) {
+        return readFile(where, stack[i], samples + i * sliceSamples, sliceSamples);
+    });
     checkCancel(where, progress);
     return fits;
 }

@@ -2,6 +2,7 @@
 
 #include "DicomDirectRead.h"
 #include "DicomSeriesRules.h"
+#include "EveryCore.h"
 #include "ImportError.h"
 #include "ImportProgress.h"
 #include "ItkImageIO.h"
@@ -11,11 +12,7 @@
 #include <QSysInfo>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -152,32 +149,10 @@ void readSlices(const QString &where, const Stack &series, bool mixedStorage, co
 {
     StackReader reader(where, series, mixedStorage, volume);
     reader.readFirst(limits, progress);
-    std::atomic<size_t> next{1};
-    std::atomic<size_t> done{1};
-    std::atomic<bool> failed{false};
-    std::exception_ptr failure;
-    std::mutex failureLock;
-    const auto work = [&] {
-        for (size_t i = next++; i < series.size() && !failed && !progress.cancelRequested(); i = next++) {
-            try {
-                reader.readSlice(i);
-            } catch (...) {
-                const std::lock_guard<std::mutex> lock(failureLock);
-                if (!failed.exchange(true))
-                    failure = std::current_exception();
-            }
-            progress.report(start + (1.0 - start) * double(++done) / double(series.size()));
-        }
-    };
-    std::vector<std::thread> workers;
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    for (unsigned w = 1; w < std::min<size_t>(cores, series.size()); ++w)
-        workers.emplace_back(work);
-    work();
-    for (std::thread &worker : workers)
-        worker.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    readOnEveryCore(1, series.size(), progress, start, [&](size_t i) {
+        reader.readSlice(i);
+        return true;
+    });
     checkCancel(where, progress);
 }
 
