@@ -2,6 +2,8 @@
 
 #include <QByteArrayList>
 
+#include <zlib.h>
+
 #include <algorithm>
 
 namespace {
@@ -48,11 +50,45 @@ bool DicomWalk::sound()
         syntax.chop(1);
     if (syntax.isEmpty())
         return false;
-    if (syntax == "1.2.840.10008.1.2.1.99")
-        return true;
+    if (syntax == "1.2.840.10008.1.2.1.99" && !inflateFrom(at))
+        return false;
     explicitVr = syntax != "1.2.840.10008.1.2";
     bigEndian = syntax == "1.2.840.10008.1.2.2";
     return walk(at, -1, 0);
+}
+
+// Replaces the deflated data set after `at` by its inflated bytes, at most the walk's limit
+// of them (a data set cut there still walks up to its pixel data); false where it does not
+// inflate.
+bool DicomWalk::inflateFrom(qint64 at)
+{
+    if (!have(at))
+        return false;
+    bytes += file.read(maxHeaderBytes);
+    const QByteArray deflated = bytes.mid(int(at));
+    bytes.truncate(int(at));
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+        return false;
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(deflated.constData()));
+    z.avail_in = uInt(deflated.size());
+    int status = Z_OK;
+    QByteArray chunk(1 << 16, '\0');
+    while (status == Z_OK && bytes.size() < maxHeaderBytes) {
+        z.next_out = reinterpret_cast<Bytef *>(chunk.data());
+        z.avail_out = uInt(chunk.size());
+        status = inflate(&z, Z_NO_FLUSH);
+        bytes.append(chunk.constData(), chunk.size() - int(z.avail_out));
+    }
+    inflateEnd(&z);
+    inflated = true;
+    inflatedWhole = status == Z_STREAM_END && file.atEnd();
+    return status == Z_STREAM_END || status == Z_OK || status == Z_BUF_ERROR;
+}
+
+bool DicomWalk::atEnd() const
+{
+    return inflated ? inflatedWhole : file.atEnd();
 }
 
 // Reads on until the first `size` bytes are there; false when the file is shorter.
@@ -60,7 +96,7 @@ bool DicomWalk::have(qint64 size)
 {
     if (size <= bytes.size())
         return true;
-    if (size > maxHeaderBytes)
+    if (size > maxHeaderBytes || inflated)
         return false;
     bytes += file.read(std::max<qint64>(size, 2 * bytes.size() + 4096) - bytes.size());
     return size <= bytes.size();
@@ -138,6 +174,14 @@ bool DicomWalk::walkItems(qint64 *at, qint64 end, int depth)
     return *at == end;
 }
 
+// An undefined length belongs to a sequence, to encapsulated pixel data, or (explicitly
+// written) to an element of unknown form read as a sequence; GDCM aborts on any other.
+bool DicomWalk::mayBeUndefined(const Element &element)
+{
+    static const QByteArrayList forms{"SQ", "UN", ""};
+    return forms.contains(element.vr) || (element.tag == pixelData && (element.vr == "OB" || element.vr == "OW"));
+}
+
 // Elements from `at` to `end` (-1: to an item delimiter, whose end goes to `after`, or,
 // at the top, to the pixel data).
 bool DicomWalk::walk(qint64 at, qint64 end, int depth, qint64 *after)
@@ -147,7 +191,7 @@ bool DicomWalk::walk(qint64 at, qint64 end, int depth, qint64 *after)
     while (end < 0 || at < end) {
         Element element;
         if (!readElement(at, false, &element))
-            return depth == 0 && end < 0 && at == bytes.size() && file.atEnd();
+            return depth == 0 && end < 0 && at == bytes.size() && atEnd();
         if (element.tag == 0xfffee00d && after) {
             *after = element.valueAt;
             return true;
@@ -158,6 +202,8 @@ bool DicomWalk::walk(qint64 at, qint64 end, int depth, qint64 *after)
             return true;
         qint64 next = element.valueAt + element.length;
         if (element.length == undefinedLength) {
+            if (!mayBeUndefined(element))
+                return false;
             next = element.valueAt;
             if (!walkItems(&next, -1, depth))
                 return false;

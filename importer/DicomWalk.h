@@ -15,7 +15,8 @@
 // folder must be passed over instead. A file passes when it has the preamble, a sound group
 // 2 naming its transfer syntax, and elements up to the pixel data that each have a known
 // form and fit in the file, sequences included. The walk reads only as far as the pixel
-// data, so it costs little beside the header read that follows it.
+// data, so it costs little beside the header read that follows it. A deflated data set is
+// inflated first (up to the walk's limit) and walked as GDCM will read it.
 class DicomWalk
 {
 public:
@@ -41,9 +42,15 @@ private:
     bool readElement(qint64 at, bool meta, Element *element);
     bool walkItems(qint64 *at, qint64 end, int depth);
     bool walk(qint64 at, qint64 end, int depth, qint64 *after = nullptr);
+    bool inflateFrom(qint64 at);
+    static bool mayBeUndefined(const Element &element);
 
     QFile file;
     QByteArray bytes;
     bool explicitVr = true;
     bool bigEndian = false;
+    // The data set was deflated: `bytes` hold it inflated, and nothing more is read.
+    bool inflated = false;
+    bool inflatedWhole = false;
+    bool atEnd() const;
 };
