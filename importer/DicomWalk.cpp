@@ -54,7 +54,8 @@ bool DicomWalk::sound()
         return false;
     explicitVr = syntax != "1.2.840.10008.1.2";
     bigEndian = syntax == "1.2.840.10008.1.2.2";
-    return walk(at, -1, 0);
+    // GDCM aborts where the file ends with its meta group: it reads on for the next element.
+    return have(at + 8) && walk(at, -1, 0);
 }
 
 // Replaces the deflated data set after `at` by its inflated bytes, at most the walk's limit
