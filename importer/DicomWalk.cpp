@@ -183,6 +183,13 @@ bool DicomWalk::mayBeUndefined(const Element &element)
     return forms.contains(element.vr) || (element.tag == pixelData && (element.vr == "OB" || element.vr == "OW"));
 }
 
+// Without explicit forms a sequence of defined length is known by its first item, as GDCM
+// knows it from its dictionary, then reads its items as strictly as any other.
+bool DicomWalk::holdsItems(const Element &element) const
+{
+    return element.length >= 8 && word(element.valueAt, 2, bigEndian) == 0xfffe && word(element.valueAt + 2, 2, bigEndian) == 0xe000;
+}
+
 // Elements from `at` to `end` (-1: to an item delimiter, whose end goes to `after`, or,
 // at the top, to the pixel data).
 bool DicomWalk::walk(qint64 at, qint64 end, int depth, qint64 *after)
@@ -210,7 +217,7 @@ bool DicomWalk::walk(qint64 at, qint64 end, int depth, qint64 *after)
                 return false;
         } else if (!have(next)) {
             return false;
-        } else if (element.vr == "SQ") {
+        } else if (element.vr == "SQ" || (element.vr.isEmpty() && holdsItems(element))) {
             qint64 items = element.valueAt;
             if (!walkItems(&items, next, depth))
                 return false;

@@ -44,6 +44,7 @@ private:
     bool walk(qint64 at, qint64 end, int depth, qint64 *after = nullptr);
     bool inflateFrom(qint64 at);
     static bool mayBeUndefined(const Element &element);
+    bool holdsItems(const Element &element) const;
 
     QFile file;
     QByteArray bytes;

@@ -99,16 +99,18 @@ private slots:
         withMissing.replace(1, "2: CT, axial 2.5, 5 images, 8 x 5 x 5, 0.5 x 0.75 x 2.5 mm" + doe + "2");
         QTest::newRow("DICOMDIR with a file missing") << "dicomdir" << "DICOMDIR" << 0 << withMissing;
         QTest::newRow("no DICOM") << "empty" << "" << 1 << QStringList{": the folder holds no DICOM images"};
-        QTest::newRow("DICOMDIR of a meta group alone") << "metaonly" << "DICOMDIR" << 1
+        QTest::newRow("DICOMDIR of a meta group alone") << "seed meta-group-only" << "DICOMDIR" << 1
                                                         << QStringList{": not a DICOMDIR that can be read"};
+        QTest::newRow("DICOMDIR whose implicit item overruns")
+            << "seed implicit-item-overrun" << "DICOMDIR" << 1 << QStringList{": not a DICOMDIR that can be read"};
         QTest::newRow("damaged files among the series") << "exam" << "damaged" << 0
                                                         << examLines + QStringList{": passed over 2 of 21 files that are not DICOM images or are damaged"};
     }
     // The lines `--list` prints; a DICOMDIR's lower-cased folders are found, and its missing
     // file named in a note. Two files on which GDCM's header read aborts (an undefined length
     // on a text element; a deflated data set cut inside an element) are passed over instead
-    // of ending the scan of the whole folder; so is a DICOMDIR that ends with its meta group,
-    // where GDCM would read on.
+    // of ending the scan of the whole folder; so are DICOMDIRs on which GDCM would abort: one
+    // that ends with its meta group, one whose implicit sequence holds an item longer than it.
     void list()
     {
         QFETCH(QString, kind);
@@ -118,9 +120,9 @@ private slots:
         QString folder = workDir->filePath(kind);
         if (kind == QLatin1String("empty"))
             QVERIFY(QDir().mkpath(folder));
-        else if (kind == QLatin1String("metaonly"))
+        else if (kind.startsWith(QLatin1String("seed ")))
             QVERIFY(QDir().mkpath(folder)
-                    && QFile::copy(QStringLiteral(DICOM_CORPUS_PATH "/meta-group-only"), QDir(folder).filePath(QStringLiteral("DICOMDIR"))));
+                    && QFile::copy(QStringLiteral(DICOM_CORPUS_PATH "/") + kind.mid(5), QDir(folder).filePath(QStringLiteral("DICOMDIR"))));
         else
             folder = writeExam(kind);
         if (folder.isEmpty())
