@@ -31,7 +31,7 @@ struct ExamSeries
 };
 
 // The series' own name: its description, else "series " and its number, else "no
-// description"; the part of the series after it in brackets: "contrast (acquisition 2)".
+// description"; which stack of the series it is follows in brackets: "contrast (acquisition 2)".
 std::string examSeriesName(const ExamSeries &series);
 
 // "2024-01-31" from "20240131"; other texts as they are.

@@ -32,7 +32,7 @@ QImage sliceImage(const SliceSource &source, const SlicePlane &plane, int slice,
 // Fills area black and draws the image fitted into it with the proportions of extent
 // (millimetres); the rectangle the image took.
 QRectF drawSliceImage(QPainter &painter, const QImage &image, const QSizeF &extent, const QRectF &area);
-// Draws the part of the image that rect, where the whole image would lie, shares with
+// Draws the piece of the image that rect, where the whole image would lie, shares with
 // visible: a zoomed slice costs the pixels shown, not the pixels of the whole enlarged image.
 void drawSliceImagePart(QPainter &painter, const QImage &image, const QRectF &rect, const QRectF &visible);
 

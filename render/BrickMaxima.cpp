@@ -32,16 +32,8 @@ void BrickMaxima::upload()
 {
     const GLStateGuard guard({{3, GL_TEXTURE_3D}});
     glActiveTexture(GL_TEXTURE3);
-    if (maximaTexture == 0)
-        maximaTexture = createSampledTexture(GL_TEXTURE_3D, GL_NEAREST, GL_CLAMP_TO_EDGE);
-    else
-        glBindTexture(GL_TEXTURE_3D, maximaTexture);
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
-    glTexImage3D(GL_TEXTURE_3D, 0, GL_LUMINANCE16, brickCounts[0], brickCounts[1], brickCounts[2], 0, GL_LUMINANCE,
-                 GL_UNSIGNED_SHORT, maxima.empty() ? nullptr : maxima.data());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    uploadBrickTexture(&maximaTexture, brickCounts.data(), GL_LUMINANCE16, GL_UNSIGNED_SHORT, 2,
+                       maxima.empty() ? nullptr : maxima.data());
 }
 
 void BrickMaxima::setUniforms(unsigned int program) const

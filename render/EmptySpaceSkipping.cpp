@@ -46,17 +46,8 @@ void EmptySpaceSkipping::upload()
 {
     const GLStateGuard guard({{3, GL_TEXTURE_3D}});
     glActiveTexture(GL_TEXTURE3);
-    if (brickTexture == 0)
-        brickTexture = createSampledTexture(GL_TEXTURE_3D, GL_NEAREST, GL_CLAMP_TO_EDGE);
-    else
-        glBindTexture(GL_TEXTURE_3D, brickTexture);
     // Rows of single bytes need not start on 4-byte boundaries.
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage3D(GL_TEXTURE_3D, 0, GL_LUMINANCE8, brickCounts[0], brickCounts[1], brickCounts[2], 0, GL_LUMINANCE,
-                 GL_UNSIGNED_BYTE, brickVisibility.data());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    uploadBrickTexture(&brickTexture, brickCounts.data(), GL_LUMINANCE8, GL_UNSIGNED_BYTE, 1, brickVisibility.data());
 }
 
 // A brick's look-up costs about as much as a sample or two: it pays where a ray takes a

@@ -33,7 +33,7 @@ varying vec3 entryPoint;
 varying vec4 clipPosition;
 varying vec3 boxSize;
 
-// The part of the ray (as fractions from its entry) between two planes of one axis.
+// The stretch of the ray (as fractions from its entry) between two planes of one axis.
 vec2 betweenPlanes(vec2 part, float entry, float along, float low, float high)
 {
     if (abs(along) < 1e-9)

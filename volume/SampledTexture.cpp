@@ -16,3 +16,17 @@ unsigned int createSampledTexture(unsigned int target, int filter, int wrap)
         glTexParameteri(target, GL_TEXTURE_WRAP_R, wrap);
     return texture;
 }
+
+void uploadBrickTexture(unsigned int *texture, const int counts[3], int internalFormat, unsigned int type, int alignment,
+                        const void *data)
+{
+    if (*texture == 0)
+        *texture = createSampledTexture(GL_TEXTURE_3D, GL_NEAREST, GL_CLAMP_TO_EDGE);
+    else
+        glBindTexture(GL_TEXTURE_3D, *texture);
+    GLint previous = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &previous);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glTexImage3D(GL_TEXTURE_3D, 0, internalFormat, counts[0], counts[1], counts[2], 0, GL_LUMINANCE, type, data);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, previous);
+}

@@ -40,6 +40,16 @@ bool writeBrightVoxel(const QString &path)
                            [](int x, int y, int z) { return x == brightX && y == brightY && z == brightZ ? bright : dark; });
 }
 
+// Shows the view of the bright-voxel phantom, which it loads as its start volume.
+bool showBrightVoxel(GLWidget &view)
+{
+    if (!writeBrightVoxel("lobster.dat"))
+        return false;
+    view.resize(200, 200);
+    view.show();
+    return QTest::qWaitForWindowExposed(&view);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(CropBox)
@@ -80,11 +90,8 @@ private slots:
         QFETCH(bool, shows);
         ScratchWorkingDirectory workDir;
         QVERIFY(workDir.isReady());
-        QVERIFY(writeBrightVoxel("lobster.dat"));
         GLWidget view;
-        view.resize(200, 200);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showBrightVoxel(view));
         QVERIFY(view.canRender());
         view.setProjectionMode(ProjectionMode::Mip);
         view.setProjectionGreys({0.0f, float(bright)});
@@ -125,11 +132,8 @@ private slots:
         QFETCH(int, mostBrightest);
         ScratchWorkingDirectory workDir;
         QVERIFY(workDir.isReady());
-        QVERIFY(writeBrightVoxel("lobster.dat"));
         GLWidget view;
-        view.resize(200, 200);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showBrightVoxel(view));
         view.setProjectionMode(mode);
         view.setProjectionGreys({low, high});
         const int brightest = brightestGrey(view.grabFramebuffer());
@@ -141,12 +145,9 @@ private slots:
     {
         ScratchWorkingDirectory workDir;
         QVERIFY(workDir.isReady());
-        QVERIFY(writeBrightVoxel("lobster.dat"));
         QVERIFY(writeVolumeFile("dark.dat", side, side, side, [](int, int, int) { return dark; }));
         GLWidget view;
-        view.resize(200, 200);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showBrightVoxel(view));
         // The average, which reads every sample: a MIP would step over the bricks of the
         // new volume's maxima whatever samples it read.
         view.setProjectionMode(ProjectionMode::Average);
